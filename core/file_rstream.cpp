@@ -1,0 +1,175 @@
+#include "core/file_rstream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/stream_error.h"
+
+FileRStream::FileRStream() {
+    status = Closed;
+}
+
+FileRStream::FileRStream(platform::FileHandle file) {
+    status = Closed;
+    attach(file);
+}
+
+FileRStream::FileRStream(const char* name) : FileRStream() {
+    open(name);
+}
+
+FileRStream::~FileRStream() {
+    FileRStream::close();
+}
+
+bool FileRStream::mapError() {
+    status = statusFromLastFileError();
+    return false;
+}
+
+bool FileRStream::open(const char* name) {
+    close();
+    handle = platform::openForRead(name);
+    if (handle == platform::InvalidFileHandle) {
+        // Whatever the system said, a stream that could not open its file reports FileError.
+        status = FileError;
+        return false;
+    }
+    status = Ok;
+    ownsHandle = true;
+    return true;
+}
+
+void FileRStream::attach(platform::FileHandle file) {
+    close();
+    handle = file;
+    ownsHandle = false;
+    if (handle == platform::InvalidFileHandle) {
+        mapError();
+    } else {
+        status = Ok;
+    }
+}
+
+void FileRStream::close() {
+    if (ownsHandle && handle != platform::InvalidFileHandle && !platform::closeFile(handle)) {
+        status = IoError;
+        return;
+    }
+    handle = platform::InvalidFileHandle;
+    status = Closed;
+    dropBuffer();
+}
+
+int FileRStream::getSize() {
+    if (status != Ok && status != EndOfFile) {
+        return 0;
+    }
+    return static_cast<int>(platform::fileSize(handle));
+}
+
+int FileRStream::query(int which) {
+    switch (which) {
+    case QueryKind:
+        return 2;
+    case QueryReads:
+    case QuerySeeks:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+bool FileRStream::write(int, const void*) {
+    if (status == Ok) {
+        status = Unsupported;
+    }
+    return false;
+}
+
+bool FileRStream::refill() {
+    const std::int32_t position = platform::seekFile(handle, 0, platform::SeekOrigin::Current);
+    if (position == -1 || !platform::readFile(handle, buffer, BufferSize, lastCount)) {
+        dropBuffer();
+        return mapError();
+    }
+    bufferStart = bufferPos = position;
+    bufferEnd = position + lastCount - 1;
+    return true;
+}
+
+bool FileRStream::read(int size, void* data) {
+    if (status != Ok) {
+        return false;
+    }
+    if (size < 0) {
+        // A negative count is a caller's fault; fail like the system would and keep the
+        // failure sticky, so a reader testing the status at the end notices it.
+        status = IoError;
+        return false;
+    }
+    if (size == 0) {
+        return true;
+    }
+    if (!bufferLoaded() && size < smallReadLimit && !refill()) {
+        return false;
+    }
+
+    auto* destination = static_cast<unsigned char*>(data);
+    std::int32_t wanted = size;
+    if (bufferLoaded()) {
+        const std::int32_t n = std::min(bufferEnd - bufferPos + 1, wanted);
+        std::memcpy(destination, buffer + (bufferPos - bufferStart), static_cast<size_t>(n));
+        bufferPos += n;
+        destination += n;
+        wanted -= n;
+    }
+    if (wanted > 0) {
+        if (!platform::readFile(handle, destination, wanted, lastCount)) {
+            return mapError();
+        }
+        if (lastCount != wanted) {
+            // Bytes taken straight from the file lie past the buffer: without it the
+            // position reported afterwards is the file's own, which is the true one.
+            if (lastCount > 0) {
+                dropBuffer();
+            }
+            status = EndOfFile;
+            return false;
+        }
+    }
+    if (bufferLoaded() && bufferPos > bufferEnd) {
+        dropBuffer();
+    }
+    return true;
+}
+
+int FileRStream::getPosition() {
+    if (bufferLoaded()) {
+        return bufferPos;
+    }
+    return platform::seekFile(handle, 0, platform::SeekOrigin::Current);
+}
+
+bool FileRStream::setPosition(int offset) {
+    if (status == EndOfFile) {
+        status = Ok;
+    }
+    if (status != Ok) {
+        return false;
+    }
+    if (bufferLoaded() && bufferStart <= offset && offset <= bufferEnd) {
+        bufferPos = offset;
+        return true;
+    }
+    if (offset < 0) {
+        // The system refuses a seek before the start of a file as an I/O failure.
+        status = IoError;
+        return false;
+    }
+    if (platform::seekFile(handle, offset, platform::SeekOrigin::Begin) == -1) {
+        return mapError();
+    }
+    dropBuffer();
+    return true;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The operating system's files, as thin as the streams need them. The shapes follow the
+// Windows calls one for one (a handle with an invalid value, a per-thread "last error"),
+// so that each platform's implementation is a direct translation.
+
+#include <cstdint>
+
+namespace platform {
+
+// Wide enough for a Windows HANDLE and a POSIX descriptor alike.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle InvalidFileHandle = -1;
+
+// The last failure of a file call, reduced to what callers tell apart. The first six are
+// the conditions a caller may treat as "the file cannot be had"; everything else is an
+// input/output failure.
+enum class FileErrorKind {
+    None,
+    FileNotFound,
+    TooManyOpenFiles,
+    InvalidHandle,
+    InvalidAccess,
+    SharingViolation,
+    DiskFull,
+    PathNotFound,
+    AccessDenied,
+    Other,
+};
+
+enum class SeekOrigin { Begin, Current, End };
+
+// Opens an existing file for reading; others may read it at the same time.
+FileHandle openForRead(const char* name);
+// Creates a file for writing, truncating one that exists.
+FileHandle createForWrite(const char* name);
+// Opens a file for reading and writing, creating it if it does not exist.
+FileHandle openOrCreate(const char* name);
+
+// Moves up to `size` bytes; `count` receives the number moved. A read that reaches the end
+// of the file succeeds with a smaller count. Negative sizes fail with InvalidAccess.
+bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& count);
+bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count);
+
+// Returns the new position from the start of the file (low 32 bits), or -1 on failure.
+std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin);
+// Low 32 bits of the file's size; 0 with an error when it cannot be had.
+std::uint32_t fileSize(FileHandle file);
+bool flushFile(FileHandle file);
+bool closeFile(FileHandle file);
+
+// What the most recent failed file call of this thread reported.
+FileErrorKind lastFileError();
+// Lets a caller classify its own failure the way the platform would.
+void setLastFileError(FileErrorKind kind);
+
+// Number of operating-system file calls made so far: tests check that buffered work
+// really stays out of the kernel.
+std::uint64_t fileCallCount();
+
+} // namespace platform

@@ -1,0 +1,192 @@
+#include "platform/file.h"
+
+#include <cerrno>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+thread_local FileErrorKind lastError = FileErrorKind::None;
+std::uint64_t callCount = 0;
+
+FileErrorKind classify(int error) {
+    switch (error) {
+    case ENOENT:
+        return FileErrorKind::FileNotFound;
+    case EMFILE:
+    case ENFILE:
+        return FileErrorKind::TooManyOpenFiles;
+    case EBADF:
+        return FileErrorKind::InvalidHandle;
+    case ETXTBSY:
+    case EBUSY:
+        return FileErrorKind::SharingViolation;
+    case ENOSPC:
+    case EDQUOT:
+        return FileErrorKind::DiskFull;
+    case ENOTDIR:
+        return FileErrorKind::PathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return FileErrorKind::AccessDenied;
+    default:
+        return FileErrorKind::Other;
+    }
+}
+
+bool fail(int error) {
+    lastError = classify(error);
+    return false;
+}
+
+// Windows tells a missing file from a missing directory on its path; POSIX says ENOENT
+// for both, so look at the directory part to decide.
+FileErrorKind classifyMissing(const char* name) {
+    const std::string path(name);
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash == 0) {
+        return FileErrorKind::FileNotFound;
+    }
+    struct stat info {};
+    const std::string directory = path.substr(0, slash);
+    if (stat(directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        return FileErrorKind::FileNotFound;
+    }
+    return FileErrorKind::PathNotFound;
+}
+
+FileHandle openWith(const char* name, int flags) {
+    ++callCount;
+    const int fd = ::open(name, flags | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        lastError = error == ENOENT ? classifyMissing(name) : classify(error);
+        return InvalidFileHandle;
+    }
+    // Opening a directory for reading succeeds on POSIX but not on Windows, and reading
+    // one only fails later; refuse it here.
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        lastError = FileErrorKind::AccessDenied;
+        return InvalidFileHandle;
+    }
+    return fd;
+}
+
+int descriptor(FileHandle file) {
+    return file >= 0 && file <= INT32_MAX ? static_cast<int>(file) : -1;
+}
+
+} // namespace
+
+FileHandle openForRead(const char* name) {
+    return openWith(name, O_RDONLY);
+}
+
+FileHandle createForWrite(const char* name) {
+    return openWith(name, O_WRONLY | O_CREAT | O_TRUNC);
+}
+
+FileHandle openOrCreate(const char* name) {
+    return openWith(name, O_RDWR | O_CREAT);
+}
+
+bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& count) {
+    ++callCount;
+    count = 0;
+    if (size < 0) {
+        lastError = FileErrorKind::InvalidAccess;
+        return false;
+    }
+    // Like ReadFile on a disk file, keep going until the request is met or the file ends.
+    auto* bytes = static_cast<unsigned char*>(data);
+    while (count < size) {
+        const ssize_t got = ::read(descriptor(file), bytes + count, static_cast<size_t>(size - count));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return fail(errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        count += static_cast<std::int32_t>(got);
+    }
+    return true;
+}
+
+bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count) {
+    ++callCount;
+    count = 0;
+    if (size < 0) {
+        lastError = FileErrorKind::InvalidAccess;
+        return false;
+    }
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (count < size) {
+        const ssize_t put = ::write(descriptor(file), bytes + count, static_cast<size_t>(size - count));
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return fail(errno);
+        }
+        count += static_cast<std::int32_t>(put);
+    }
+    return true;
+}
+
+std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin) {
+    ++callCount;
+    const int whence = origin == SeekOrigin::Begin     ? SEEK_SET
+                       : origin == SeekOrigin::Current ? SEEK_CUR
+                                                       : SEEK_END;
+    const off_t result = ::lseek(descriptor(file), offset, whence);
+    if (result < 0) {
+        fail(errno);
+        return -1;
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(result));
+}
+
+std::uint32_t fileSize(FileHandle file) {
+    ++callCount;
+    struct stat info {};
+    if (fstat(descriptor(file), &info) != 0) {
+        fail(errno);
+        return 0;
+    }
+    return static_cast<std::uint32_t>(info.st_size);
+}
+
+bool flushFile(FileHandle file) {
+    ++callCount;
+    return ::fsync(descriptor(file)) == 0 || fail(errno);
+}
+
+bool closeFile(FileHandle file) {
+    ++callCount;
+    return ::close(descriptor(file)) == 0 || fail(errno);
+}
+
+FileErrorKind lastFileError() {
+    return lastError;
+}
+
+void setLastFileError(FileErrorKind kind) {
+    lastError = kind;
+}
+
+std::uint64_t fileCallCount() {
+    return callCount;
+}
+
+} // namespace platform

@@ -1,0 +1,31 @@
+#pragma once
+// A fresh directory per test, removed with everything in it when the test ends.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return root; }
+    // Full path of a name inside the directory, as a string for the C-style interfaces.
+    std::string file(const std::string& name) const { return (root / name).string(); }
+
+  private:
+    std::filesystem::path root;
+};
+
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> readBytes(const std::string& path);
+// Bytes 0, 1, 2, ... 255, 0, 1, ... so every offset of a test file is recognisable.
+std::vector<std::uint8_t> countingBytes(std::size_t size);
+
+} // namespace testing_support
