@@ -57,4 +57,8 @@ void setLastFileError(FileErrorKind kind);
 // really stays out of the kernel.
 std::uint64_t fileCallCount();
 
+// Test hook: after `bytes` more bytes have been written, every write fails as on a full
+// disk. A negative value turns the limit off.
+void failWritesAfter(std::int64_t bytes);
+
 } // namespace platform

@@ -9,8 +9,8 @@ enum class MessageIcon { Error, Information };
 enum class MessageButtons { Ok, RetryCancel };
 enum class MessageResult { Ok, Retry, Cancel };
 
-using MessageBoxHandler = MessageResult (*)(const char* caption, const char* text,
-                                            MessageIcon icon, MessageButtons buttons);
+using MessageBoxHandler = MessageResult (*)(const char* caption, const char* text, MessageIcon icon,
+                                            MessageButtons buttons);
 
 MessageResult showMessageBox(const char* caption, const char* text, MessageIcon icon,
                              MessageButtons buttons);

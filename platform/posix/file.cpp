@@ -1,5 +1,6 @@
 #include "platform/file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -12,6 +13,7 @@ namespace {
 
 thread_local FileErrorKind lastError = FileErrorKind::None;
 std::uint64_t callCount = 0;
+std::int64_t writeBudget = -1;
 
 FileErrorKind classify(int error) {
     switch (error) {
@@ -108,7 +110,8 @@ bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& coun
     // Like ReadFile on a disk file, keep going until the request is met or the file ends.
     auto* bytes = static_cast<unsigned char*>(data);
     while (count < size) {
-        const ssize_t got = ::read(descriptor(file), bytes + count, static_cast<size_t>(size - count));
+        const ssize_t got =
+            ::read(descriptor(file), bytes + count, static_cast<size_t>(size - count));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -132,7 +135,14 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
     }
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (count < size) {
-        const ssize_t put = ::write(descriptor(file), bytes + count, static_cast<size_t>(size - count));
+        auto chunk = static_cast<std::int64_t>(size - count);
+        if (writeBudget >= 0) {
+            if (writeBudget == 0) {
+                return fail(ENOSPC);
+            }
+            chunk = std::min(chunk, writeBudget);
+        }
+        const ssize_t put = ::write(descriptor(file), bytes + count, static_cast<size_t>(chunk));
         if (put < 0) {
             if (errno == EINTR) {
                 continue;
@@ -140,6 +150,9 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
             return fail(errno);
         }
         count += static_cast<std::int32_t>(put);
+        if (writeBudget >= 0) {
+            writeBudget -= put;
+        }
     }
     return true;
 }
@@ -187,6 +200,10 @@ void setLastFileError(FileErrorKind kind) {
 
 std::uint64_t fileCallCount() {
     return callCount;
+}
+
+void failWritesAfter(std::int64_t bytes) {
+    writeBudget = bytes < 0 ? -1 : bytes;
 }
 
 } // namespace platform

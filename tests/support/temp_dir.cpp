@@ -8,7 +8,8 @@
 namespace testing_support {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "skinremap-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "skinremap-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a temporary directory");
     }
@@ -27,7 +28,8 @@ TempDir::~TempDir() {
 
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
