@@ -16,8 +16,8 @@ namespace {
 
 class FileRStreamTest : public ::testing::Test {
   protected:
-    std::string makeFile(std::size_t size) {
-        const std::string name = dir.file("data.bin");
+    std::string makeFile(std::size_t size, const std::string& leaf = "data.bin") {
+        const std::string name = dir.file(leaf);
         writeBytes(name, countingBytes(size));
         return name;
     }
@@ -153,7 +153,7 @@ TEST_F(FileRStreamTest, NegativeRequestsAreRefusedWithoutTouchingTheFile) {
     EXPECT_EQ(callsDuring([&] { EXPECT_FALSE(stream.read(-1, &byte)); }), 0u);
     EXPECT_EQ(stream.getStatus(), IoError);
 
-    FileRStream seeking(makeFile(16).c_str());
+    FileRStream seeking(makeFile(16, "other.bin").c_str());
     EXPECT_EQ(callsDuring([&] { EXPECT_FALSE(seeking.setPosition(-4)); }), 0u);
     EXPECT_EQ(seeking.getStatus(), IoError);
 }

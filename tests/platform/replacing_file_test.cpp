@@ -45,8 +45,10 @@ TEST(ReplacingFileTest, CommitReplacesContentsAndKeepsPermissions) {
         ASSERT_TRUE(file.commit());
     }
     EXPECT_EQ(readBytes(target), replacement);
+#ifndef _WIN32 // Windows keeps only a read-only attribute, and a read-only target is refused
     EXPECT_EQ(fs::status(target).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"skin.bmp"});
 }
 
@@ -88,6 +90,9 @@ TEST(ReplacingFileTest, ReadOnlyTargetsAndMissingDirectoriesAreRefused) {
 }
 
 TEST(ReplacingFileTest, SymbolicLinkIsFollowedAndStaysALink) {
+#ifdef _WIN32
+    GTEST_SKIP() << "links are a POSIX concern here";
+#endif
     TempDir dir;
     fs::create_directory(dir.file("real"));
     const std::string real = dir.file("real/skin.bmp");

@@ -1,19 +1,23 @@
 #include "tests/support/temp_dir.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace testing_support {
 
 TempDir::TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "skinremap-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary directory");
+    std::random_device entropy;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate = base / ("skinremap-test-" + std::to_string(entropy()));
+        if (std::filesystem::create_directory(candidate)) {
+            root = candidate;
+            return;
+        }
     }
-    root = pattern;
+    throw std::runtime_error("cannot create a temporary directory");
 }
 
 TempDir::~TempDir() {

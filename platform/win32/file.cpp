@@ -1,0 +1,171 @@
+#include "platform/file.h"
+
+#include <algorithm>
+
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+std::uint64_t callCount = 0;
+std::int64_t writeBudget = -1;
+
+HANDLE native(FileHandle file) {
+    return reinterpret_cast<HANDLE>(file);
+}
+
+FileHandle ours(HANDLE file) {
+    return reinterpret_cast<FileHandle>(file);
+}
+
+FileHandle create(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
+    ++callCount;
+    return ours(
+        CreateFileA(name, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+} // namespace
+
+FileHandle openForRead(const char* name) {
+    return create(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+FileHandle createForWrite(const char* name) {
+    return create(name, GENERIC_WRITE, 0, CREATE_ALWAYS);
+}
+
+FileHandle openOrCreate(const char* name) {
+    return create(name, GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS);
+}
+
+bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& count) {
+    ++callCount;
+    count = 0;
+    if (size < 0) {
+        SetLastError(ERROR_INVALID_ACCESS);
+        return false;
+    }
+    DWORD got = 0;
+    const BOOL ok = ReadFile(native(file), data, static_cast<DWORD>(size), &got, nullptr);
+    count = static_cast<std::int32_t>(got);
+    return ok != FALSE;
+}
+
+bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count) {
+    ++callCount;
+    count = 0;
+    if (size < 0) {
+        SetLastError(ERROR_INVALID_ACCESS);
+        return false;
+    }
+    DWORD chunk = static_cast<DWORD>(size);
+    if (writeBudget >= 0) {
+        chunk = static_cast<DWORD>(std::min<std::int64_t>(chunk, writeBudget));
+    }
+    DWORD put = 0;
+    const BOOL ok = chunk == 0 ? TRUE : WriteFile(native(file), data, chunk, &put, nullptr);
+    count = static_cast<std::int32_t>(put);
+    if (writeBudget >= 0) {
+        writeBudget -= put;
+        if (ok != FALSE && put < static_cast<DWORD>(size)) {
+            SetLastError(ERROR_HANDLE_DISK_FULL);
+            return false;
+        }
+    }
+    return ok != FALSE;
+}
+
+std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin) {
+    ++callCount;
+    const DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
+                         : origin == SeekOrigin::Current ? FILE_CURRENT
+                                                         : FILE_END;
+    const DWORD result = SetFilePointer(native(file), offset, nullptr, method);
+    return static_cast<std::int32_t>(result);
+}
+
+std::uint32_t fileSize(FileHandle file) {
+    ++callCount;
+    const DWORD size = GetFileSize(native(file), nullptr);
+    return size == INVALID_FILE_SIZE ? 0 : size;
+}
+
+bool flushFile(FileHandle file) {
+    ++callCount;
+    return FlushFileBuffers(native(file)) != FALSE;
+}
+
+bool closeFile(FileHandle file) {
+    ++callCount;
+    return CloseHandle(native(file)) != FALSE;
+}
+
+FileErrorKind lastFileError() {
+    switch (GetLastError()) {
+    case ERROR_SUCCESS:
+        return FileErrorKind::None;
+    case ERROR_FILE_NOT_FOUND:
+        return FileErrorKind::FileNotFound;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return FileErrorKind::TooManyOpenFiles;
+    case ERROR_INVALID_HANDLE:
+        return FileErrorKind::InvalidHandle;
+    case ERROR_INVALID_ACCESS:
+        return FileErrorKind::InvalidAccess;
+    case ERROR_SHARING_VIOLATION:
+        return FileErrorKind::SharingViolation;
+    case ERROR_HANDLE_DISK_FULL:
+        return FileErrorKind::DiskFull;
+    case ERROR_PATH_NOT_FOUND:
+        return FileErrorKind::PathNotFound;
+    case ERROR_ACCESS_DENIED:
+        return FileErrorKind::AccessDenied;
+    default:
+        return FileErrorKind::Other;
+    }
+}
+
+void setLastFileError(FileErrorKind kind) {
+    switch (kind) {
+    case FileErrorKind::None:
+        SetLastError(ERROR_SUCCESS);
+        break;
+    case FileErrorKind::FileNotFound:
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        break;
+    case FileErrorKind::TooManyOpenFiles:
+        SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+        break;
+    case FileErrorKind::InvalidHandle:
+        SetLastError(ERROR_INVALID_HANDLE);
+        break;
+    case FileErrorKind::InvalidAccess:
+        SetLastError(ERROR_INVALID_ACCESS);
+        break;
+    case FileErrorKind::SharingViolation:
+        SetLastError(ERROR_SHARING_VIOLATION);
+        break;
+    case FileErrorKind::DiskFull:
+        SetLastError(ERROR_HANDLE_DISK_FULL);
+        break;
+    case FileErrorKind::PathNotFound:
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        break;
+    case FileErrorKind::AccessDenied:
+        SetLastError(ERROR_ACCESS_DENIED);
+        break;
+    case FileErrorKind::Other:
+        SetLastError(ERROR_GEN_FAILURE);
+        break;
+    }
+}
+
+std::uint64_t fileCallCount() {
+    return callCount;
+}
+
+void failWritesAfter(std::int64_t bytes) {
+    writeBudget = bytes < 0 ? -1 : bytes;
+}
+
+} // namespace platform
