@@ -1,0 +1,156 @@
+// Looks at the running remapper from another process, the way a user sees it, and ends it
+// through its window. The end-to-end run under Wine drives the real program with it.
+//
+//   window_probe window <timeout-ms> <file label text> close|quit
+//       Waits until the main window's file label reads the text, prints the window and its
+//       controls, then uses the close box or clicks "Quit".
+//   window_probe box <timeout-ms>
+//       Waits for a message box, prints its caption and text, and presses its OK button.
+//
+// Exit code 0 when the window or box was found and handled, 1 on timeout, 2 on bad usage.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr const char* MainClass = "VaskorRemaper";
+constexpr const char* DialogClass = "#32770";
+constexpr int TextStatic = 0xFFFF; // the message text's control in a message box
+constexpr DWORD PollMs = 50;
+
+std::string textOf(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+std::string classOf(HWND window) {
+    char name[128] = {};
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+std::vector<HWND> childrenOf(HWND parent) {
+    std::vector<HWND> children;
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM list) {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+// The file label is the second of the two static texts.
+bool fileLabelReads(HWND window, const std::string& expected) {
+    int labels = 0;
+    for (HWND child : childrenOf(window)) {
+        if (lstrcmpiA(classOf(child).c_str(), "Static") == 0 && ++labels == 2) {
+            return textOf(child) == expected;
+        }
+    }
+    return false;
+}
+
+template <typename Found> HWND waitFor(DWORD timeoutMs, Found found) {
+    const DWORD start = GetTickCount();
+    do {
+        if (HWND window = found()) {
+            return window;
+        }
+        Sleep(PollMs);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+void describe(HWND window) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    RECT client{};
+    GetClientRect(window, &client);
+    std::printf("window|%s|%s|%ld|%ld|%08lx\n", classOf(window).c_str(), textOf(window).c_str(),
+                outer.right - outer.left, outer.bottom - outer.top,
+                static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)));
+    std::printf("client|%ld|%ld|%d\n", client.right, client.bottom, GetSystemMetrics(SM_CYVSCROLL));
+    for (HWND child : childrenOf(window)) {
+        RECT place{};
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        std::printf("control|%s|%s|%08lx|%ld|%ld|%ld|%ld\n", classOf(child).c_str(),
+                    textOf(child).c_str(),
+                    static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)), place.left,
+                    place.top, place.right - place.left, place.bottom - place.top);
+        if (lstrcmpiA(classOf(child).c_str(), "msctls_progress32") == 0) {
+            std::printf("progress|%ld|%ld\n",
+                        static_cast<long>(SendMessageA(child, PBM_GETPOS, 0, 0)),
+                        static_cast<long>(SendMessageA(child, PBM_GETRANGE, FALSE, 0)));
+        }
+    }
+    std::fflush(stdout);
+}
+
+int probeWindow(DWORD timeoutMs, const std::string& label, const std::string& action) {
+    const HWND window = waitFor(timeoutMs, [&] {
+        const HWND found = FindWindowA(MainClass, nullptr);
+        return found != nullptr && fileLabelReads(found, label) ? found : nullptr;
+    });
+    if (window == nullptr) {
+        std::fprintf(stderr, "window_probe: no window showing \"%s\"\n", label.c_str());
+        return 1;
+    }
+    describe(window);
+    if (action == "close") {
+        // What the close box sends.
+        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    }
+    for (HWND child : childrenOf(window)) {
+        if (lstrcmpiA(classOf(child).c_str(), "Button") == 0) {
+            // The button presses and releases itself and reports the click to its parent.
+            PostMessageA(child, BM_CLICK, 0, 0);
+            return 0;
+        }
+    }
+    std::fprintf(stderr, "window_probe: no button\n");
+    return 1;
+}
+
+int probeBox(DWORD timeoutMs) {
+    const HWND box = waitFor(timeoutMs, [] { return FindWindowA(DialogClass, nullptr); });
+    if (box == nullptr) {
+        std::fprintf(stderr, "window_probe: no message box\n");
+        return 1;
+    }
+    char text[512] = {};
+    GetDlgItemTextA(box, TextStatic, text, sizeof(text));
+    std::printf("box|%s|%s\n", textOf(box).c_str(), text);
+    std::fflush(stdout);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const DWORD timeoutMs = argc > 2 ? static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)) : 0;
+    if (mode == "window" && argc == 5) {
+        const std::string action = argv[4];
+        if (action == "close" || action == "quit") {
+            return probeWindow(timeoutMs, argv[3], action);
+        }
+    }
+    if (mode == "box" && argc == 3) {
+        return probeBox(timeoutMs);
+    }
+    std::fprintf(stderr, "usage: window_probe window <timeout-ms> <label> close|quit\n"
+                         "       window_probe box <timeout-ms>\n");
+    return 2;
+}
