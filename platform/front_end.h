@@ -1,5 +1,5 @@
 #pragma once
-// The front end this build shows the program through.
+// The user interface the program runs with, chosen for the system it runs on.
 
 #include <memory>
 
