@@ -36,15 +36,14 @@ std::string classOf(HWND window) {
     return name;
 }
 
+BOOL CALLBACK collectChild(HWND child, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+
 std::vector<HWND> childrenOf(HWND parent) {
     std::vector<HWND> children;
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM list) {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&children));
+    EnumChildWindows(parent, collectChild, reinterpret_cast<LPARAM>(&children));
     return children;
 }
 
