@@ -15,6 +15,8 @@ constexpr WORD ClassIconId = 1;
 constexpr WORD SmallIconId = 2;
 
 static_assert(sizeof(MSG) <= sizeof(Message::native), "a Windows message must fit the record");
+// The class record the program was laid out with is the 32-bit one: 48 bytes.
+static_assert(sizeof(void*) != 4 || sizeof(WNDCLASSEXA) == 48);
 static_assert(alignof(MSG) <= alignof(std::max_align_t));
 
 // The events of the window being created. The window procedure takes them over in
