@@ -97,9 +97,12 @@ TEST(Pl98Palette, DefaultPaletteWritesTheSmallestFile) {
     EXPECT_EQ(std::memcmp(bytes.data(), "PL98", 4), 0);
     EXPECT_EQ(bytes[4], 1); // subPaletteCount
     const std::vector<std::uint8_t> mask(bytes.begin() + 20, bytes.begin() + 52);
-    std::vector<std::uint8_t> expected = {0xFF, 0xFF, 0x3F, 0x00};
-    expected.insert(expected.end(), 24, 0xFF);
-    expected.insert(expected.end(), {0x00, 0xFC, 0xFF, 0xFF});
+    // FF FF 3F 00 (indices 10 to 31), six words FF FF FF FF, 00 FC FF FF (224 to 245).
+    std::vector<std::uint8_t> expected(32, 0xFF);
+    expected[2] = 0x3F;
+    expected[3] = 0x00;
+    expected[28] = 0x00;
+    expected[29] = 0xFC;
     EXPECT_EQ(mask, expected);
     EXPECT_EQ(bytes[52 + 1032], 0); // no auxiliary table
 }
