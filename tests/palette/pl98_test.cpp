@@ -2,6 +2,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
+#include <random>
 
 #include "palette/palette.h"
 #include "tests/palette/palette_bytes.h"
@@ -148,6 +149,32 @@ TEST(Pl98Palette, SetsOfEveryKindWithAuxTableReadBackWhole) {
     }
 
     EXPECT_EQ(write(*palette), file.data);
+}
+
+TEST(Pl98Palette, RandomLayoutsWriteBackTheBytesTheyWereReadFrom) {
+    std::mt19937 random(98);
+    for (int round = 0; round < 30; ++round) {
+        Pl98 layout;
+        layout.kinds.resize(1 + random() % MaxSubPalettes);
+        for (std::int32_t& kind : layout.kinds) {
+            kind = static_cast<std::int32_t>(random() % 4); // 3 carries no tables
+        }
+        layout.levelShift = static_cast<std::int32_t>(random() % 3);
+        layout.extraGroups = static_cast<std::int32_t>(random() % 3);
+        layout.aux = random() % 2 == 0;
+        const Bytes file = pl98File(layout);
+        auto palette = load(file.data);
+        ASSERT_NE(palette, nullptr) << round;
+        const auto written = write(*palette);
+        ASSERT_EQ(written, file.data) << round;
+        auto again = load(written);
+        ASSERT_NE(again, nullptr) << round;
+        ASSERT_EQ(again->tableBlockSize, palette->tableBlockSize) << round;
+        EXPECT_EQ(std::memcmp(again->tableBlock, palette->tableBlock,
+                              static_cast<std::size_t>(palette->tableBlockSize)),
+                  0)
+            << round;
+    }
 }
 
 TEST(Pl98Palette, LevelTablesOfOneSet) {
