@@ -246,7 +246,16 @@ class AssertLogChildTest : public AssertLogTest {
     Run runChild(const std::string& arguments) {
         const int exitCode =
             testing_support::runProgram(child.string(), arguments, "out.txt", "err.txt");
-        return {exitCode, readText(dir.file("out.txt")), readText(dir.file("err.txt"))};
+        return {exitCode, consoleText(dir.file("out.txt")), consoleText(dir.file("err.txt"))};
+    }
+
+    // What the child printed, with the line ends a Windows console adds taken out again.
+    static std::string consoleText(const std::string& name) {
+        std::string text = readText(name);
+        for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+            text.erase(at, 1);
+        }
+        return text;
     }
 
     // Built beside the test program, which the test runner starts in its own folder.
@@ -258,7 +267,7 @@ TEST_F(AssertLogChildTest, CancelledFatalReportLogsCallsBackAndEndsWithCode1) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.errors, "FATAL:   child.cpp @ 42\n\nRetry to Break: it broke\n")
         << "the console answers the box with Cancel";
-    EXPECT_EQ(run.output, "callback: [FATAL:   child.cpp @ 42\r\n] [it broke]\n")
+    EXPECT_EQ(run.output, "callback: [FATAL:   child.cpp @ 42\\r\\n] [it broke]\n")
         << "nothing after the report runs";
     EXPECT_EQ(logText(), Separator + "FATAL:   child.cpp @ 42\r\nit broke\r\n");
 }
@@ -267,7 +276,7 @@ TEST_F(AssertLogChildTest, FatalWithoutLogFileStillShowsTheBoxAndEnds) {
     const Run run = runChild("0 " + std::to_string(AssertLog::NoLogFile));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.errors, "FATAL:   child.cpp @ 42\n\nRetry to Break: it broke\n");
-    EXPECT_EQ(run.output, "callback: [FATAL:   child.cpp @ 42\r\n] [it broke]\n");
+    EXPECT_EQ(run.output, "callback: [FATAL:   child.cpp @ 42\\r\\n] [it broke]\n");
     EXPECT_FALSE(logExists());
 }
 
