@@ -8,6 +8,7 @@
 
 #include "core/assert_exception.h"
 #include "platform/message_box.h"
+#include "platform/process.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -90,6 +91,24 @@ TEST_F(AssertLogTest, NothingIsCreatedBeforeTheFirstReport) {
     log.setFlags(AssertLog::NoWarnings);
     log.report(AssertSeverity::Warning, "a.cpp", 1, "dropped");
     EXPECT_FALSE(logExists());
+}
+
+TEST_F(AssertLogTest, StartDirectoriesLongerThan240CharactersGetNoLog) {
+    const std::size_t base = platform::currentDirectory().size();
+    ASSERT_LT(base + 1, 240u);
+    for (const std::size_t length : {std::size_t{240}, std::size_t{241}}) {
+        SCOPED_TRACE(length);
+        const std::filesystem::path deep = dir.path() / std::string(length - base - 1, 'd');
+        std::filesystem::create_directory(deep);
+        std::filesystem::current_path(deep);
+        ASSERT_EQ(platform::currentDirectory().size(), length);
+
+        AssertLog log;
+        log.report(AssertSeverity::Message, "", 0, "deep");
+        EXPECT_EQ(std::filesystem::exists(deep / "assert.log"), length <= 240);
+        EXPECT_EQ(log.getMessageCount(), 1u);
+        std::filesystem::current_path(dir.path());
+    }
 }
 
 TEST_F(AssertLogTest, SeparatorPrecedesTheFirstEntryThatReachesTheFile) {
