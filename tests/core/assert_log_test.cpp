@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "core/assert_exception.h"
+#include "platform/file.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "tests/support/child_process.h"
@@ -127,6 +128,15 @@ TEST_F(AssertLogTest, SeparatorPrecedesTheFirstEntryThatReachesTheFile) {
     nextRun.report(AssertSeverity::Message, "", 0, "third");
     EXPECT_EQ(logText(), Separator + "first\r\nsecond\r\n" + Separator + "third\r\n")
         << "each run appends, starting with its own separator";
+}
+
+TEST_F(AssertLogTest, ASeparatorCutShortIsWrittenAgain) {
+    AssertLog log;
+    platform::failWritesAfter(10);
+    log.report(AssertSeverity::Message, "", 0, "lost on a full disk");
+    platform::failWritesAfter(-1);
+    log.report(AssertSeverity::Message, "", 0, "after");
+    EXPECT_EQ(logText(), std::string(10, '=') + Separator + "after\r\n");
 }
 
 TEST_F(AssertLogTest, FlagsDropMessagesAndWarningsWithoutCountingThem) {
