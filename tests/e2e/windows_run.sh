@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Windows program end to end under Wine: it converts a folder of skins to exactly the
 # bytes the native build writes, shows the window as laid out, leaves hidden files alone,
-# reports a missing palette in a message box, and ends through its window (close box: 0,
-# "Quit": 1, no palette: 2).
+# reports a read-only skin and a missing palette in message boxes, and ends through its
+# window (close box: 0, "Quit": 1, no palette: 2).
 #
 # Run it inside tools/with-wine.sh, which provides the display, the prefix and the server:
 #   bash tools/with-wine.sh bash tests/e2e/windows_run.sh \
@@ -32,17 +32,30 @@ copy_skins() {
     cp -R "$skins/." "$1/"
 }
 
-# Runs the Windows program in a folder while the probe waits for `label` in the window and
-# then takes `action` (close or quit); checks the exit code and keeps what the probe saw.
+# Runs the Windows program in a folder while the probe waits for the end of the run in the
+# window and then takes `action` (close or quit); checks the exit code and keeps what the
+# probe saw. With a fourth argument, a message box with that text must come first; the
+# probe answers it.
 run_windowed() {
-    local folder="$1" action="$2" expected="$3"
+    local folder="$1" action="$2" expected="$3" box="${4:-}"
     (cd "$folder" && exec timeout 120 "$wine" "$program") &
     local pid=$!
+    if [[ -n "$box" ]]; then
+        local seen
+        seen="$("$wine" "$probe" box 60000 | tr -d '\r')" || fail "$action: no message box"
+        [[ "$seen" == "box|Error|$box" ]] || fail "$action: box showed '$seen'"
+    fi
     "$wine" "$probe" window 60000 "Remapping: done." "$action" | tr -d '\r' >"$folder.seen" ||
         fail "$action: the window never showed the end of the run"
     local code=0
     wait "$pid" || code=$?
     [[ "$code" == "$expected" ]] || fail "$action: exit code $code, expected $expected"
+}
+
+# Gives a file a Windows attribute (+h hidden, +r read-only).
+set_attribute() {
+    (cd "$(dirname "$1")" && "$wine" cmd /c attrib "$2" "$(basename "$1")" >/dev/null 2>&1) ||
+        fail "could not set $2 on $1"
 }
 
 # The window as the probe saw it at the end of a run, against the layout it must have.
@@ -92,22 +105,31 @@ for skin in "$skins"/*.bmp; do
     fi
 done
 
+# Hidden: the directory search leaves the file out. Read-only: the program cannot write it,
+# says so and goes on; the file keeps its contents. Both are copies of a skin that converts.
 for action in close quit; do
     folder="$work/$action"
     copy_skins "$folder"
+    box=""
     if [[ -n "$hidden_source" ]]; then
         cp "$hidden_source" "$folder/hidden.bmp"
-        (cd "$folder" && "$wine" cmd /c attrib +h hidden.bmp >/dev/null 2>&1) ||
-            fail "could not hide a file"
+        set_attribute "$folder/hidden.bmp" +h
+        if [[ "$action" == close ]]; then
+            cp "$hidden_source" "$folder/locked.bmp"
+            set_attribute "$folder/locked.bmp" +r
+            box="Can't write file: locked.bmp"
+        fi
     fi
     case "$action" in
-    close) run_windowed "$folder" close 0 ;;
+    close) run_windowed "$folder" close 0 "$box" ;;
     quit) run_windowed "$folder" quit 1 ;;
     esac
-    if [[ -n "$hidden_source" ]]; then
-        cmp -s "$hidden_source" "$folder/hidden.bmp" || fail "$action: the hidden file was changed"
-    fi
-    diff -r -x hidden.bmp "$work/native" "$folder" >&2 ||
+    for kept in hidden.bmp locked.bmp; do
+        if [[ -e "$folder/$kept" ]]; then
+            cmp -s "$hidden_source" "$folder/$kept" || fail "$action: $kept was changed"
+        fi
+    done
+    diff -r -x hidden.bmp -x locked.bmp "$work/native" "$folder" >&2 ||
         fail "$action: outputs differ from the native build's"
     check_window "$folder.seen"
 done
