@@ -122,7 +122,11 @@ int probeWindow(DWORD timeoutMs, const std::string& label, const std::string& ac
 }
 
 int probeBox(DWORD timeoutMs) {
-    const HWND box = waitFor(timeoutMs, [] { return FindWindowA(DialogClass, nullptr); });
+    // A box is found while it is still being made; it is ready once shown.
+    const HWND box = waitFor(timeoutMs, [] {
+        const HWND found = FindWindowA(DialogClass, nullptr);
+        return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+    });
     if (box == nullptr) {
         std::fprintf(stderr, "window_probe: no message box\n");
         return 1;

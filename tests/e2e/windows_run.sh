@@ -61,13 +61,17 @@ set_attribute() {
 # The window as the probe saw it at the end of a run, against the layout it must have.
 check_window() {
     local seen="$1" kind class title width height style
+    if ! grep -q '^window|' "$seen"; then
+        fail "nothing seen of the window to check"
+        return
+    fi
     IFS='|' read -r kind class title width height style < <(grep '^window|' "$seen")
     [[ "$class|$title|$width|$height" == "VaskorRemaper|Vaskor Skin Remaper|450|110" ]] ||
         fail "main window: $class|$title|$width|$height"
     [[ $((0x$style & 0x00CF0000)) == $((0x00CF0000)) ]] || fail "main window style $style"
 
     local right bottom arrow
-    IFS='|' read -r kind right bottom arrow < <(grep '^client|' "$seen")
+    IFS='|' read -r kind right bottom arrow < <(grep '^client|' "$seen") || true
     local expected
     expected="$(
         printf 'control|msctls_progress32||50000000|0|%d|%d|%d\n' $((bottom - arrow)) "$right" "$arrow"
@@ -76,7 +80,7 @@ check_window() {
         printf 'control|button|Quit|50000000|%d|20|60|30\n' $((right - 70))
     )"
     local position maximum
-    IFS='|' read -r kind position maximum < <(grep '^progress|' "$seen")
+    IFS='|' read -r kind position maximum < <(grep '^progress|' "$seen") || true
     ((maximum > 0 && position == maximum)) || fail "progress bar at $position of $maximum"
 
     # Class names are compared without regard to case, as the system does.
@@ -87,6 +91,17 @@ check_window() {
         diff <(echo "$expected") <(echo "$controls") >&2 || true
     fi
 }
+
+# A windowed program that needs no DLL beyond the system's: static C++ and GCC run-times.
+objdump="$(command -v x86_64-w64-mingw32-objdump || command -v objdump)"
+headers="$("$objdump" -p "$program")"
+grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || fail "not a GUI-subsystem program"
+while read -r dll; do
+    case "${dll^^}" in
+    COMCTL32.DLL | GDI32.DLL | KERNEL32.DLL | MSVCRT.DLL | USER32.DLL) ;;
+    *) fail "imports $dll" ;;
+    esac
+done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 
 # The reference: the native build with no display ends by itself once the batch is done.
 copy_skins "$work/native"
