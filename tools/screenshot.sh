@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Photographs the window halfway through a batch, on a virtual X display: docs/window.png.
-# usage: tools/screenshot.sh [SKINREMAP]      (default: build/release/app/skinremap)
+# usage: tools/screenshot.sh [SKINREMAP]      (default: build/release/skinremap)
 # Needs xvfb-run, xdotool, ImageMagick's `import` and python3.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-program="$(realpath "${1:-$root/build/release/app/skinremap}")"
+program="$(realpath "${1:-$root/build/release/skinremap}")"
 output="$root/docs/window.png"
 
 if [[ -z "${DISPLAY:-}" ]]; then
@@ -22,7 +22,7 @@ from gui_test import bmp24, riff_palette
 folder = Path(sys.argv[1])
 (folder / "skins.ipl").write_bytes(riff_palette())
 for name in sys.argv[2:]:
-    (folder / f"{name}.bmp").write_bytes(bmp24(1024, 768))
+    (folder / f"{name}.bmp").write_bytes(bmp24(640, 480))
 PY
 
 (cd "$work" && exec "$program") &
