@@ -116,7 +116,10 @@ bool Palette::readPl98(StreamIO& stream) {
     }
     const std::int32_t levels = std::int32_t{1} << header.levelShift;
 
-    auto sets = std::make_unique<StagedSets>();
+    std::unique_ptr<StagedSets> sets(new (std::nothrow) StagedSets);
+    if (!sets) {
+        return false;
+    }
     std::copy(std::begin(subPalettes), std::end(subPalettes), sets->begin());
     readSets(stream, header.subPaletteCount, *sets);
 
