@@ -228,7 +228,21 @@ def close_during_a_conversion_keeps_the_file(program, folder):
     expect(not leftovers, f"no files left behind: {leftovers}")
 
 
+def no_display_falls_back_to_the_console(program, folder):
+    make_skins(folder, SMALL)
+    environment = dict(os.environ, DISPLAY=":4242")  # no X server answers there
+    result = subprocess.run([program], cwd=folder, env=environment, capture_output=True,
+                            text=True, timeout=WAIT)
+    expect(result.returncode == 0, f"the console run ends with 0, not {result.returncode}")
+    expect("Remapping: a.bmp" in result.stdout, "the console prints progress:\n" + result.stdout)
+    expect(all(bit_depth(folder / n) == 8 for n in SMALL), "every skin is converted")
+
+
+# Cases that need no display of their own.
+HEADLESS = {no_display_falls_back_to_the_console.__name__}
+
 CASES = {case.__name__: case for case in (
+    no_display_falls_back_to_the_console,
     window_has_title_and_size,
     quit_after_the_batch_gives_1,
     close_after_the_batch_gives_0,
@@ -240,7 +254,8 @@ CASES = {case.__name__: case for case in (
 def main():
     if len(sys.argv) != 3 or sys.argv[2] not in CASES:
         sys.exit(f"usage: {sys.argv[0]} SKINREMAP {{{'|'.join(CASES)}}}")
-    if not os.environ.get("DISPLAY") or shutil.which("xdotool") is None:
+    needs_display = sys.argv[2] not in HEADLESS
+    if needs_display and (not os.environ.get("DISPLAY") or shutil.which("xdotool") is None):
         print("skipped: needs an X display and xdotool (run under xvfb-run)")
         sys.exit(SKIP)
     program = os.path.abspath(sys.argv[1])
