@@ -19,7 +19,11 @@ PlainText::PlainText(int x, int y, int width, int height, const char* text, bool
 }
 
 void PlainText::setText(const char* text) {
-    content = text != nullptr ? text : "";
+    const char* newText = text != nullptr ? text : "";
+    if (content == newText) {
+        return; // the estimate is set far more often than it changes
+    }
+    content = newText;
     // The parent draws the background a shorter text leaves uncovered.
     if (parent() != nullptr) {
         parent()->damage(FL_DAMAGE_ALL, x(), y(), w(), h());

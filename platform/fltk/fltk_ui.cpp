@@ -1,5 +1,6 @@
 #include "platform/fltk/fltk_ui.h"
 
+#include <chrono>
 #include <utility>
 
 #include <FL/Fl.H>
@@ -14,6 +15,7 @@ namespace platform::fltk {
 namespace {
 
 constexpr int ControlTextSize = 12;
+constexpr auto PumpInterval = std::chrono::milliseconds(4);
 // The window class a desktop file's StartupWMClass names.
 constexpr const char* WindowClass = "skinremap";
 
@@ -110,8 +112,7 @@ WindowId FltkUserInterface::createControl(WindowId parent, ControlKind kind, con
 }
 
 bool FltkUserInterface::peekMessage(Message& message, bool remove) {
-    // Lets FLTK handle what the X server sent; its callbacks may queue messages.
-    Fl::check();
+    pumpEvents();
     return queue.peek(message, remove);
 }
 
@@ -131,6 +132,19 @@ void FltkUserInterface::dispatchMessage(const Message& message) {
     case PostedKind::Quit:
         break;
     }
+}
+
+void FltkUserInterface::pumpEvents() {
+    // A conversion looks at the queue every 1,024 pixels, far more often than anyone can
+    // click, and FLTK repaints whatever changed on each pump. A few hundred pumps a second
+    // keep the window live without the repaints costing more than the conversion.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastPump < PumpInterval) {
+        return;
+    }
+    lastPump = now;
+    // Lets FLTK handle what the X server sent; its callbacks may queue messages.
+    Fl::check();
 }
 
 void FltkUserInterface::postQuit(int exitCode) {

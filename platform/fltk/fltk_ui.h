@@ -4,6 +4,7 @@
 // queue messages; the application takes them one at a time, so its window procedure runs
 // where it would run under Windows (from the main loop, or nested in a conversion).
 
+#include <chrono>
 #include <map>
 #include <memory>
 
@@ -62,6 +63,8 @@ class FltkUserInterface final : public UserInterface {
     static void onClose(Fl_Widget* widget, void* self);
     static void onActivate(Fl_Widget* widget, void* self);
 
+    // Lets FLTK handle X events, at most every few milliseconds.
+    void pumpEvents();
     WindowId add(Entry entry);
     WindowId idOf(const Fl_Widget* widget) const;
     Entry* find(WindowId id, Kind kind);
@@ -72,6 +75,7 @@ class FltkUserInterface final : public UserInterface {
     std::map<WindowId, Entry> entries;
     WindowId nextId = 1;
     MessageQueue queue;
+    std::chrono::steady_clock::time_point lastPump;
     bool showsMessageBoxes = false;
     MessageBoxHandler previousHandler = nullptr;
 };
