@@ -18,6 +18,8 @@ constexpr int Margin = 12;
 constexpr int IconSize = 32;
 constexpr int TextSize = 12;
 constexpr int LongestLine = 360;
+// Lines only break at spaces; a longer word (a long file name) is cut at this width.
+constexpr int WidestText = 640;
 constexpr int ButtonWidth = 80;
 constexpr int ButtonHeight = 25;
 constexpr Fl_Color ErrorRed = 0xC4262600;
@@ -64,7 +66,7 @@ MessageResult showMessageDialog(const char* caption, const char* text, MessageIc
     int textHeight = 0;
     constexpr bool measureSymbols = false;
     fl_measure(text, textWidth, textHeight, measureSymbols);
-    textWidth = std::max(textWidth + 2, 2 * ButtonWidth + Margin);
+    textWidth = std::clamp(textWidth + 2, 2 * ButtonWidth + Margin, WidestText);
     textHeight = std::max(textHeight, IconSize);
 
     const int width = Margin + IconSize + Margin + textWidth + Margin;
