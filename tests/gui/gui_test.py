@@ -238,6 +238,20 @@ def no_display_falls_back_to_the_console(program, folder):
     expect(all(bit_depth(folder / n) == 8 for n in SMALL), "every skin is converted")
 
 
+def message_box_answers(program, folder):
+    """Return picks the default button; Escape picks Cancel, or OK when it is alone."""
+    probe = os.environ["MESSAGE_BOX_PROBE"]  # set by CTest
+    for buttons, key, answer in (("ok", "Return", "ok"), ("ok", "Escape", "ok"),
+                                 ("retry-cancel", "Return", "retry"),
+                                 ("retry-cancel", "Escape", "cancel")):
+        box = subprocess.Popen([probe, buttons, "error"], stdout=subprocess.PIPE, text=True)
+        find_window("Error")
+        time.sleep(0.3)  # let the box take the keyboard
+        xdotool("key", key)
+        output, _ = box.communicate(timeout=WAIT)
+        expect(output.strip() == answer, f"{buttons} box, {key}: {output.strip()}, not {answer}")
+
+
 # Cases that need no display of their own.
 HEADLESS = {no_display_falls_back_to_the_console.__name__}
 
@@ -248,6 +262,7 @@ CASES = {case.__name__: case for case in (
     close_after_the_batch_gives_0,
     unwritable_file_is_reported_in_a_box,
     close_during_a_conversion_keeps_the_file,
+    message_box_answers,
 )}
 
 
