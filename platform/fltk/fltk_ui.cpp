@@ -40,8 +40,9 @@ FltkUserInterface::~FltkUserInterface() {
 
 WindowId FltkUserInterface::createMainWindow(const char* title, int width, int height,
                                              WindowEvents& events) {
-    auto window = std::make_unique<Fl_Double_Window>(width, height, title);
+    auto window = std::make_unique<Fl_Double_Window>(width, height);
     window->end();
+    window->copy_label(title); // FLTK would keep the caller's pointer otherwise
     window->xclass(WindowClass);
     window->callback(onClose, this);
     Entry entry;
