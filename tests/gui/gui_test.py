@@ -252,11 +252,29 @@ def message_box_answers(program, folder):
         expect(output.strip() == answer, f"{buttons} box, {key}: {output.strip()}, not {answer}")
 
 
+def desktop_entry_runs_in_the_folder_it_opens(program, folder):
+    """The desktop entry, launched on a folder the way a file manager does, converts it."""
+    if shutil.which("gio") is None:
+        print("skipped: needs gio (package libglib2.0-bin) to launch the desktop entry")
+        sys.exit(SKIP)
+    make_skins(folder, SMALL)
+    environment = dict(os.environ, PATH=f"{Path(program).parent}{os.pathsep}{os.environ['PATH']}")
+    environment.pop("DISPLAY", None)  # the console run: nothing to close afterwards
+    subprocess.run(["gio", "launch", os.environ["DESKTOP_ENTRY"], str(folder)], cwd="/",
+                   env=environment, check=True, timeout=WAIT)
+    deadline = time.monotonic() + WAIT
+    while not all(bit_depth(folder / n) == 8 for n in SMALL):
+        expect(time.monotonic() < deadline, "the folder's skins are converted")
+        time.sleep(0.05)
+
+
 # Cases that need no display of their own.
-HEADLESS = {no_display_falls_back_to_the_console.__name__}
+HEADLESS = {no_display_falls_back_to_the_console.__name__,
+            desktop_entry_runs_in_the_folder_it_opens.__name__}
 
 CASES = {case.__name__: case for case in (
     no_display_falls_back_to_the_console,
+    desktop_entry_runs_in_the_folder_it_opens,
     window_has_title_and_size,
     quit_after_the_batch_gives_1,
     close_after_the_batch_gives_0,
