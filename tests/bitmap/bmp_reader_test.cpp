@@ -151,17 +151,23 @@ TEST(BmpReader, RowsStartWhereTheHeaderSaysWhenThatIsPastTheTable) {
     gap.offBits = 54 + 1024 + 6;
     BmpFields wrongOffset; // too small to be right: the rows follow the table
     wrongOffset.offBits = 0;
+    BmpFields noTable; // 16 bits a pixel, and no table though biClrUsed is 0
+    noTable.bitCount = 16;
+    noTable.width = 1;
+    noTable.colourTable = {};
+    noTable.offBits = 54;
 
     for (const auto& c : {OffsetCase{"larger header", largerHeader},
                           OffsetCase{"24-bit with table", tableInTrueColour},
-                          OffsetCase{"gap", gap}, OffsetCase{"offset too small", wrongOffset}}) {
+                          OffsetCase{"gap", gap}, OffsetCase{"offset too small", wrongOffset},
+                          OffsetCase{"16 bits without a table", noTable}}) {
         SCOPED_TRACE(c.what);
         const auto bitmap = loadBytes(bmpFile(c.fields), BitmapWithPalette);
         ASSERT_NE(bitmap, nullptr);
         EXPECT_EQ(allPixels(*bitmap), (Bytes{4, 5, 6, 0, 1, 2, 3, 0}));
         if (c.fields.bitCount == 24) {
             EXPECT_EQ(bitmap->palette, nullptr) << "a 24-bit file never gets a palette";
-        } else {
+        } else if (c.fields.bitCount == 8) {
             ASSERT_NE(bitmap->palette, nullptr);
             EXPECT_EQ(bitmap->palette->colors()[200].red, 200) << "table found after the header";
         }
