@@ -142,16 +142,18 @@ TEST_F(EndToEndTest, PaletteThatCannotBeLoadedStopsBeforeAnyFile) {
     std::copy_n("WAVE", 4, otherForm.begin() + 8);
     Bytes cutShort = riffPalette(colors);
     cutShort.resize(10);
+    Bytes gamePaletteCutShort = pl98Palette(colors, 7, {0, 0, 0, 0, 0, 0, 0, 0});
+    gamePaletteCutShort.resize(gamePaletteCutShort.size() / 2);
+    const Bytes text = {'h', 'e', 'l', 'l', 'o', '\n'};
     const std::vector<Bytes> palettes = {
-        {}, // missing
-        otherForm,
-        cutShort,
+        {},                                                 // missing
+        otherForm, cutShort, gamePaletteCutShort, text, {}, // empty
     };
     write("a.bmp", bmp24(3, 2, testPixel));
     const Bytes skin = read("a.bmp");
     for (std::size_t i = 0; i < palettes.size(); ++i) {
         fs::remove(dir.path() / "skins.ipl");
-        if (i > 0) {
+        if (i > 0) { // the empty one is written too
             write("skins.ipl", palettes[i]);
         }
         const RunResult result = run();
