@@ -11,7 +11,7 @@ namespace {
 constexpr std::int32_t LastMatchedIndex = 254; // index 255 keeps what the palette file says
 
 bool loadSkinPalette(RemapperState& state) {
-    state.skinPalette.reset(Palette::loadFile(PaletteFileName));
+    state.skinPalette.reset(Palette::loadWholeFile(PaletteFileName));
     if (!state.skinPalette) {
         state.ui.messageBox(state.mainWindow, ErrorCaption,
                             FormatText(PaletteFailedText, PaletteFileName),
