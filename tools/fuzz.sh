@@ -46,7 +46,7 @@ for name in "${harnesses[@]}"; do
     "$build/fuzz/fuzz_$name" "$corpus" "$work/seeds/$name" \
         -max_total_time="$seconds" -rss_limit_mb=2560 -timeout=25 \
         -artifact_prefix="$findings/" -print_final_stats=1 >"$log" 2>&1 || result=$?
-    grep -E '^#[0-9]+ +DONE' "$log" | tail -n 1 || true
+    grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1 || true
     grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$log" || true
     if ((result != 0)) || [[ -n "$(ls -A "$findings")" ]]; then
         echo "fuzz_$name: FINDING (exit $result), see $log and $findings/"
