@@ -2,6 +2,7 @@
 
 #include <array>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -48,7 +49,13 @@ INSTANTIATE_TEST_SUITE_P(
                     RangeCase{0, 255, {F, F, F, F, F, F, F, F}},
                     // Indices beyond the storage are left out rather than written.
                     RangeCase{250, 1000, {0, 0, 0, 0, 0, 0, 0, 0x0000003F}},
-                    RangeCase{-3, 1, {0xC0000000, 0, 0, 0, 0, 0, 0, 0}}));
+                    RangeCase{-3, 1, {0xC0000000, 0, 0, 0, 0, 0, 0, 0}}),
+    [](const testing::TestParamInfo<RangeCase>& info) {
+        auto name = [](std::int32_t bit) {
+            return bit < 0 ? "minus" + std::to_string(-bit) : std::to_string(bit);
+        };
+        return name(info.param.first) + "_to_" + name(info.param.last);
+    });
 
 TEST(BitVector, SetRangeNeverClearsAndTestReadsTheSameOrder) {
     Mask mask;
