@@ -23,7 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             delete[] shortText;
             break;
         case 2:
-            // The process-wide table only grows; keep a long campaign within its memory.
             if (stringTable().getEntryCount() < fuzzing::MaxInternedStrings) {
                 readInternedString(stream, (turn & 4) != 0);
                 break;

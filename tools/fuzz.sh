@@ -20,7 +20,7 @@ build=build/fuzz
 work=build/fuzz-work
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j2 >/dev/null
+cmake --build --preset fuzz -j2 --target fuzzers >/dev/null
 
 harnesses=("$@")
 if ((${#harnesses[@]} == 0)); then

@@ -1,0 +1,24 @@
+// Bitmap::read over a memory stream: the first input byte chooses the read flags, the rest
+// is the file. Whatever loads is used in full and written back in both formats.
+
+#include "bitmap/bitmap.h"
+#include "fuzz/limits.h"
+#include "tests/support/memory_stream.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0 || size > fuzzing::MaxInputSize) {
+        return 0;
+    }
+    testing_support::MemoryStream stream({data + 1, data + size});
+    BitmapPtr bitmap(Bitmap::loadStream(stream, data[0] & BitmapWithPalette));
+    if (bitmap) {
+        fuzzing::useEveryByte(bitmap->pixels, bitmap->imageSize);
+        testing_support::MemoryStream pbmp;
+        bitmap->write(pbmp, BitmapWithPalette);
+        if (bitmap->imageSize >= bitmap->height * bitmap->stride) {
+            testing_support::MemoryStream bmp;
+            bitmap->write(bmp, BitmapAsBmp);
+        }
+    }
+    return 0;
+}

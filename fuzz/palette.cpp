@@ -1,0 +1,23 @@
+// The palette's readFromStream over the whole input. Whatever loads is written back in both
+// formats, which reads every table it claims to have.
+
+#include "palette/palette.h"
+#include "fuzz/limits.h"
+#include "tests/support/memory_stream.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size > fuzzing::MaxInputSize) {
+        return 0;
+    }
+    testing_support::MemoryStream stream({data, data + size});
+    PalettePtr palette(Palette::create());
+    if (palette && palette->readFromStream(stream)) {
+        for (const std::uint32_t format : {0u, PaletteAsRiff}) {
+            testing_support::MemoryStream out;
+            palette->writeToStream(out, format);
+            fuzzing::useEveryByte(out.bytes().data(),
+                                  static_cast<std::int64_t>(out.bytes().size()));
+        }
+    }
+    return 0;
+}
