@@ -37,6 +37,14 @@ struct Message {
     alignas(std::max_align_t) std::array<std::byte, 64> native{};
 };
 
+// How a run went, for front ends that report it when the run is over.
+struct RunSummary {
+    int converted = 0;  // written as 8-bit bitmaps
+    int leftAlone = 0;  // not 24-bit, unreadable, or too large to convert
+    int failed = 0;     // converted but not written
+    int notReached = 0; // still waiting when the run ended
+};
+
 // The main window's procedure, implemented by the application. The front end calls it
 // while it creates the window and when it dispatches a message.
 class WindowEvents {
@@ -92,6 +100,9 @@ class UserInterface {
     // A modal box owned by `owner`; messages keep being dispatched while it is open.
     virtual MessageResult messageBox(WindowId owner, const char* caption, const char* text,
                                      MessageIcon icon, MessageButtons buttons) = 0;
+
+    // The run is over and the window about to go; a front end may tell the user how it went.
+    virtual void reportSummary(const RunSummary& summary) { static_cast<void>(summary); }
 };
 
 } // namespace platform
