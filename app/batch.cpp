@@ -11,18 +11,6 @@ constexpr std::int32_t SourceDepth = 24;
 constexpr std::int32_t TargetDepth = 8;
 constexpr std::int64_t PixelsPerUpdate = 1024;
 
-// A 24-bit bitmap whose buffer really holds every row it claims; anything else is left
-// alone like a file that could not be read.
-bool isConvertible(const Bitmap* source) {
-    if (source == nullptr || source->bitDepth != SourceDepth || source->pixels == nullptr ||
-        source->width < 0 || source->height < 0) {
-        return false;
-    }
-    const std::int64_t rowBytes = std::int64_t{source->width} * 3;
-    const std::int64_t needed = std::int64_t{source->height} * source->stride;
-    return source->stride >= rowBytes && source->imageSize >= needed;
-}
-
 void showFinalTexts(RemapperState& state) {
     platform::UserInterface& ui = state.ui;
     state.doneShown = true;
@@ -55,6 +43,16 @@ bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
 }
 
 } // namespace
+
+bool isConvertible(const Bitmap* source) {
+    if (source == nullptr || source->bitDepth != SourceDepth || source->pixels == nullptr ||
+        source->width < 0 || source->height < 0) {
+        return false;
+    }
+    const std::int64_t rowBytes = std::int64_t{source->width} * 3;
+    const std::int64_t needed = std::int64_t{source->height} * source->stride;
+    return source->stride >= rowBytes && source->imageSize >= needed;
+}
 
 void BuildFileList(RemapperState& state) {
     platform::DirectorySearch search(SkinExtension);
