@@ -8,8 +8,9 @@
 
 namespace {
 
-// Conversion costs a palette search per pixel; larger images only cost time.
-constexpr std::int64_t MaxPixels = 1 << 18;
+// Conversion costs a palette search per pixel; larger images only cost time, and this
+// still spans many progress updates.
+constexpr std::int64_t MaxPixels = 1 << 14;
 
 PalettePtr makePalette() {
     PaletteEntry entries[PaletteSize];
