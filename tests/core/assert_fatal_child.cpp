@@ -13,8 +13,26 @@
 
 namespace {
 
+// Line ends in the texts are printed as \r and \n: the console of some systems rewrites
+// raw ones.
+void printEscaped(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (*text == '\r') {
+            std::fputs("\\r", stdout);
+        } else if (*text == '\n') {
+            std::fputs("\\n", stdout);
+        } else {
+            std::putchar(*text);
+        }
+    }
+}
+
 void printEntry(const char* formattedLine, const char* message) {
-    std::printf("callback: [%s] [%s]\n", formattedLine, message);
+    std::fputs("callback: [", stdout);
+    printEscaped(formattedLine);
+    std::fputs("] [", stdout);
+    printEscaped(message);
+    std::fputs("]\n", stdout);
     // The log ends the process without flushing anything.
     std::fflush(stdout);
 }

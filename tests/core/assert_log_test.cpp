@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "core/assert_exception.h"
+#include "platform/file.h"
 #include "platform/message_box.h"
+#include "platform/process.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -92,6 +94,24 @@ TEST_F(AssertLogTest, NothingIsCreatedBeforeTheFirstReport) {
     EXPECT_FALSE(logExists());
 }
 
+TEST_F(AssertLogTest, StartDirectoriesLongerThan240CharactersGetNoLog) {
+    const std::size_t base = platform::currentDirectory().size();
+    ASSERT_LT(base + 1, 240u);
+    for (const std::size_t length : {std::size_t{240}, std::size_t{241}}) {
+        SCOPED_TRACE(length);
+        const std::filesystem::path deep = dir.path() / std::string(length - base - 1, 'd');
+        std::filesystem::create_directory(deep);
+        std::filesystem::current_path(deep);
+        ASSERT_EQ(platform::currentDirectory().size(), length);
+
+        AssertLog log;
+        log.report(AssertSeverity::Message, "", 0, "deep");
+        EXPECT_EQ(std::filesystem::exists(deep / "assert.log"), length <= 240);
+        EXPECT_EQ(log.getMessageCount(), 1u);
+        std::filesystem::current_path(dir.path());
+    }
+}
+
 TEST_F(AssertLogTest, SeparatorPrecedesTheFirstEntryThatReachesTheFile) {
     // A directory where the file should be makes every open fail.
     std::filesystem::create_directory(logFile());
@@ -108,6 +128,15 @@ TEST_F(AssertLogTest, SeparatorPrecedesTheFirstEntryThatReachesTheFile) {
     nextRun.report(AssertSeverity::Message, "", 0, "third");
     EXPECT_EQ(logText(), Separator + "first\r\nsecond\r\n" + Separator + "third\r\n")
         << "each run appends, starting with its own separator";
+}
+
+TEST_F(AssertLogTest, ASeparatorCutShortIsWrittenAgain) {
+    AssertLog log;
+    platform::failWritesAfter(10);
+    log.report(AssertSeverity::Message, "", 0, "lost on a full disk");
+    platform::failWritesAfter(-1);
+    log.report(AssertSeverity::Message, "", 0, "after");
+    EXPECT_EQ(logText(), std::string(10, '=') + Separator + "after\r\n");
 }
 
 TEST_F(AssertLogTest, FlagsDropMessagesAndWarningsWithoutCountingThem) {
@@ -246,7 +275,16 @@ class AssertLogChildTest : public AssertLogTest {
     Run runChild(const std::string& arguments) {
         const int exitCode =
             testing_support::runProgram(child.string(), arguments, "out.txt", "err.txt");
-        return {exitCode, readText(dir.file("out.txt")), readText(dir.file("err.txt"))};
+        return {exitCode, consoleText(dir.file("out.txt")), consoleText(dir.file("err.txt"))};
+    }
+
+    // What the child printed, with the line ends a Windows console adds taken out again.
+    static std::string consoleText(const std::string& name) {
+        std::string text = readText(name);
+        for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+            text.erase(at, 1);
+        }
+        return text;
     }
 
     // Built beside the test program, which the test runner starts in its own folder.
@@ -258,7 +296,7 @@ TEST_F(AssertLogChildTest, CancelledFatalReportLogsCallsBackAndEndsWithCode1) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.errors, "FATAL:   child.cpp @ 42\n\nRetry to Break: it broke\n")
         << "the console answers the box with Cancel";
-    EXPECT_EQ(run.output, "callback: [FATAL:   child.cpp @ 42\r\n] [it broke]\n")
+    EXPECT_EQ(run.output, "callback: [FATAL:   child.cpp @ 42\\r\\n] [it broke]\n")
         << "nothing after the report runs";
     EXPECT_EQ(logText(), Separator + "FATAL:   child.cpp @ 42\r\nit broke\r\n");
 }
@@ -267,7 +305,7 @@ TEST_F(AssertLogChildTest, FatalWithoutLogFileStillShowsTheBoxAndEnds) {
     const Run run = runChild("0 " + std::to_string(AssertLog::NoLogFile));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.errors, "FATAL:   child.cpp @ 42\n\nRetry to Break: it broke\n");
-    EXPECT_EQ(run.output, "callback: [FATAL:   child.cpp @ 42\r\n] [it broke]\n");
+    EXPECT_EQ(run.output, "callback: [FATAL:   child.cpp @ 42\\r\\n] [it broke]\n");
     EXPECT_FALSE(logExists());
 }
 

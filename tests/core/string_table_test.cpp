@@ -110,10 +110,4 @@ TEST(StringTableTest, TextsOfAnyLengthCanBeInterned) {
     EXPECT_EQ(table.intern(huge.c_str(), false), stored);
 }
 
-TEST(StringTableTest, TheProcessTableIsOne) {
-    EXPECT_EQ(&stringTable(), &stringTable());
-    const char* const stored = stringTable().intern("process-wide", true);
-    EXPECT_EQ(stringTable().intern("PROCESS-WIDE", false), stored);
-}
-
 } // namespace
