@@ -238,54 +238,64 @@ TEST(DataSafetyTest, AThousandFilesWithAwkwardNamesAreEachConvertedOnce) {
 
 TEST(DataSafetyTest, FilesThatVanishOrChangeBeforeTheirTurn) {
     std::map<std::string, Bytes> skins;
-    for (std::uint32_t i = 0; i < 6; ++i) {
-        skins["skin" + std::to_string(i) + ".bmp"] = makeSkin(300, 200, 20 + i);
+    for (std::uint32_t i = 0; i < 10; ++i) {
+        skins["skin" + std::to_string(i) + ".bmp"] = makeSkin(200, 100, 20 + i);
     }
-    const Bytes replacement = makeSkin(300, 200, 99);
+    const Bytes replacement = makeSkin(200, 100, 99);
     const Bytes convertedReplacement =
         convertUndisturbed({{"replacement.bmp", replacement}}).at("replacement.bmp");
     const auto converted = convertUndisturbed(skins);
     SkinDirectory directory(skins);
 
-    // While the first file is converted, the others are listed but not yet read: remove
-    // one, put garbage, an 8-bit bitmap, another image and a directory in place of others.
+    // Once the list is made and the first file shown, the program is held still; the files
+    // it has not reached yet are then removed or replaced by garbage, an 8-bit bitmap,
+    // another image and a directory.
     ProgramRun run(directory.path, directory.scratch.path() / "stderr.txt");
     const auto first = run.nextLine();
     ASSERT_TRUE(first.has_value());
-    const std::string firstName = first->substr(std::string("Remapping: ").size());
-    ASSERT_EQ(skins.count(firstName), 1u) << *first;
-    std::vector<std::string> others;
+    run.pause();
+    std::string output = *first + "\n";
+    for (const std::string& line : run.linesSoFar()) {
+        output += line + "\n";
+    }
+    const auto started = remappedNames(output);
+    std::vector<std::string> untouched;
     for (const auto& [name, bytes] : skins) {
-        if (name != firstName) {
-            others.push_back(name);
+        if (started.count(name) == 0) {
+            untouched.push_back(name);
         }
     }
+    ASSERT_GE(untouched.size(), 5u) << output;
     const Bytes garbage{'g', 'o', 'n', 'e'};
-    const Bytes eightBit = testing_support::sampleBmp(300, 200, 8);
-    fs::remove(directory.file(others[0]));
-    writeBytes(directory.file(others[1]), garbage);
-    writeBytes(directory.file(others[2]), eightBit);
-    writeBytes(directory.file(others[3]), replacement);
-    fs::remove(directory.file(others[4]));
-    fs::create_directory(directory.file(others[4]));
+    const Bytes eightBit = testing_support::sampleBmp(200, 100, 8);
+    fs::remove(directory.file(untouched[0]));
+    writeBytes(directory.file(untouched[1]), garbage);
+    writeBytes(directory.file(untouched[2]), eightBit);
+    writeBytes(directory.file(untouched[3]), replacement);
+    fs::remove(directory.file(untouched[4]));
+    fs::create_directory(directory.file(untouched[4]));
+    run.resume();
 
-    std::string output = *first + "\n";
     while (const auto line = run.nextLine()) {
         output += *line + "\n";
     }
     EXPECT_EQ(run.wait(), 0);
 
-    EXPECT_EQ(readBytes(directory.file(firstName)), converted.at(firstName));
-    EXPECT_FALSE(fs::exists(directory.file(others[0]))) << "a vanished file must stay gone";
-    EXPECT_EQ(readBytes(directory.file(others[1])), garbage);
-    EXPECT_EQ(readBytes(directory.file(others[2])), eightBit);
-    EXPECT_EQ(readBytes(directory.file(others[3])), convertedReplacement);
-    EXPECT_TRUE(fs::is_directory(directory.file(others[4])));
+    for (const auto& [name, bytes] : skins) {
+        if (std::find(untouched.begin(), untouched.begin() + 5, name) == untouched.begin() + 5) {
+            EXPECT_EQ(readBytes(directory.file(name)), converted.at(name)) << name;
+        }
+    }
+    EXPECT_FALSE(fs::exists(directory.file(untouched[0]))) << "a vanished file must stay gone";
+    EXPECT_EQ(readBytes(directory.file(untouched[1])), garbage);
+    EXPECT_EQ(readBytes(directory.file(untouched[2])), eightBit);
+    EXPECT_EQ(readBytes(directory.file(untouched[3])), convertedReplacement);
+    EXPECT_TRUE(fs::is_directory(directory.file(untouched[4])));
     std::multiset<std::string> expected;
     for (const auto& [name, bytes] : skins) {
         expected.insert(name);
     }
-    EXPECT_EQ(remappedNames(output), expected);
+    EXPECT_EQ(remappedNames(output), expected) << "every listed name exactly once";
     EXPECT_EQ(directory.temporaries(), std::vector<std::string>{});
 }
 

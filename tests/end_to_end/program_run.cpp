@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -102,6 +103,32 @@ std::optional<std::string> ProgramRun::nextLine() {
         }
         pending.append(buffer, static_cast<std::size_t>(count));
     }
+}
+
+std::vector<std::string> ProgramRun::linesSoFar() {
+    std::vector<std::string> lines;
+    for (;;) {
+        pollfd ready{output, POLLIN, 0};
+        if (pending.find('\n') == std::string::npos && poll(&ready, 1, 0) <= 0) {
+            return lines;
+        }
+        const auto line = nextLine();
+        if (!line) {
+            return lines;
+        }
+        lines.push_back(*line);
+    }
+}
+
+void ProgramRun::pause() {
+    ::kill(pid, SIGSTOP);
+    int raw = 0;
+    while (waitpid(pid, &raw, WUNTRACED) < 0 && errno == EINTR) {
+    }
+}
+
+void ProgramRun::resume() {
+    ::kill(pid, SIGCONT);
 }
 
 void ProgramRun::kill() {

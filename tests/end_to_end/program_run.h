@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace end_to_end {
 
@@ -28,6 +29,11 @@ class ProgramRun {
 
     // The next line of standard output without its newline, or nothing at its end.
     std::optional<std::string> nextLine();
+    // The lines already written, without waiting for more.
+    std::vector<std::string> linesSoFar();
+    // Stops the program where it stands (SIGSTOP) until resume().
+    void pause();
+    void resume();
     void kill();
     // Exit code, or 128 + the signal that ended it.
     int wait();
