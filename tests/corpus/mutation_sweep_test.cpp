@@ -51,10 +51,9 @@ void useBitmap(Bitmap& bitmap) {
         sum += bitmap.pixels[i];
     }
     EXPECT_GE(sum, 0u);
-    if (bitmap.imageSize >= bitmap.height * bitmap.stride) {
-        MemoryStream out;
-        EXPECT_TRUE(bitmap.write(out, BitmapAsBmp));
-    }
+    // A buffer shorter than its rows (a PBMP "data" chunk cut short) can't be a BMP.
+    MemoryStream out;
+    EXPECT_EQ(bitmap.write(out, BitmapAsBmp), bitmap.imageSize >= bitmap.height * bitmap.stride);
 }
 
 // Loads `file` with and without the palette flag; returns how many of the two loads worked.
