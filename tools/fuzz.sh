@@ -42,9 +42,10 @@ for name in "${harnesses[@]}"; do
     mkdir -p "$corpus" "$findings" "$work/seeds/$name"
     echo "== fuzz_$name for ${seconds}s"
     # The harnesses cap their own inputs; the limits here catch runaway memory and time.
+    # No single allocation may pass the largest our readers allow (a 512 MiB pixel buffer).
     result=0
     "$build/fuzz/fuzz_$name" "$corpus" "$work/seeds/$name" \
-        -max_total_time="$seconds" -rss_limit_mb=2560 -timeout=25 \
+        -max_total_time="$seconds" -rss_limit_mb=2560 -malloc_limit_mb=600 -timeout=25 \
         -artifact_prefix="$findings/" -print_final_stats=1 >"$log" 2>&1 || result=$?
     grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1 || true
     grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$log" || true
