@@ -2,6 +2,7 @@
 // formats, which reads every table it claims to have.
 
 #include "palette/palette.h"
+#include "fuzz/discarding_stream.h"
 #include "fuzz/limits.h"
 #include "tests/support/memory_stream.h"
 
@@ -13,10 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PalettePtr palette(Palette::create());
     if (palette && palette->readFromStream(stream)) {
         for (const std::uint32_t format : {0u, PaletteAsRiff}) {
-            testing_support::MemoryStream out;
+            fuzzing::DiscardingStream out;
             palette->writeToStream(out, format);
-            fuzzing::useEveryByte(out.bytes().data(),
-                                  static_cast<std::int64_t>(out.bytes().size()));
         }
     }
     return 0;
