@@ -1,0 +1,82 @@
+// Palette files by name and by stream: the format is told apart by the first four bytes.
+
+#include "core/file_rstream.h"
+#include "core/file_wstream.h"
+#include "palette/palette.h"
+#include "palette/stream_fields.h"
+#include "platform/file.h"
+#include "platform/replacing_file.h"
+
+namespace {
+
+constexpr const char* RiffTag = "RIFF";
+
+} // namespace
+
+Palette* Palette::loadFile(const char* name) {
+    PalettePtr palette(create());
+    if (!palette || !palette->readFile(name)) {
+        return nullptr;
+    }
+    return palette.release();
+}
+
+Palette* Palette::loadStream(StreamIO& stream) {
+    PalettePtr palette(create());
+    if (!palette || !palette->readFromStream(stream)) {
+        return nullptr;
+    }
+    return palette.release();
+}
+
+bool Palette::readFile(const char* name) {
+    const platform::FileHandle file = platform::openForRead(name);
+    if (file == platform::InvalidFileHandle) {
+        return false;
+    }
+    bool read = false;
+    {
+        FileRStream stream(file);
+        read = readFromStream(stream);
+        stream.close();
+    }
+    platform::closeFile(file);
+    // Once more after closing, whether or not the read succeeded.
+    touch();
+    return read;
+}
+
+bool Palette::readFromStream(StreamIO& stream) {
+    palette_io::Tag magic{};
+    stream.read(4, magic);
+    if (palette_io::sameTag(magic, RiffTag)) {
+        std::uint32_t riffSize = 0; // the chunk sizes inside decide
+        palette_io::readLittle(stream, riffSize);
+        return readRiff(stream);
+    }
+    // Anything else is taken as the palette file with all colour sets, whatever its magic.
+    return readPl98(stream);
+}
+
+bool Palette::writeToStream(StreamIO& stream, std::uint32_t format) const {
+    if ((format & PaletteAsRiff) != 0) {
+        return writeRiff(stream);
+    }
+    return writePl98(stream);
+}
+
+// The new contents go to a temporary beside the file and replace it only when complete, so
+// a failed write leaves an existing palette as it was.
+bool Palette::writeFile(const char* name, std::uint32_t format) const {
+    platform::ReplacingFile target(name);
+    if (target.handle() == platform::InvalidFileHandle) {
+        return false;
+    }
+    bool written = false;
+    {
+        FileWStream stream(target.handle());
+        written = writeToStream(stream, format);
+        stream.close();
+    }
+    return written && target.commit();
+}

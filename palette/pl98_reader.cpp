@@ -1,0 +1,173 @@
+// Reads the palette file with all colour sets, mask and tables, after its magic. The file
+// is read in stages, each checked before anything uses it as a size or count, into a
+// staged copy; the palette changes only once the whole file has been taken.
+//
+// A file that ends early still loads: whatever it did not deliver keeps the palette's
+// earlier value (an empty file gives the palette as it was). Other stream failures, and
+// headers that announce what cannot be held, fail the read.
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "palette/palette.h"
+#include "palette/palette_tables.h"
+#include "palette/stream_fields.h"
+
+namespace {
+
+using palette_io::readLittle;
+using namespace palette_tables;
+
+constexpr int MaskWords = PaletteSize / 32;
+
+struct Header {
+    std::int32_t subPaletteCount = 1;
+    std::int32_t levelShift = 0;
+    std::int32_t extraGroups = 0;
+    std::uint32_t headerValue = 0;
+    std::array<std::uint32_t, MaskWords> mask{};
+};
+
+// The sets as the file gives them; the palette's own until the file says otherwise.
+using StagedSets = std::array<SubPalette, MaxSubPalettes>;
+
+struct Aux {
+    std::unique_ptr<std::uint8_t[]> table;
+    std::uint32_t value1 = 0;
+    std::uint32_t value2 = 0;
+};
+
+Header currentHeader(const Palette& palette) {
+    Header header;
+    header.subPaletteCount = palette.subPaletteCount;
+    header.levelShift = palette.levelShift;
+    header.extraGroups = palette.extraGroups;
+    header.headerValue = palette.headerValue;
+    for (int i = 0; i < MaskWords && i < palette.matchMask.wordCount; ++i) {
+        header.mask[i] = palette.matchMask.words[i];
+    }
+    return header;
+}
+
+bool readHeader(StreamIO& stream, Header& header) {
+    readLittle(stream, header.subPaletteCount);
+    readLittle(stream, header.levelShift);
+    readLittle(stream, header.extraGroups);
+    readLittle(stream, header.headerValue);
+    for (std::uint32_t& word : header.mask) {
+        readLittle(stream, word);
+    }
+    return header.subPaletteCount >= 1 && header.subPaletteCount <= MaxSubPalettes &&
+           header.levelShift >= 0 && header.levelShift <= MaxLevelShift;
+}
+
+void readSets(StreamIO& stream, std::int32_t count, StagedSets& sets) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        SubPalette& set = sets[i];
+        std::uint8_t colors[PaletteSize * sizeof(PaletteEntry)];
+        if (stream.read(static_cast<int>(sizeof colors), colors)) {
+            std::memcpy(static_cast<void*>(set.colors), colors, sizeof colors);
+        }
+        readLittle(stream, set.paletteIndex);
+        readLittle(stream, set.kind);
+    }
+}
+
+// The stored tables go to the front of a zeroed block, room for the computed ones behind.
+std::unique_ptr<std::uint8_t[]> readTableBlock(StreamIO& stream, const TableSizes& sizes) {
+    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[sizes.inMemory]());
+    if (block) {
+        stream.read(sizes.stored, block.get());
+    }
+    return block;
+}
+
+// False only when the table can't be allocated.
+bool readAux(StreamIO& stream, Aux& aux) {
+    std::uint8_t present = 0;
+    readLittle(stream, present);
+    if (present == 0) {
+        return true;
+    }
+    aux.table.reset(new (std::nothrow) std::uint8_t[Palette::AuxTableSize]());
+    if (!aux.table) {
+        return false;
+    }
+    stream.read(Palette::AuxTableSize, aux.table.get());
+    readLittle(stream, aux.value1);
+    readLittle(stream, aux.value2);
+    return true;
+}
+
+bool streamUsable(StreamIO& stream) {
+    const int status = stream.getStatus();
+    return status == Ok || status == EndOfFile;
+}
+
+} // namespace
+
+bool Palette::readPl98(StreamIO& stream) {
+    Header header = currentHeader(*this);
+    if (!readHeader(stream, header)) {
+        return false;
+    }
+    const std::int32_t levels = std::int32_t{1} << header.levelShift;
+
+    auto sets = std::make_unique<StagedSets>();
+    std::copy(std::begin(subPalettes), std::end(subPalettes), sets->begin());
+    readSets(stream, header.subPaletteCount, *sets);
+
+    const auto sizes = tableSizes(sets->data(), header.subPaletteCount, levels, header.extraGroups);
+    if (!sizes) {
+        return false;
+    }
+    std::unique_ptr<std::uint8_t[]> block;
+    if (sizes->inMemory > 0) {
+        block = readTableBlock(stream, *sizes);
+        if (!block) {
+            return false;
+        }
+    }
+
+    Aux aux{nullptr, auxValue1, auxValue2};
+    if (!readAux(stream, aux)) {
+        return false;
+    }
+    std::uint32_t trailer = 0; // written as zero, carries nothing
+    readLittle(stream, trailer);
+    if (!streamUsable(stream) || !matchMask.resize(PaletteSize)) {
+        return false;
+    }
+
+    freeTables();
+    subPaletteCount = header.subPaletteCount;
+    levelShift = header.levelShift;
+    extraGroups = header.extraGroups;
+    levelCount = levels;
+    headerValue = header.headerValue;
+    std::copy(header.mask.begin(), header.mask.end(), matchMask.words);
+    // Colours, identity and kind only: the table references are laid out afresh below.
+    for (std::int32_t i = 0; i < subPaletteCount; ++i) {
+        std::copy(std::begin((*sets)[i].colors), std::end((*sets)[i].colors),
+                  subPalettes[i].colors);
+        subPalettes[i].paletteIndex = (*sets)[i].paletteIndex;
+        subPalettes[i].kind = (*sets)[i].kind;
+    }
+    if (block) {
+        tableBlock = block.release();
+        tableBlockSize = sizes->inMemory;
+        tableBase = 0;
+        layOutTables(*this);
+    }
+    if (aux.table) {
+        freeAuxTable();
+        auxTable = aux.table.release();
+        auxValue1 = aux.value1;
+        auxValue2 = aux.value2;
+    }
+    touch();
+    return true;
+}

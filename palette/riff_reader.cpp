@@ -1,0 +1,96 @@
+// Reads a RIFF palette: form "PAL ", one "data" chunk of version, count and entries. The
+// entry count comes from the chunk's size; the count field beside the version is not
+// trusted. Nothing in the palette changes unless the whole palette was read.
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "palette/palette.h"
+#include "palette/palette_tables.h"
+#include "palette/stream_fields.h"
+
+namespace {
+
+using palette_io::readLittle;
+using palette_io::sameTag;
+using palette_io::Tag;
+
+constexpr const char* RiffTag = "RIFF";
+constexpr const char* PaletteForm = "PAL ";
+// The data chunk starts with a 16-bit version and a 16-bit count before the entries.
+constexpr std::uint32_t DataPrefixSize = 4;
+constexpr std::uint16_t LogPaletteVersion = 0x300;
+
+// Reads the form type, from the "RIFF" of a file or from just after it and its size.
+bool readForm(StreamIO& stream) {
+    Tag tag{};
+    std::uint32_t value = 0; // the RIFF size, or the "data" tag after the form type
+    stream.read(4, tag);
+    readLittle(stream, value);
+    if (sameTag(tag, RiffTag)) {
+        stream.read(4, tag);
+        readLittle(stream, value);
+    }
+    return sameTag(tag, PaletteForm);
+}
+
+// Whole entries after the version and count; nothing when the size can't describe 0 to
+// 256 of them.
+std::optional<std::uint16_t> entryCount(std::uint32_t dataSize) {
+    if (dataSize < DataPrefixSize) {
+        return std::nullopt;
+    }
+    const std::uint32_t entries = dataSize / sizeof(PaletteEntry) - 1;
+    if (entries > PaletteSize) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(entries);
+}
+
+} // namespace
+
+bool Palette::readRiff(StreamIO& stream) {
+    if (!readForm(stream)) {
+        return false;
+    }
+    std::uint32_t dataSize = 0;
+    readLittle(stream, dataSize);
+    const auto entries = entryCount(dataSize);
+    if (!entries) {
+        return false;
+    }
+    std::uint32_t versionAndCount = 0; // as stored; the size above decides
+    readLittle(stream, versionAndCount);
+    std::array<std::uint8_t, PaletteSize * sizeof(PaletteEntry)> colorBytes{};
+    const int entryBytes = *entries * static_cast<int>(sizeof(PaletteEntry));
+    stream.read(entryBytes, colorBytes.data());
+    if (stream.getStatus() != Ok) {
+        return false;
+    }
+    const std::int32_t blockSize = palette_tables::ColorTablesSize;
+    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[blockSize]());
+    if (!block) {
+        return false;
+    }
+
+    freeTables();
+    tableBlock = block.release();
+    tableBlockSize = blockSize;
+    tableBase = 0;
+    version = LogPaletteVersion;
+    count = *entries;
+    // Entries beyond the count keep what they held.
+    std::memcpy(static_cast<void*>(colors()), colorBytes.data(),
+                static_cast<std::size_t>(entryBytes));
+    levelCount = extraGroups = levelShift = 0;
+    subPaletteCount = 1;
+    SubPalette& set = subPalettes[0];
+    set.kind = palette_tables::PlainKind;
+    set.paletteIndex = -1;
+    palette_tables::fillColorTables(*this, set, tableBase, std::nullopt);
+    touch();
+    return true;
+}

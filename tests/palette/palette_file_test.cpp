@@ -1,0 +1,93 @@
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "palette/palette.h"
+#include "platform/file.h"
+#include "tests/palette/palette_bytes.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using palette_testing::Bytes;
+using testing_support::readBytes;
+using testing_support::TempDir;
+using testing_support::writeBytes;
+
+PalettePtr colourfulPalette() {
+    PalettePtr palette(Palette::create());
+    for (int i = 0; i < PaletteSize; ++i) {
+        palette->colors()[i] = PaletteEntry{static_cast<std::uint8_t>(i), 1, 2, 0};
+    }
+    palette->matchMask.setRange(0, 254);
+    palette->subPalettes[0].paletteIndex = 42;
+    return palette;
+}
+
+struct WriteFailuresOff {
+    ~WriteFailuresOff() { platform::failWritesAfter(-1); }
+};
+
+TEST(PaletteFile, ReadingTouchesTwiceAndAMissingFileNotAtAll) {
+    TempDir dir;
+    PalettePtr palette(Palette::create());
+    const std::uint32_t number = palette->changeNumber;
+    EXPECT_FALSE(palette->readFile(dir.file("missing.ipl").c_str()));
+    EXPECT_EQ(palette->changeNumber, number);
+    EXPECT_EQ(PalettePtr(Palette::loadFile(dir.file("missing.ipl").c_str())), nullptr);
+
+    const std::string name = dir.file("skins.ipl");
+    ASSERT_TRUE(colourfulPalette()->writeFile(name.c_str(), 0));
+    ASSERT_TRUE(palette->readFile(name.c_str()));
+    EXPECT_EQ(palette->changeNumber, number + 2);
+
+    // A RIFF of another form fails after the file was opened: one touch, on closing.
+    Bytes avi;
+    avi.tag("RIFF").u32(4).tag("AVI ").tag("data").u32(4).u32(0);
+    writeBytes(name, avi.data);
+    EXPECT_FALSE(palette->readFile(name.c_str()));
+    EXPECT_EQ(palette->changeNumber, number + 3);
+    EXPECT_EQ(PalettePtr(Palette::loadFile(name.c_str())), nullptr);
+}
+
+TEST(PaletteFile, BothFormatsRoundTripThroughFiles) {
+    TempDir dir;
+    const auto original = colourfulPalette();
+    const std::string pl98 = dir.file("game.ipl");
+    const std::string riff = dir.file("game.pal");
+    ASSERT_TRUE(original->writeFile(pl98.c_str(), 0));
+    ASSERT_TRUE(original->writeFile(riff.c_str(), PaletteAsRiff));
+    EXPECT_EQ(readBytes(pl98).size(), 1089u);
+    EXPECT_EQ(readBytes(riff).size(), 1048u);
+
+    PalettePtr fromPl98(Palette::loadFile(pl98.c_str()));
+    ASSERT_NE(fromPl98, nullptr);
+    EXPECT_EQ(std::memcmp(fromPl98->colors(), original->colors(), 1024), 0);
+    EXPECT_EQ(fromPl98->matchMask.words[7], 0xFFFFFFFEu);
+    EXPECT_EQ(fromPl98->subPalettes[0].paletteIndex, 42);
+
+    PalettePtr fromRiff(Palette::loadFile(riff.c_str()));
+    ASSERT_NE(fromRiff, nullptr);
+    EXPECT_EQ(std::memcmp(fromRiff->colors(), original->colors(), 1024), 0);
+    EXPECT_EQ(fromRiff->subPalettes[0].paletteIndex, -1);
+}
+
+TEST(PaletteFile, AFailedWriteLeavesTheOldFile) {
+    TempDir dir;
+    WriteFailuresOff restore;
+    const std::string name = dir.file("skins.ipl");
+    const std::vector<std::uint8_t> old = testing_support::countingBytes(300);
+    writeBytes(name, old);
+
+    platform::failWritesAfter(100);
+    EXPECT_FALSE(colourfulPalette()->writeFile(name.c_str(), 0));
+    platform::failWritesAfter(-1);
+    EXPECT_EQ(readBytes(name), old);
+
+    EXPECT_FALSE(colourfulPalette()->writeFile(dir.file("no/such/dir.ipl").c_str(), 0));
+    PalettePtr inconsistent(Palette::create());
+    inconsistent->subPalettes[0].kind = 1;
+    EXPECT_FALSE(inconsistent->writeFile(name.c_str(), 0));
+    EXPECT_EQ(readBytes(name), old);
+}
+
+} // namespace
