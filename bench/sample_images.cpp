@@ -49,18 +49,19 @@ std::vector<std::uint8_t> artworkPixels(int width, int height) {
     return pixels;
 }
 
-std::array<MatchColor, NearestMatcher::EntryCount> gamePaletteColors() {
+PalettePtr gamePalette() {
     static constexpr double hues[][3] = {{1.0, 0.9, 0.8}, {1.0, 0.3, 0.2}, {0.3, 0.8, 0.3},
                                          {0.3, 0.5, 1.0}, {1.0, 0.8, 0.2}, {0.6, 0.4, 0.2},
                                          {0.7, 0.3, 0.8}, {0.5, 0.5, 0.5}};
-    std::array<MatchColor, NearestMatcher::EntryCount> colors{};
-    for (std::size_t i = 0; i < colors.size(); ++i) {
+    PalettePtr palette(Palette::create());
+    for (int i = 0; i < PaletteSize; ++i) {
         const double* hue = hues[i / 32];
-        const double brightness = 8.0 + static_cast<double>(i % 32) * 7.7;
-        colors[i] = {level(hue[0] * brightness), level(hue[1] * brightness),
-                     level(hue[2] * brightness)};
+        const double brightness = 8.0 + (i % 32) * 7.7;
+        palette->colors()[i] = {level(hue[0] * brightness), level(hue[1] * brightness),
+                                level(hue[2] * brightness), 0};
     }
-    return colors;
+    palette->matchMask.setRange(0, 254);
+    return palette;
 }
 
 } // namespace bench

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "palette/nearest_matcher.h"
+#include "palette/palette.h"
 
 namespace bench {
 
@@ -14,7 +14,8 @@ namespace bench {
 std::vector<std::uint8_t> photoPixels(int width, int height);
 std::vector<std::uint8_t> artworkPixels(int width, int height);
 
-// A palette of 256 colours spread the way a game palette is: ramps of a few hues.
-std::array<MatchColor, NearestMatcher::EntryCount> gamePaletteColors();
+// A palette of 256 colours spread the way a game palette is, ramps of a few hues, with the
+// mask the remapper gives it (entries 0 to 254).
+PalettePtr gamePalette();
 
 } // namespace bench

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
+
+#include "palette/palette.h"
 
 namespace {
 
@@ -51,18 +54,25 @@ constexpr int smallestDifference(int a, int b, int low, int high) {
 
 } // namespace
 
-NearestMatcher::NearestMatcher(const std::array<MatchColor, EntryCount>& colors,
-                               const std::array<bool, EntryCount>& allowed)
+std::unique_ptr<NearestMatcher> NearestMatcher::create(const Palette& palette) {
+    try {
+        return std::make_unique<NearestMatcher>(palette);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+NearestMatcher::NearestMatcher(const Palette& palette)
     : cells(CellCount), levelScratch(Levels), memo(std::size_t{1} << MemoBits) {
     // The tie order: allowed entries by index, then entry 0 when its bit is clear, since it
     // then loses every tie. At most 256 entries compete, so a rank fits a byte.
     std::vector<int> order;
     for (int i = 0; i < EntryCount; ++i) {
-        if (allowed[static_cast<std::size_t>(i)]) {
+        if (palette.matchMask.test(i)) {
             order.push_back(i);
         }
     }
-    if (!allowed[0]) {
+    if (!palette.matchMask.test(0)) {
         order.push_back(0);
     }
 
@@ -70,7 +80,7 @@ NearestMatcher::NearestMatcher(const std::array<MatchColor, EntryCount>& colors,
     std::vector<Candidate> all;
     for (std::size_t rank = 0; rank < order.size(); ++rank) {
         const auto index = static_cast<std::size_t>(order[rank]);
-        const MatchColor& color = colors[index];
+        const PaletteEntry& color = palette.colors()[index];
         const bool repeated = std::any_of(all.begin(), all.end(), [&](const Candidate& seen) {
             return seen.red == color.red && seen.green == color.green && seen.blue == color.blue;
         });

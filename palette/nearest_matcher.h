@@ -8,23 +8,20 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
-struct MatchColor {
-    std::uint8_t red = 0;
-    std::uint8_t green = 0;
-    std::uint8_t blue = 0;
-};
+struct Palette;
 
 class NearestMatcher {
   public:
     static constexpr int EntryCount = 256;
 
-    // `allowed[i]` is the match-mask bit of entry i. Entry 0 competes whatever its bit
-    // says, but while its bit is clear it wins only when strictly closer than every
-    // allowed entry.
-    NearestMatcher(const std::array<MatchColor, EntryCount>& colors,
-                   const std::array<bool, EntryCount>& allowed);
+    // A matcher for the palette's colours and colour-match mask as they are now; later
+    // changes to the palette are not seen. Null when memory runs out.
+    static std::unique_ptr<NearestMatcher> create(const Palette& palette);
+
+    explicit NearestMatcher(const Palette& palette);
 
     // The index the plain scan returns for this colour.
     std::uint8_t find(std::uint8_t red, std::uint8_t green, std::uint8_t blue);

@@ -9,10 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include "palette/palette.h"
+
 namespace {
 
-using Colors = std::array<MatchColor, NearestMatcher::EntryCount>;
-using Mask = std::array<bool, NearestMatcher::EntryCount>;
+using Colors = std::array<PaletteEntry, PaletteSize>;
+using Mask = std::array<bool, PaletteSize>;
 
 struct MatchCase {
     std::string name;
@@ -24,23 +26,17 @@ void PrintTo(const MatchCase& palette, std::ostream* out) {
     *out << palette.name;
 }
 
-// The plain scan, rule for rule: ascending, strictly closer wins, then entry 0 whatever
-// its bit.
-std::uint8_t scanNearest(const MatchCase& palette, int red, int green, int blue) {
-    const auto distance = [&](std::size_t i) {
-        const MatchColor& c = palette.colors[i];
-        return (red - c.red) * (red - c.red) + (green - c.green) * (green - c.green) +
-               (blue - c.blue) * (blue - c.blue);
-    };
-    int best = 255;
-    int bestDistance = 0x1000000;
-    for (std::size_t i = 0; i < palette.colors.size(); ++i) {
-        if (palette.allowed[i] && distance(i) < bestDistance) {
-            bestDistance = distance(i);
-            best = static_cast<int>(i);
+// A real palette with exactly these colours and mask bits.
+PalettePtr makePalette(const Colors& colors, const Mask& allowed) {
+    PalettePtr palette(Palette::create());
+    std::copy(colors.begin(), colors.end(), palette->colors());
+    std::fill(palette->matchMask.words, palette->matchMask.words + PaletteSize / 32, 0u);
+    for (int i = 0; i < PaletteSize; ++i) {
+        if (allowed[static_cast<std::size_t>(i)]) {
+            palette->matchMask.setRange(i, i);
         }
     }
-    return static_cast<std::uint8_t>(distance(0) < bestDistance ? 0 : best);
+    return palette;
 }
 
 Mask maskOf(int first, int last) {
@@ -55,7 +51,7 @@ Colors randomColors(std::mt19937& random, int levels) {
     std::uniform_int_distribution<int> component(0, levels - 1);
     const int step = 255 / std::max(levels - 1, 1);
     Colors colors{};
-    for (MatchColor& c : colors) {
+    for (PaletteEntry& c : colors) {
         c = {static_cast<std::uint8_t>(component(random) * step),
              static_cast<std::uint8_t>(component(random) * step),
              static_cast<std::uint8_t>(component(random) * step)};
@@ -87,7 +83,7 @@ std::vector<MatchCase> matchCases() {
     std::mt19937 random(20261208);
     const Colors photo = randomColors(random, 256);
     Colors blackOnlyAtZero = randomColors(random, 256);
-    for (MatchColor& c : blackOnlyAtZero) {
+    for (PaletteEntry& c : blackOnlyAtZero) {
         c.red = std::max<std::uint8_t>(c.red, 1);
     }
     blackOnlyAtZero[0] = {};
@@ -123,13 +119,13 @@ std::vector<MatchCase> matchCases() {
 
 // Colours where mistakes hide: every entry and its close neighbours, cell borders, the
 // corners of the cube, and random colours.
-std::vector<MatchColor> probeColors(const MatchCase& palette) {
-    std::vector<MatchColor> probes;
+std::vector<PaletteEntry> probeColors(const Colors& colors) {
+    std::vector<PaletteEntry> probes;
     const auto add = [&](int red, int green, int blue) {
         const auto clamp = [](int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); };
-        probes.push_back({clamp(red), clamp(green), clamp(blue)});
+        probes.push_back({clamp(red), clamp(green), clamp(blue), 0});
     };
-    for (const MatchColor& c : palette.colors) {
+    for (const PaletteEntry& c : colors) {
         for (int delta = -3; delta <= 3; ++delta) {
             add(c.red + delta, c.green, c.blue);
             add(c.red, c.green + delta, c.blue);
@@ -148,22 +144,20 @@ std::vector<MatchColor> probeColors(const MatchCase& palette) {
     return probes;
 }
 
-class NearestMatcherTest : public ::testing::TestWithParam<MatchCase> {};
-
-TEST_P(NearestMatcherTest, AgreesWithThePlainScan) {
-    const MatchCase& palette = GetParam();
-    NearestMatcher matcher(palette.colors, palette.allowed);
-    const std::vector<MatchColor> probes = probeColors(palette);
+// Every probe colour through find (twice: the second pass answers from the memo), then
+// through mapPixels on a fresh matcher, interleaved with white: every memo slot starts out
+// holding white's answer.
+void expectSameAsFindNearest(const Palette& palette, const std::vector<PaletteEntry>& probes) {
     std::vector<std::uint8_t> expected;
-    for (const MatchColor& c : probes) {
-        expected.push_back(scanNearest(palette, c.red, c.green, c.blue));
+    for (const PaletteEntry& c : probes) {
+        expected.push_back(static_cast<std::uint8_t>(palette.findNearest(c.red, c.green, c.blue)));
     }
 
-    // Twice over: the second pass answers from the memo.
+    NearestMatcher matcher(palette);
     int mismatches = 0;
     for (int pass = 0; pass < 2; ++pass) {
         for (std::size_t i = 0; i < probes.size(); ++i) {
-            const MatchColor& c = probes[i];
+            const PaletteEntry& c = probes[i];
             const std::uint8_t actual = matcher.find(c.red, c.green, c.blue);
             if (actual != expected[i] && ++mismatches <= 5) {
                 ADD_FAILURE() << "colour " << int(c.red) << "," << int(c.green) << ","
@@ -174,10 +168,7 @@ TEST_P(NearestMatcherTest, AgreesWithThePlainScan) {
     }
     EXPECT_EQ(mismatches, 0);
 
-    // Pixels interleaved with white, the colour every memo slot starts out with, and fed
-    // to a fresh matcher so that those slots are still untouched.
-    NearestMatcher fresh(palette.colors, palette.allowed);
-    const std::uint8_t white = scanNearest(palette, 255, 255, 255);
+    const auto white = static_cast<std::uint8_t>(palette.findNearest(255, 255, 255));
     std::vector<std::uint8_t> bgr;
     std::vector<std::uint8_t> expectedPixels;
     for (std::size_t i = 0; i < probes.size(); ++i) {
@@ -185,24 +176,41 @@ TEST_P(NearestMatcherTest, AgreesWithThePlainScan) {
         expectedPixels.insert(expectedPixels.end(), {expected[i], white});
     }
     std::vector<std::uint8_t> indices(expectedPixels.size(), 0xEE);
-    fresh.mapPixels(bgr.data(), indices.data(), indices.size());
+    NearestMatcher(palette).mapPixels(bgr.data(), indices.data(), indices.size());
     EXPECT_EQ(indices, expectedPixels);
+}
+
+class NearestMatcherTest : public ::testing::TestWithParam<MatchCase> {};
+
+TEST_P(NearestMatcherTest, AgreesWithFindNearest) {
+    const MatchCase& param = GetParam();
+    const PalettePtr palette = makePalette(param.colors, param.allowed);
+    expectSameAsFindNearest(*palette, probeColors(param.colors));
 }
 
 INSTANTIATE_TEST_SUITE_P(Palettes, NearestMatcherTest, ::testing::ValuesIn(matchCases()),
                          [](const auto& info) { return info.param.name; });
 
-TEST(NearestMatcher, RulesOfTheScanOnKnownPalettes) {
+TEST(NearestMatcher, AgreesWithFindNearestOnALoadedPalette) {
+    const PalettePtr palette(Palette::loadFile("palette-data/cpc-sample-256.pal"));
+    ASSERT_NE(palette, nullptr);
+    palette->matchMask.setRange(0, 254);
     Colors colors{};
-    colors[20] = {100, 100, 100};
-    colors[30] = {110, 100, 100};
-    colors[40] = {200, 0, 0};
-    colors[50] = {2, 0, 0};
+    std::copy_n(palette->colors(), PaletteSize, colors.begin());
+    expectSameAsFindNearest(*palette, probeColors(colors));
+}
+
+TEST(NearestMatcher, RulesOfTheScanOnAKnownPalette) {
+    Colors colors{};
+    colors[20] = {100, 100, 100, 0};
+    colors[30] = {110, 100, 100, 0};
+    colors[40] = {200, 0, 0, 0};
+    colors[50] = {2, 0, 0, 0};
     Mask mask{};
     for (std::size_t allowed : {20, 30, 40, 50}) {
         mask[allowed] = true;
     }
-    NearestMatcher matcher(colors, mask);
+    NearestMatcher matcher(*makePalette(colors, mask));
 
     EXPECT_EQ(matcher.find(105, 100, 100), 20) << "a tie goes to the lower index";
     EXPECT_EQ(matcher.find(108, 100, 100), 30);
@@ -213,7 +221,7 @@ TEST(NearestMatcher, RulesOfTheScanOnKnownPalettes) {
 
 TEST(NearestMatcher, PruningKeepsFewCandidatesPerCell) {
     std::mt19937 random(3);
-    NearestMatcher matcher(randomColors(random, 256), maskOf(0, 254));
+    NearestMatcher matcher(*makePalette(randomColors(random, 256), maskOf(0, 254)));
     EXPECT_LT(matcher.averageCandidates(), 8.0);
     EXPECT_GE(matcher.averageCandidates(), 1.0);
 }
