@@ -3,7 +3,9 @@
 # program starts in a fraction of a second and nothing lingers on the test runner's pipes.
 set -euo pipefail
 
-export WINEPREFIX="${WINEPREFIX:-${TMPDIR:-/tmp}/skinremap-wineprefix}"
+# One prefix per checkout: two checkouts sharing a prefix (and its server) trip over each other.
+root="$(cd "$(dirname "$0")/.." && pwd)"
+export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver

@@ -1,0 +1,120 @@
+#include "app/batch.h"
+
+#include "app/format_text.h"
+#include "app/progress.h"
+#include "app/texts.h"
+#include "platform/directory.h"
+
+namespace {
+
+constexpr std::int32_t SourceDepth = 24;
+constexpr std::int32_t TargetDepth = 8;
+constexpr std::int64_t PixelsPerUpdate = 1024;
+
+// A 24-bit bitmap whose buffer really holds every row it claims; anything else is left
+// alone like a file that could not be read.
+bool isConvertible(const Bitmap* source) {
+    if (source == nullptr || source->bitDepth != SourceDepth || source->pixels == nullptr ||
+        source->width < 0 || source->height < 0) {
+        return false;
+    }
+    const std::int64_t rowBytes = std::int64_t{source->width} * 3;
+    const std::int64_t needed = std::int64_t{source->height} * source->stride;
+    return source->stride >= rowBytes && source->imageSize >= needed;
+}
+
+void showFinalTexts(RemapperState& state) {
+    platform::UserInterface& ui = state.ui;
+    state.doneShown = true;
+    ui.setText(state.timeLabel, FormatText(TimeText, 0.0));
+    ui.setText(state.fileLabel, FormatText(FileText, DoneName));
+    ui.updateWindow(state.mainWindow);
+}
+
+// Converts and writes one 24-bit bitmap. False when the conversion was abandoned.
+bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
+    const BitmapPtr target(state.seams.createBitmap(source.width, source.height, TargetDepth));
+    if (!target) {
+        state.filesTotal -= 1.0f;
+        ++state.summary.leftAlone;
+        return true;
+    }
+    target->paletteIndex = state.skinPalette->subPalettes[0].paletteIndex;
+    if (!remapPixels(state, source, *target)) {
+        return false;
+    }
+    if (target->writeFile(name, BitmapAsBmp)) {
+        ++state.summary.converted;
+    } else {
+        ++state.summary.failed;
+        state.ui.messageBox(platform::NoWindow, ErrorCaption, FormatText(WriteFailedText, name),
+                            platform::MessageIcon::Information, platform::MessageButtons::Ok);
+    }
+    state.filesDone += 1.0f;
+    return true;
+}
+
+} // namespace
+
+void BuildFileList(RemapperState& state) {
+    platform::DirectorySearch search(SkinExtension);
+    while (const char* name = search.next()) {
+        // A name that cannot be stored for lack of memory is not converted.
+        state.fileList.add(name);
+    }
+    platform::UserInterface& ui = state.ui;
+    // The bar's range is 16 bits wide, as on the system it was made for.
+    ui.setProgressRange(state.progressBar, 0, state.fileList.itemCount & 0xFFFF);
+    ui.setProgressStep(state.progressBar, 1);
+    if (state.fileList.itemCount == 0) {
+        ui.stepProgress(state.progressBar);
+    }
+    state.filesTotal = static_cast<float>(state.fileList.itemCount);
+}
+
+bool RemapNextFile(RemapperState& state) {
+    platform::UserInterface& ui = state.ui;
+    if (state.fileList.itemCount > 0) {
+        const char* name = state.fileList.first();
+        ui.setText(state.fileLabel, FormatText(FileText, name));
+        ui.updateWindow(state.mainWindow);
+
+        const BitmapPtr source(Bitmap::loadFile(name, 0));
+        if (isConvertible(source.get())) {
+            if (!convertFile(state, name, *source)) {
+                return true;
+            }
+        } else {
+            ++state.summary.leftAlone;
+        }
+        ui.stepProgress(state.progressBar);
+        ui.updateWindow(state.mainWindow);
+        state.fileList.removeFirst();
+    }
+    if (!state.doneShown && state.fileList.itemCount == 0) {
+        showFinalTexts(state);
+    }
+    return state.fileList.itemCount == 0;
+}
+
+bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target) {
+    const Palette& palette = *state.skinPalette;
+    const std::int64_t pixelCount = std::int64_t{source.width} * source.height;
+    std::int64_t i = 0; // counts over the whole image, not per row
+    for (std::int32_t row = 0; row < source.height; ++row) {
+        const std::uint8_t* from = source.pixels + std::int64_t{row} * source.stride;
+        std::uint8_t* to = target.pixels + std::int64_t{row} * target.stride;
+        for (std::int32_t column = 0; column < source.width; ++column, ++i) {
+            const std::uint8_t* bgr = from + std::int64_t{column} * 3;
+            to[column] = static_cast<std::uint8_t>(palette.findNearest(bgr[2], bgr[1], bgr[0]));
+            if (i != 0 && i % PixelsPerUpdate == 0) {
+                state.fileFraction =
+                    static_cast<float>(static_cast<double>(i) / static_cast<double>(pixelCount));
+                if (!UpdateProgress(state)) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}

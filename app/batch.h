@@ -1,0 +1,18 @@
+#pragma once
+// The batch: the list of skins found at start and the conversion of one of them per call.
+
+#include "app/remapper_state.h"
+
+// Fills the list from the directory search, sets up the progress bar and the file count.
+void BuildFileList(RemapperState& state);
+
+// Takes the first name off the list and converts it when it is a 24-bit bitmap, writing
+// the 8-bit result under the same name. The first call that finds the list empty shows
+// the final texts. True when the list is empty, and when a conversion was abandoned for a
+// waiting quit message (the name then stays first and nothing is written).
+bool RemapNextFile(RemapperState& state);
+
+// Stores the nearest palette index of every pixel of `source` (24-bit) at the same row and
+// column of `target` (8-bit, same size), handing over to UpdateProgress after the pixels
+// numbered 1,024, 2,048, ... False when that reported a quit and the conversion stopped.
+bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target);

@@ -1,0 +1,46 @@
+// skinremap: converts every 24-bit skin of the current directory into 8-bit indices of the
+// game palette "skins.ipl", in place.
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/remapper.h"
+#include "platform/front_end.h"
+
+#ifndef SKINREMAP_VERSION
+#define SKINREMAP_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr int ExitUsage = 2;
+
+void printUsage(std::FILE* to) {
+    std::fputs("Usage: skinremap [--help | --version]\n"
+               "Run it in a directory of skins: it loads the game palette \"skins.ipl\" there\n"
+               "and rewrites every 24-bit *.bmp as an 8-bit bitmap of that palette's indices.\n"
+               "Other bitmaps are left as they are. It takes no other arguments.\n",
+               to);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // The program works on the current directory and nothing else. Any argument is most
+    // likely a mistake, so it is refused before a single file is touched.
+    if (argc > 1) {
+        if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+            printUsage(stdout);
+            return 0;
+        }
+        if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+            std::printf("skinremap %s\n", SKINREMAP_VERSION);
+            return 0;
+        }
+        std::fprintf(stderr, "skinremap: unexpected argument '%s'\n", argv[1]);
+        printUsage(stderr);
+        return ExitUsage;
+    }
+    const auto ui = platform::openFrontEnd();
+    return runRemapper(*ui);
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The main window's procedure: what the remapper does when the window is made, when its
+// button is pressed and when it goes.
+
+#include "app/remapper_state.h"
+#include "platform/ui.h"
+
+class MainWindowEvents final : public platform::WindowEvents {
+  public:
+    explicit MainWindowEvents(RemapperState& state) : state(state) {}
+
+    // Takes the start time, makes the controls and the list of skins.
+    bool onCreate(platform::WindowId window) override;
+    // The "Quit" button ends the run after the current step.
+    void onCommand(platform::WindowId source) override;
+    // Closing the window ends the run through the quit message.
+    void onDestroy() override;
+
+  private:
+    RemapperState& state;
+};

@@ -1,0 +1,77 @@
+#include "app/progress.h"
+
+#include "app/format_text.h"
+#include "app/texts.h"
+
+namespace {
+
+constexpr double TickRange = 4294967296.0; // the tick count wraps after 2^32 ms
+
+// Where a control sits in the client area; `right`/`bottom` stand for the client edges.
+struct ControlPlace {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+} // namespace
+
+bool CreateControls(RemapperState& state, platform::WindowId parent) {
+    platform::UserInterface& ui = state.ui;
+    const int h = ui.scrollArrowHeight();
+    const platform::Rect client = ui.clientRect(parent);
+
+    // The bar fills the bottom edge; the two lines end where the button begins.
+    const ControlPlace bar{client.left, client.bottom - h, client.right, h};
+    const ControlPlace time{client.left + 10, 15, client.right - 80, 15};
+    const ControlPlace file{client.left + 10, 35, client.right - 80, 20};
+    const ControlPlace quit{client.right - 70, 20, 60, 30};
+
+    using platform::ControlKind;
+    state.progressBar =
+        ui.createControl(parent, ControlKind::ProgressBar, "", bar.x, bar.y, bar.width, bar.height);
+    state.timeLabel = ui.createControl(parent, ControlKind::Label, TimeLabelStart, time.x, time.y,
+                                       time.width, time.height);
+    state.fileLabel = ui.createControl(parent, ControlKind::Label, FormatText(FileText, ""), file.x,
+                                       file.y, file.width, file.height);
+    state.quitButton = ui.createControl(parent, ControlKind::Button, QuitText, quit.x, quit.y,
+                                        quit.width, quit.height);
+    ui.updateWindow(parent);
+    return true;
+}
+
+float secondsRemaining(std::uint32_t ticks, float startTicks, float filesTotal, float filesDone,
+                       float fileFraction) {
+    // Each line is worked out in extended precision and rounded once, when it is stored.
+    long double sinceStart = static_cast<long double>(ticks) - startTicks;
+    if (sinceStart < 0) {
+        sinceStart += TickRange; // the counter wrapped during the run
+    }
+    const float elapsed = static_cast<float>(sinceStart);
+    const float projected =
+        static_cast<float>(static_cast<long double>(filesTotal) * elapsed /
+                           (static_cast<long double>(filesDone) + fileFraction));
+    const float remaining = static_cast<float>(static_cast<long double>(projected) - elapsed);
+    return static_cast<float>(static_cast<long double>(remaining) * 0.001);
+}
+
+bool UpdateProgress(RemapperState& state) {
+    platform::UserInterface& ui = state.ui;
+    platform::Message message;
+    if (ui.peekMessage(message, false)) {
+        if (message.isQuit) {
+            return false;
+        }
+        if (ui.peekMessage(message, true)) {
+            ui.dispatchMessage(message);
+        }
+    }
+    if (state.filesTotal == 0.0f) {
+        return true;
+    }
+    const float seconds = secondsRemaining(state.seams.tickCount(), state.startTicks,
+                                           state.filesTotal, state.filesDone, state.fileFraction);
+    ui.setText(state.timeLabel, FormatText(TimeText, static_cast<double>(seconds)));
+    return true;
+}

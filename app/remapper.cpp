@@ -1,0 +1,71 @@
+#include "app/remapper.h"
+
+#include "app/batch.h"
+#include "app/format_text.h"
+#include "app/main_window.h"
+#include "app/progress.h"
+#include "app/texts.h"
+
+namespace {
+
+constexpr std::int32_t LastMatchedIndex = 254; // index 255 keeps what the palette file says
+
+bool loadSkinPalette(RemapperState& state) {
+    state.skinPalette.reset(Palette::loadFile(PaletteFileName));
+    if (!state.skinPalette) {
+        state.ui.messageBox(state.mainWindow, ErrorCaption,
+                            FormatText(PaletteFailedText, PaletteFileName),
+                            platform::MessageIcon::Error, platform::MessageButtons::Ok);
+        return false;
+    }
+    state.skinPalette->matchMask.setRange(0, LastMatchedIndex);
+    return true;
+}
+
+int finish(RemapperState& state, int exitCode) {
+    state.summary.notReached = state.fileList.itemCount;
+    state.ui.reportSummary(state.summary);
+    state.skinPalette.reset();
+    return exitCode;
+}
+
+// One message at most per turn, then one conversion step. Once nothing is left to convert
+// the loop waits for the next message instead of spinning.
+int runMainLoop(RemapperState& state) {
+    platform::UserInterface& ui = state.ui;
+    while (!state.quitRequested) {
+        platform::Message message;
+        if (ui.peekMessage(message, true)) {
+            if (message.isQuit) {
+                return finish(state, message.quitCode);
+            }
+            ui.dispatchMessage(message);
+        }
+        RemapNextFile(state);
+        if (state.fileList.itemCount == 0 && !state.quitRequested) {
+            ui.waitMessage();
+        }
+    }
+    return finish(state, ExitQuitButton);
+}
+
+} // namespace
+
+int runRemapper(platform::UserInterface& ui) {
+    return runRemapper(ui, RemapperSeams{});
+}
+
+int runRemapper(platform::UserInterface& ui, const RemapperSeams& seams) {
+    RemapperState state(ui, seams);
+    MainWindowEvents events(state);
+
+    state.mainWindow = ui.createMainWindow(WindowTitle, WindowWidth, WindowHeight, events);
+    if (state.mainWindow == platform::NoWindow) {
+        return ExitStartupFailed;
+    }
+    ui.showWindow(state.mainWindow);
+    if (!loadSkinPalette(state)) {
+        return ExitStartupFailed;
+    }
+    return runMainLoop(state);
+}

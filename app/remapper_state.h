@@ -1,0 +1,46 @@
+#pragma once
+// Everything the remapper keeps for the length of a run, in one place: the window and its
+// controls, the game palette, the names still to convert and the counters of the time
+// estimate. The operations that reach outside (the clock, making the 8-bit bitmap) come
+// in through `RemapperSeams`, so tests can drive them.
+
+#include <cstdint>
+
+#include "app/file_list.h"
+#include "bitmap/bitmap.h"
+#include "palette/palette.h"
+#include "platform/clock.h"
+#include "platform/ui.h"
+
+struct RemapperSeams {
+    std::uint32_t (*tickCount)() = platform::tickCount;
+    Bitmap* (*createBitmap)(std::int32_t width, std::int32_t height,
+                            std::int32_t bitDepth) = Bitmap::create;
+};
+
+struct RemapperState {
+    explicit RemapperState(platform::UserInterface& ui, RemapperSeams seams = {})
+        : ui(ui), seams(seams) {}
+
+    platform::UserInterface& ui;
+    RemapperSeams seams;
+
+    platform::WindowId mainWindow = platform::NoWindow;
+    platform::WindowId progressBar = platform::NoWindow;
+    platform::WindowId timeLabel = platform::NoWindow;
+    platform::WindowId fileLabel = platform::NoWindow;
+    platform::WindowId quitButton = platform::NoWindow;
+
+    PalettePtr skinPalette;
+    bool quitRequested = false;
+    // The tick count when the main window was made, held as the estimate computes with it.
+    float startTicks = 0.0f;
+
+    FileList fileList;
+    float filesTotal = 0.0f;   // files the estimate counts
+    float filesDone = 0.0f;    // files converted to the end and written, or tried to be
+    float fileFraction = 0.0f; // share of the current file converted so far
+    bool doneShown = false;
+
+    platform::RunSummary summary;
+};

@@ -1,0 +1,19 @@
+#pragma once
+// The remapper's own texts and names, exactly as the user sees them.
+
+inline constexpr const char* WindowTitle = "Vaskor Skin Remaper";
+inline constexpr int WindowWidth = 450;
+inline constexpr int WindowHeight = 110;
+
+inline constexpr const char* PaletteFileName = "skins.ipl";
+inline constexpr const char* SkinExtension = ".bmp";
+
+inline constexpr const char* FileText = "Remapping: %s";
+inline constexpr const char* TimeText = "Time remaining: %5.1f second(s)";
+inline constexpr const char* TimeLabelStart = "Time remaining:";
+inline constexpr const char* DoneName = "done.";
+inline constexpr const char* QuitText = "Quit";
+
+inline constexpr const char* ErrorCaption = "Error";
+inline constexpr const char* PaletteFailedText = "Can't load palette: %s";
+inline constexpr const char* WriteFailedText = "Can't write file: %s";

@@ -1,0 +1,97 @@
+// Writing a bitmap: the file entry point and the game's "PBMP" format. A Windows BMP is
+// written by writeBmp.
+
+#include <array>
+
+#include "bitmap/bitmap.h"
+#include "bitmap/byte_order.h"
+#include "bitmap/pbmp_format.h"
+#include "bitmap/row_layout.h"
+#include "bitmap/stream_fields.h"
+#include "core/file_wstream.h"
+#include "palette/palette.h"
+#include "platform/replacing_file.h"
+
+namespace {
+
+using namespace pbmp_format;
+using bitmap_stream::writeTag;
+using bitmap_stream::writeU32;
+
+// Chunks after the head: "data", "DETL", "PiDX", and the palette when it goes along.
+constexpr std::uint32_t ChunksWithoutPalette = 3;
+constexpr std::uint32_t ChunksWithPalette = 4;
+
+void writeHead(StreamIO& stream, const Bitmap& bitmap, std::uint32_t chunkCount) {
+    std::array<std::uint8_t, HeadSize> head{};
+    bitmap_bytes::storeU32(&head[0], chunkCount);                                   // chunk count
+    bitmap_bytes::storeU32(&head[4], static_cast<std::uint32_t>(bitmap.width));     // width
+    bitmap_bytes::storeU32(&head[8], static_cast<std::uint32_t>(bitmap.height));    // height
+    bitmap_bytes::storeU32(&head[12], static_cast<std::uint32_t>(bitmap.bitDepth)); // bit depth
+    bitmap_bytes::storeU32(&head[16], bitmap.flags); // flag word, whole
+    writeTag(stream, HeadTag);
+    writeU32(stream, HeadSize);
+    stream.write(HeadSize, head.data());
+}
+
+void writeData(StreamIO& stream, const Bitmap& bitmap, const bitmap_rows::RowLayout& layout,
+               std::int32_t dataSize) {
+    writeTag(stream, DataTag);
+    writeU32(stream, static_cast<std::uint32_t>(dataSize));
+    if (layout.inPlace) {
+        stream.write(dataSize, bitmap.pixels); // every level, as in memory
+    } else {
+        bitmap_stream::writeRows(stream, bitmap.pixels, bitmap.height, bitmap.stride,
+                                 layout.fileStride, layout.pixelBytes);
+    }
+}
+
+} // namespace
+
+bool Bitmap::writeFile(const char* name, std::uint32_t fileFlags) {
+    // The new contents go to a temporary file beside the target and replace it only once
+    // complete: the file being rewritten may be the artist's only copy.
+    platform::ReplacingFile file(name);
+    if (file.handle() == platform::InvalidFileHandle) {
+        return false;
+    }
+    FileWStream stream(file.handle());
+    const bool written = write(stream, fileFlags);
+    stream.close();
+    return written && file.commit();
+}
+
+bool Bitmap::write(StreamIO& stream, std::uint32_t fileFlags) {
+    if ((fileFlags & BitmapAsBmp) != 0) {
+        return writeBmp(stream);
+    }
+    const auto layout = bitmap_rows::rowLayoutOf(*this);
+    if (!layout) {
+        return false;
+    }
+    // A buffer of our own goes out whole, detail levels included; a view goes out packed.
+    const std::int32_t dataSize = layout->inPlace ? imageSize : layout->areaSize;
+    if (dataSize < 0 || (pixels == nullptr && dataSize > 0)) {
+        return false;
+    }
+    const bool withPalette = palette != nullptr && (fileFlags & BitmapWithPalette) != 0;
+    // The form size counts the data as stored; for anything but a packed view that is the
+    // historical value, which assumes a 256-colour palette whether it is written or not.
+    const std::uint32_t formSize =
+        pbmpSize() - static_cast<std::uint32_t>(imageSize) + static_cast<std::uint32_t>(dataSize);
+
+    writeTag(stream, FormTag);
+    writeU32(stream, formSize);
+    writeHead(stream, *this, withPalette ? ChunksWithPalette : ChunksWithoutPalette);
+    if (withPalette) {
+        palette->writeRiff(stream); // the stream's status speaks for it
+    }
+    writeData(stream, *this, *layout, dataSize);
+    writeTag(stream, DetailTag);
+    writeU32(stream, NumberSize);
+    writeU32(stream, static_cast<std::uint32_t>(detailLevelCount));
+    writeTag(stream, PaletteIndexTag);
+    writeU32(stream, NumberSize);
+    writeU32(stream, static_cast<std::uint32_t>(paletteIndex));
+    return stream.getStatus() == Ok;
+}

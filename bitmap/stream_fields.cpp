@@ -1,0 +1,86 @@
+#include "bitmap/stream_fields.h"
+
+#include <array>
+
+#include "bitmap/byte_order.h"
+#include "bitmap/size_math.h"
+
+namespace bitmap_stream {
+namespace {
+
+// After a short read the block is taken again in pieces of this size while they last, then
+// byte by byte up to the end of the stream.
+constexpr std::int32_t RecoveryPiece = 64 * 1024;
+
+// Reads pieces of `piece` bytes while they fit in what is left; returns the bytes now read.
+std::int32_t readPieces(StreamIO& stream, std::uint8_t* destination, std::int32_t size,
+                        std::int32_t done, std::int32_t piece) {
+    while (size - done >= piece && stream.read(piece, destination + done)) {
+        done += piece;
+    }
+    return done;
+}
+
+} // namespace
+
+bool readAvailable(StreamIO& stream, std::uint8_t* destination, std::int32_t size) {
+    const std::int32_t start = stream.getPosition();
+    if (stream.read(size, destination)) {
+        return true;
+    }
+    if (stream.getStatus() != EndOfFile) {
+        return false;
+    }
+    // Streams differ in what a short read leaves in the caller's memory, so the block is
+    // read again in pieces that each either arrive whole or not at all.
+    std::int32_t done = 0;
+    for (const std::int32_t piece : {RecoveryPiece, std::int32_t{1}}) {
+        if (!stream.setPosition(start + done)) {
+            return false;
+        }
+        done = readPieces(stream, destination, size, done, piece);
+        if (stream.getStatus() != Ok && stream.getStatus() != EndOfFile) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool skipBytes(StreamIO& stream, std::int64_t count) {
+    const auto target = bitmap_size::checkedAdd(stream.getPosition(), count);
+    return target && stream.setPosition(*target);
+}
+
+bool readU32(StreamIO& stream, std::uint32_t& value) {
+    std::array<std::uint8_t, 4> bytes{};
+    if (!stream.read(4, bytes.data())) {
+        return false;
+    }
+    value = bitmap_bytes::loadU32(bytes.data());
+    return true;
+}
+
+void writeU32(StreamIO& stream, std::uint32_t value) {
+    std::array<std::uint8_t, 4> bytes{};
+    bitmap_bytes::storeU32(bytes.data(), value);
+    stream.write(4, bytes.data());
+}
+
+void writeTag(StreamIO& stream, const pbmp_format::Tag& tag) {
+    stream.write(static_cast<int>(tag.size()), tag.data());
+}
+
+void writeRows(StreamIO& stream, const std::uint8_t* firstRow, std::int32_t rowCount,
+               std::ptrdiff_t step, std::int32_t rowStride, std::int32_t pixelBytes) {
+    static constexpr std::array<std::uint8_t, 4> fill{};
+    const std::int32_t fillBytes = rowStride - pixelBytes;
+    for (std::int32_t row = 0; row < rowCount; ++row) {
+        stream.write(pixelBytes, firstRow + row * step);
+        // Rows hold whole 4-byte units, so the fill never exceeds 3 bytes.
+        if (fillBytes > 0) {
+            stream.write(fillBytes, fill.data());
+        }
+    }
+}
+
+} // namespace bitmap_stream

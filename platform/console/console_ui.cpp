@@ -1,0 +1,231 @@
+#include "platform/console/console_ui.h"
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstring>
+
+#include "platform/clock.h"
+
+namespace platform {
+namespace {
+
+// Set from the signal handler, read by the message queue.
+std::atomic<bool> interruptPending{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void onInterrupt(int) {
+    interruptPending = true;
+    // A second Ctrl-C ends the program the hard way, should the first go unnoticed.
+    std::signal(SIGINT, SIG_DFL);
+}
+
+using SignalHandler = void (*)(int);
+SignalHandler previousInterruptHandler = SIG_DFL;
+
+// The console whose status line a message box has to clear first.
+ConsoleUi* activeConsole = nullptr;
+
+constexpr std::uint32_t StatusInterval = 100; // milliseconds between two redraws
+constexpr const char* TimePrefix = "Time remaining";
+
+bool startsWith(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+} // namespace
+
+ConsoleUi::ConsoleUi(std::FILE* out, bool statusLine, Clock clock)
+    : out(out), statusLine(statusLine), clock(clock != nullptr ? clock : tickCount) {
+    interruptPending = false;
+    previousInterruptHandler = std::signal(SIGINT, onInterrupt);
+    activeConsole = this;
+    previousBoxHandler = setMessageBoxHandler(showBox);
+}
+
+ConsoleUi::~ConsoleUi() {
+    clearStatus();
+    setMessageBoxHandler(previousBoxHandler);
+    activeConsole = nullptr;
+    std::signal(SIGINT, previousInterruptHandler != SIG_ERR ? previousInterruptHandler : SIG_DFL);
+}
+
+WindowId ConsoleUi::createMainWindow(const char*, int, int, WindowEvents& windowEvents) {
+    events = &windowEvents;
+    const WindowId window = nextId++;
+    if (!events->onCreate(window)) {
+        events = nullptr;
+        return NoWindow;
+    }
+    mainWindow = window;
+    return window;
+}
+
+void ConsoleUi::showWindow(WindowId) {}
+
+void ConsoleUi::updateWindow(WindowId) {}
+
+// The client area a 450 x 110 window has on a classic desktop; the console draws nothing
+// there, but the application lays its controls out from it.
+Rect ConsoleUi::clientRect(WindowId) {
+    return Rect{0, 0, 434, 71};
+}
+
+int ConsoleUi::scrollArrowHeight() {
+    return 17;
+}
+
+WindowId ConsoleUi::createControl(WindowId, ControlKind kind, const char*, int, int, int, int) {
+    const WindowId id = nextId++;
+    controls.push_back(Control{kind, id});
+    return id;
+}
+
+const ConsoleUi::Control* ConsoleUi::findControl(WindowId id) const {
+    const auto found = std::find_if(controls.begin(), controls.end(),
+                                    [id](const Control& control) { return control.id == id; });
+    return found != controls.end() ? &*found : nullptr;
+}
+
+// Ctrl-C closes the window. The window system destroys a window while the application
+// looks at its queue, so the destroy handler runs from here, and the quit message it
+// posts is the first thing the application then sees: a conversion in progress stops at
+// once instead of running to its end.
+void ConsoleUi::closeOnInterrupt() {
+    if (!interruptPending.exchange(false) || mainWindow == NoWindow || events == nullptr) {
+        return;
+    }
+    mainWindow = NoWindow;
+    clearStatus();
+    events->onDestroy();
+}
+
+bool ConsoleUi::peekMessage(Message& message, bool remove) {
+    closeOnInterrupt();
+    if (quitCodes.empty()) {
+        return false;
+    }
+    message = Message{};
+    message.isQuit = true;
+    message.quitCode = quitCodes.front();
+    if (remove) {
+        quitCodes.erase(quitCodes.begin());
+    }
+    return true;
+}
+
+// Only quit messages are ever queued, and those are not dispatched.
+void ConsoleUi::dispatchMessage(const Message&) {}
+
+void ConsoleUi::postQuit(int exitCode) {
+    quitCodes.push_back(exitCode);
+}
+
+void ConsoleUi::waitMessage() {
+    closeOnInterrupt();
+    if (quitCodes.empty()) {
+        postQuit(0);
+    }
+}
+
+void ConsoleUi::setText(WindowId control, const char* text) {
+    const Control* found = findControl(control);
+    if (found == nullptr || found->kind != ControlKind::Label) {
+        return;
+    }
+    if (startsWith(text, TimePrefix)) {
+        timeText = text;
+        drawStatus(false);
+    } else {
+        printLine(text);
+    }
+}
+
+void ConsoleUi::setProgressRange(WindowId bar, int minimum, int maximum) {
+    if (findControl(bar) != nullptr) {
+        progress.minimum = minimum;
+        progress.maximum = maximum;
+        progress.position = minimum;
+    }
+}
+
+void ConsoleUi::setProgressStep(WindowId bar, int step) {
+    if (findControl(bar) != nullptr) {
+        progress.step = step;
+    }
+}
+
+void ConsoleUi::stepProgress(WindowId bar) {
+    if (findControl(bar) != nullptr) {
+        progress.position = std::min(progress.position + progress.step, progress.maximum);
+        drawStatus(false);
+    }
+}
+
+MessageResult ConsoleUi::messageBox(WindowId, const char* caption, const char* text,
+                                    MessageIcon icon, MessageButtons buttons) {
+    return showBox(caption, text, icon, buttons);
+}
+
+MessageResult ConsoleUi::showBox(const char* caption, const char* text, MessageIcon icon,
+                                 MessageButtons buttons) {
+    if (activeConsole != nullptr) {
+        activeConsole->clearStatus();
+    }
+    return consoleMessageBox(caption, text, icon, buttons);
+}
+
+void ConsoleUi::reportSummary(const RunSummary& summary) {
+    clearStatus();
+    std::fprintf(out, "%d converted, %d left alone, %d failed", summary.converted,
+                 summary.leftAlone, summary.failed);
+    if (summary.notReached > 0) {
+        std::fprintf(out, ", %d not reached", summary.notReached);
+    }
+    std::fputs(".\n", out);
+    std::fflush(out);
+}
+
+void ConsoleUi::printLine(const char* text) {
+    clearStatus();
+    std::fprintf(out, "%s\n", text);
+    std::fflush(out);
+}
+
+// Redraws happen at most every StatusInterval, so the status line never slows the
+// conversion that calls in every 1,024 pixels.
+void ConsoleUi::drawStatus(bool force) {
+    if (!statusLine) {
+        return;
+    }
+    const std::uint32_t now = clock();
+    if (!force && drawnOnce && now - lastDraw < StatusInterval) {
+        return;
+    }
+    drawnOnce = true;
+    lastDraw = now;
+
+    const int span = progress.maximum - progress.minimum;
+    const int done = progress.position - progress.minimum;
+    char line[160];
+    const int length = std::snprintf(line, sizeof line, "[%d/%d] %s", std::max(done, 0),
+                                     std::max(span, 0), timeText.c_str());
+    const std::size_t width = length > 0 ? std::min<std::size_t>(length, sizeof line - 1) : 0;
+    // Spaces rub out the rest of a longer line drawn before; no terminal codes needed.
+    std::fprintf(out, "\r%s%*s\r", line,
+                 static_cast<int>(statusWidth > width ? statusWidth - width : 0), "");
+    std::fflush(out);
+    statusWidth = width;
+}
+
+void ConsoleUi::clearStatus() {
+    if (statusWidth == 0) {
+        return;
+    }
+    std::fprintf(out, "\r%*s\r", static_cast<int>(statusWidth), "");
+    std::fflush(out);
+    statusWidth = 0;
+    drawnOnce = false;
+}
+
+} // namespace platform

@@ -1,0 +1,86 @@
+#pragma once
+// The front end for a run without a display. The main window becomes lines of text: each
+// new text of the file line is printed, the time estimate and the progress bar share one
+// status line that is redrawn in place (only on a terminal), and every message box is one
+// line on stderr, answered at once. Nothing can reach the window once the batch is done,
+// so the run then ends by itself. Ctrl-C closes the window.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/ui.h"
+
+namespace platform {
+
+class ConsoleUi final : public UserInterface {
+  public:
+    using Clock = std::uint32_t (*)();
+
+    // Lines go to `out`; with `statusLine` the status line is kept there too.
+    ConsoleUi(std::FILE* out, bool statusLine, Clock clock = nullptr);
+    ~ConsoleUi() override;
+    ConsoleUi(const ConsoleUi&) = delete;
+    ConsoleUi& operator=(const ConsoleUi&) = delete;
+
+    WindowId createMainWindow(const char* title, int width, int height,
+                              WindowEvents& events) override;
+    void showWindow(WindowId window) override;
+    void updateWindow(WindowId window) override;
+    Rect clientRect(WindowId window) override;
+    int scrollArrowHeight() override;
+    WindowId createControl(WindowId parent, ControlKind kind, const char* text, int x, int y,
+                           int width, int height) override;
+
+    bool peekMessage(Message& message, bool remove) override;
+    void dispatchMessage(const Message& message) override;
+    void postQuit(int exitCode) override;
+    void waitMessage() override;
+
+    void setText(WindowId control, const char* text) override;
+    void setProgressRange(WindowId bar, int minimum, int maximum) override;
+    void setProgressStep(WindowId bar, int step) override;
+    void stepProgress(WindowId bar) override;
+
+    MessageResult messageBox(WindowId owner, const char* caption, const char* text,
+                             MessageIcon icon, MessageButtons buttons) override;
+    void reportSummary(const RunSummary& summary) override;
+
+  private:
+    struct Control {
+        ControlKind kind;
+        WindowId id;
+    };
+    struct Progress {
+        int minimum = 0;
+        int maximum = 100;
+        int step = 10;
+        int position = 0;
+    };
+
+    const Control* findControl(WindowId id) const;
+    void closeOnInterrupt();
+    void printLine(const char* text);
+    void drawStatus(bool force);
+    void clearStatus();
+    static MessageResult showBox(const char* caption, const char* text, MessageIcon icon,
+                                 MessageButtons buttons);
+
+    std::FILE* out;
+    bool statusLine;
+    Clock clock;
+    WindowEvents* events = nullptr;
+    WindowId mainWindow = NoWindow;
+    std::vector<Control> controls;
+    WindowId nextId = 1;
+    std::vector<int> quitCodes; // the queue holds nothing but quit messages
+    Progress progress;
+    std::string timeText;
+    std::size_t statusWidth = 0; // characters of the status line now on screen
+    std::uint32_t lastDraw = 0;
+    bool drawnOnce = false;
+    MessageBoxHandler previousBoxHandler = nullptr;
+};
+
+} // namespace platform

@@ -1,0 +1,11 @@
+#include "platform/terminal.h"
+
+#include <unistd.h>
+
+namespace platform {
+
+bool standardOutputIsTerminal() {
+    return isatty(STDOUT_FILENO) == 1;
+}
+
+} // namespace platform

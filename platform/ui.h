@@ -1,0 +1,108 @@
+#pragma once
+// What the remapper needs of a window system, and no more. The shapes follow the Windows
+// calls the program was designed around (a window created with a creation handler that
+// runs inside, a message queue that can be peeked at with or without removing, controls
+// addressed by handle), so the Win32 front end is a direct translation and the others
+// (FLTK, the console, the tests' scripted fake) imitate it.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/message_box.h"
+
+namespace platform {
+
+// A window or control of the front end; NoWindow is the null handle. Messages sent to
+// NoWindow have no effect, as on Windows.
+using WindowId = std::intptr_t;
+inline constexpr WindowId NoWindow = 0;
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// The child controls the main window holds: a progress bar, a one-line left-aligned text
+// that is clipped rather than wrapped, and a push button.
+enum class ControlKind { ProgressBar, Label, Button };
+
+// One queued message. The application only asks whether it is the quit message; the rest
+// is the front end's own record, handed back untouched to dispatchMessage.
+struct Message {
+    bool isQuit = false;
+    int quitCode = 0;
+    alignas(std::max_align_t) std::array<std::byte, 64> native{};
+};
+
+// How a run went, for front ends that report it when the run is over.
+struct RunSummary {
+    int converted = 0;  // written as 8-bit bitmaps
+    int leftAlone = 0;  // not 24-bit, unreadable, or too large to convert
+    int failed = 0;     // converted but not written
+    int notReached = 0; // still waiting when the run ended
+};
+
+// The main window's procedure, implemented by the application. The front end calls it
+// while it creates the window and when it dispatches a message.
+class WindowEvents {
+  public:
+    // The window exists but is not shown yet. Returning false makes creation fail.
+    virtual bool onCreate(WindowId window) = 0;
+    // A control was activated (the button clicked); `source` is its handle.
+    virtual void onCommand(WindowId source) = 0;
+    // The window is being destroyed, e.g. after its close box was used.
+    virtual void onDestroy() = 0;
+
+  protected:
+    ~WindowEvents() = default;
+};
+
+class UserInterface {
+  public:
+    virtual ~UserInterface() = default;
+
+    // Creates (and, where the system needs it, registers) the main window with the given
+    // title and outer size, at a position of the system's choosing, hidden. `events`
+    // receives onCreate before this returns and every message dispatched later. Returns
+    // NoWindow when the window cannot be made or onCreate refused it.
+    virtual WindowId createMainWindow(const char* title, int width, int height,
+                                      WindowEvents& events) = 0;
+    virtual void showWindow(WindowId window) = 0;
+    // Repaints the window now, without waiting for the queue.
+    virtual void updateWindow(WindowId window) = 0;
+    virtual Rect clientRect(WindowId window) = 0;
+    // Height of a horizontal scroll-bar arrow: the progress bar's height.
+    virtual int scrollArrowHeight() = 0;
+    // Creates a visible child control at client coordinates; NoWindow on failure.
+    virtual WindowId createControl(WindowId parent, ControlKind kind, const char* text, int x,
+                                   int y, int width, int height) = 0;
+
+    // Looks at the queue without waiting. Returns false when it is empty; otherwise fills
+    // `message` with the first message and, when `remove` is set, takes it off the queue.
+    virtual bool peekMessage(Message& message, bool remove) = 0;
+    // Delivers a message taken off the queue to its window's procedure.
+    virtual void dispatchMessage(const Message& message) = 0;
+    // Queues the quit message with the process exit code.
+    virtual void postQuit(int exitCode) = 0;
+    // Called when the application has nothing left to do: blocks until a message is
+    // queued. A front end that no message can ever reach again posts quit instead.
+    virtual void waitMessage() = 0;
+
+    virtual void setText(WindowId control, const char* text) = 0;
+    // The progress bar's range, step and one step forward.
+    virtual void setProgressRange(WindowId bar, int minimum, int maximum) = 0;
+    virtual void setProgressStep(WindowId bar, int step) = 0;
+    virtual void stepProgress(WindowId bar) = 0;
+
+    // A modal box owned by `owner`; messages keep being dispatched while it is open.
+    virtual MessageResult messageBox(WindowId owner, const char* caption, const char* text,
+                                     MessageIcon icon, MessageButtons buttons) = 0;
+
+    // The run is over and the window about to go; a front end may tell the user how it went.
+    virtual void reportSummary(const RunSummary& summary) { static_cast<void>(summary); }
+};
+
+} // namespace platform

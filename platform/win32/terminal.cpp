@@ -1,0 +1,13 @@
+#include "platform/terminal.h"
+
+#include <cstdio>
+
+#include <io.h>
+
+namespace platform {
+
+bool standardOutputIsTerminal() {
+    return _isatty(_fileno(stdout)) != 0;
+}
+
+} // namespace platform

@@ -1,0 +1,174 @@
+#include "app/batch.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/app/remapper_fixture.h"
+
+namespace {
+
+using namespace testing_support;
+
+class BatchTest : public RemapperFixture {};
+
+TEST_F(BatchTest, EmptyDirectoryShowsTheFinalTextsOnceOnly) {
+    state.mainWindow = ui.createMainWindow(WindowTitle, WindowWidth, WindowHeight, events);
+    EXPECT_EQ(ui.count("setProgressRange 101 0 0"), 1);
+    EXPECT_EQ(ui.count("stepProgress 101"), 1);
+    EXPECT_EQ(state.filesTotal, 0.0f);
+
+    ui.calls.clear();
+    for (int turn = 0; turn < 3; ++turn) {
+        EXPECT_TRUE(RemapNextFile(state));
+    }
+    EXPECT_EQ(ui.calls,
+              (std::vector<std::string>{"setText 102 Time remaining:   0.0 second(s)",
+                                        "setText 103 Remapping: done.", "updateWindow 100"}));
+    EXPECT_TRUE(state.doneShown);
+}
+
+TEST_F(BatchTest, EachFileIsTakenOnceInSearchOrderAndOthersAreLeftAlone) {
+    writePalette();
+    writeSkin("skin.bmp", 3, 2);
+    writeFile("eight.bmp", bmp8(5, 3));
+    writeFile("text.bmp", Bytes{'h', 'i', '\n'});
+    // Claims 10 x 10 pixels but carries 3 bytes of them.
+    Bytes shortPixels = pbmp24(1, 1, testPixel);
+    shortPixels[20] = 10;
+    shortPixels[24] = 10;
+    writeFile("short.bmp", shortPixels);
+    startRun();
+
+    std::vector<std::string> expected;
+    for (int i = 0; i < state.fileList.itemCount; ++i) {
+        expected.push_back(std::string("setText 103 Remapping: ") + state.fileList.items[i]);
+    }
+    ASSERT_EQ(expected.size(), 4u);
+    for (int step = 0; step < 4; ++step) {
+        EXPECT_EQ(RemapNextFile(state), step == 3);
+        EXPECT_EQ(state.fileList.itemCount, 3 - step);
+        EXPECT_EQ(ui.count("stepProgress"), step + 1);
+    }
+    EXPECT_EQ(ui.callsStartingWith("setText 103 Remapping: ").size(), 5u); // and "done."
+    for (const std::string& line : expected) {
+        EXPECT_EQ(ui.count(line), 1) << line;
+    }
+
+    EXPECT_EQ(checkSkin("skin.bmp", 3, 2), "");
+    EXPECT_EQ(readFile("eight.bmp"), bmp8(5, 3));
+    EXPECT_EQ(readFile("text.bmp"), (Bytes{'h', 'i', '\n'}));
+    EXPECT_EQ(readFile("short.bmp"), shortPixels);
+    EXPECT_EQ(state.filesTotal, 4.0f);
+    EXPECT_EQ(state.filesDone, 1.0f);
+    EXPECT_EQ(state.summary.converted, 1);
+    EXPECT_EQ(state.summary.leftAlone, 3);
+}
+
+struct UpdateCase {
+    int width;
+    int height;
+    std::vector<std::string> timeTexts; // one per progress update
+};
+
+class ProgressUpdateTest : public RemapperFixture,
+                           public ::testing::WithParamInterface<UpdateCase> {};
+
+// With one file and 1 s gone, the estimate shows the fraction converted at each update.
+TEST_P(ProgressUpdateTest, UpdatesAfterEvery1024thPixelAndConvertsEachPixelInPlace) {
+    const UpdateCase& test = GetParam();
+    writePalette();
+    writeSkin("s.bmp", test.width, test.height);
+    startRun();
+    ui.now = 1000;
+    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(ui.count("peekMessage keep"), static_cast<int>(test.timeTexts.size()));
+    std::vector<std::string> shown;
+    for (const std::string& call : ui.callsStartingWith("setText 102 ")) {
+        shown.push_back(call.substr(12));
+    }
+    shown.pop_back(); // the final "0.0"
+    EXPECT_EQ(shown, test.timeTexts);
+    EXPECT_EQ(checkSkin("s.bmp", test.width, test.height), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ProgressUpdateTest,
+                         ::testing::Values(UpdateCase{32, 32, {}},
+                                           UpdateCase{41, 25, {"Time remaining:   0.0 second(s)"}},
+                                           UpdateCase{
+                                               64,
+                                               64,
+                                               {"Time remaining:   3.0 second(s)", // a quarter done
+                                                "Time remaining:   1.0 second(s)", // half
+                                                "Time remaining:   0.3 second(s)"}},
+                                           UpdateCase{5, 5, {}}, UpdateCase{1, 1, {}}));
+
+TEST_F(BatchTest, ClosingDuringAConversionWritesNothingAndKeepsTheNameFirst) {
+    writePalette();
+    writeSkin("big.bmp", 64, 64);
+    const Bytes before = readFile("big.bmp");
+    startRun();
+    ui.queueOnText("Remapping: big.bmp", UserAction::Close);
+
+    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(ui.count("dispatch Close"), 1);
+    EXPECT_TRUE(ui.quitWaiting());
+    EXPECT_EQ(state.fileList.itemCount, 1);
+    EXPECT_STREQ(state.fileList.first(), "big.bmp");
+    EXPECT_EQ(state.filesDone, 0.0f);
+    EXPECT_EQ(ui.count("stepProgress"), 0);
+    EXPECT_EQ(readFile("big.bmp"), before);
+}
+
+TEST_F(BatchTest, QuitDuringAConversionStillWritesThatFile) {
+    writePalette();
+    writeSkin("big.bmp", 64, 64);
+    startRun();
+    ui.queueOnText("Remapping: big.bmp", UserAction::PressQuit);
+
+    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(ui.count("dispatch PressQuit"), 1);
+    EXPECT_TRUE(state.quitRequested);
+    EXPECT_EQ(state.filesDone, 1.0f);
+    EXPECT_EQ(checkSkin("big.bmp", 64, 64), "");
+}
+
+TEST_F(BatchTest, FailedWriteIsReportedAndStillCounted) {
+    writePalette();
+    writeSkin("ro.bmp", 4, 4);
+    const Bytes before = readFile("ro.bmp");
+    std::filesystem::permissions(dir.path() / "ro.bmp", std::filesystem::perms::owner_read |
+                                                            std::filesystem::perms::group_read |
+                                                            std::filesystem::perms::others_read);
+    startRun();
+
+    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(
+        ui.callsStartingWith("messageBox"),
+        std::vector<std::string>{"messageBox 0 Error: Can't write file: ro.bmp (information)"});
+    EXPECT_EQ(state.filesDone, 1.0f);
+    EXPECT_EQ(state.summary.failed, 1);
+    EXPECT_EQ(ui.count("stepProgress"), 1);
+    EXPECT_EQ(readFile("ro.bmp"), before);
+}
+
+TEST_F(BatchTest, BitmapThatCannotBeMadeLowersTheFileCount) {
+    writePalette();
+    writeSkin("a.bmp", 4, 4);
+    const Bytes before = readFile("a.bmp");
+    state.seams.createBitmap = [](std::int32_t, std::int32_t, std::int32_t) -> Bitmap* {
+        return nullptr;
+    };
+    startRun();
+
+    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(state.filesTotal, 0.0f);
+    EXPECT_EQ(state.filesDone, 0.0f);
+    EXPECT_EQ(ui.count("stepProgress"), 1);
+    EXPECT_EQ(state.fileList.itemCount, 0);
+    EXPECT_EQ(readFile("a.bmp"), before);
+}
+
+} // namespace
