@@ -5,9 +5,11 @@
 // in through `RemapperSeams`, so tests can drive them.
 
 #include <cstdint>
+#include <memory>
 
 #include "app/file_list.h"
 #include "bitmap/bitmap.h"
+#include "palette/nearest_matcher.h"
 #include "palette/palette.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
@@ -32,6 +34,8 @@ struct RemapperState {
     platform::WindowId quitButton = platform::NoWindow;
 
     PalettePtr skinPalette;
+    // Built from `skinPalette` at the first conversion; null until then, or if memory ran out.
+    std::unique_ptr<NearestMatcher> matcher;
     bool quitRequested = false;
     // The tick count when the main window was made, held as the estimate computes with it.
     float startTicks = 0.0f;
