@@ -31,7 +31,7 @@ bool isConvertible(const Bitmap* source) {
 // Should memory be short for it, the conversion falls back to findNearest.
 NearestMatcher* matcherFor(RemapperState& state) {
     if (!state.matcher) {
-        state.matcher = NearestMatcher::create(*state.skinPalette);
+        state.matcher = state.seams.createMatcher(*state.skinPalette);
     }
     return state.matcher.get();
 }

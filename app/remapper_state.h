@@ -1,8 +1,8 @@
 #pragma once
 // Everything the remapper keeps for the length of a run, in one place: the window and its
 // controls, the game palette, the names still to convert and the counters of the time
-// estimate. The operations that reach outside (the clock, making the 8-bit bitmap) come
-// in through `RemapperSeams`, so tests can drive them.
+// estimate. The operations that reach outside (the clock, making the 8-bit bitmap and the
+// matcher) come in through `RemapperSeams`, so tests can drive them.
 
 #include <cstdint>
 #include <memory>
@@ -18,6 +18,8 @@ struct RemapperSeams {
     std::uint32_t (*tickCount)() = platform::tickCount;
     Bitmap* (*createBitmap)(std::int32_t width, std::int32_t height,
                             std::int32_t bitDepth) = Bitmap::create;
+    std::unique_ptr<NearestMatcher> (*createMatcher)(const Palette& palette) =
+        NearestMatcher::create;
 };
 
 struct RemapperState {

@@ -156,6 +156,17 @@ TEST_F(BatchTest, FailedWriteIsReportedAndStillCounted) {
     EXPECT_EQ(readFile("ro.bmp"), before);
 }
 
+TEST_F(BatchTest, WithoutRoomForTheMatcherThePlainScanConvertsTheSame) {
+    writePalette();
+    writeSkin("s.bmp", 41, 25);
+    state.seams.createMatcher = [](const Palette&) { return std::unique_ptr<NearestMatcher>(); };
+    startRun();
+
+    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(state.matcher, nullptr);
+    EXPECT_EQ(checkSkin("s.bmp", 41, 25), "");
+}
+
 TEST_F(BatchTest, BitmapThatCannotBeMadeLowersTheFileCount) {
     writePalette();
     writeSkin("a.bmp", 4, 4);
