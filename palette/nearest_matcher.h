@@ -3,7 +3,7 @@
 // that the plain scan of the palette gives (same distance, same tie-break, same rule for
 // entry 0), but looks at only the few entries that can win near that colour, and
 // remembers the colours it has already answered. Build one per palette and keep it for
-// the whole batch: building costs a few milliseconds.
+// the whole batch: building takes about ten milliseconds.
 
 #include <array>
 #include <cstddef>
