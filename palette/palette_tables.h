@@ -32,8 +32,8 @@ struct TableSizes {
     std::int32_t inMemory = 0; // stored plus the computed tables of plain sets
 };
 
-// Sizes for the first `subPaletteCount` sets of `palette` with `levelCount` rows per level
-// group; nothing when a size is negative or beyond MaxTableBlockSize.
+// Sizes for the first `subPaletteCount` of `sets`, with `levelCount` rows per level group and
+// `extraGroups` + 1 groups; nothing when a size is negative or beyond MaxTableBlockSize.
 std::optional<TableSizes> tableSizes(const SubPalette* sets, std::int32_t subPaletteCount,
                                      std::int32_t levelCount, std::int32_t extraGroups);
 

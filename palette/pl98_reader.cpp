@@ -107,67 +107,92 @@ bool streamUsable(StreamIO& stream) {
     return status == Ok || status == EndOfFile;
 }
 
-} // namespace
+// Everything a file delivers, held apart from the palette until the whole file is read.
+struct Image {
+    Header header;
+    std::int32_t levelCount = 0;
+    std::unique_ptr<StagedSets> sets;
+    TableSizes sizes;
+    std::unique_ptr<std::uint8_t[]> tableBlock;
+    Aux aux;
+};
 
-bool Palette::readPl98(StreamIO& stream) {
-    Header header = currentHeader(*this);
-    if (!readHeader(stream, header)) {
+bool readImage(StreamIO& stream, const Palette& palette, Image& image) {
+    image.header = currentHeader(palette);
+    if (!readHeader(stream, image.header)) {
         return false;
     }
-    const std::int32_t levels = std::int32_t{1} << header.levelShift;
+    image.levelCount = std::int32_t{1} << image.header.levelShift;
 
-    auto sets = std::make_unique<StagedSets>();
-    std::copy(std::begin(subPalettes), std::end(subPalettes), sets->begin());
-    readSets(stream, header.subPaletteCount, *sets);
+    image.sets.reset(new (std::nothrow) StagedSets);
+    if (!image.sets) {
+        return false;
+    }
+    std::copy(std::begin(palette.subPalettes), std::end(palette.subPalettes), image.sets->begin());
+    readSets(stream, image.header.subPaletteCount, *image.sets);
 
-    const auto sizes = tableSizes(sets->data(), header.subPaletteCount, levels, header.extraGroups);
+    const auto sizes = tableSizes(image.sets->data(), image.header.subPaletteCount,
+                                  image.levelCount, image.header.extraGroups);
     if (!sizes) {
         return false;
     }
-    std::unique_ptr<std::uint8_t[]> block;
+    image.sizes = *sizes;
     if (sizes->inMemory > 0) {
-        block = readTableBlock(stream, *sizes);
-        if (!block) {
+        image.tableBlock = readTableBlock(stream, *sizes);
+        if (!image.tableBlock) {
             return false;
         }
     }
 
-    Aux aux{nullptr, auxValue1, auxValue2};
-    if (!readAux(stream, aux)) {
+    image.aux.value1 = palette.auxValue1;
+    image.aux.value2 = palette.auxValue2;
+    if (!readAux(stream, image.aux)) {
         return false;
     }
     std::uint32_t trailer = 0; // written as zero, carries nothing
     readLittle(stream, trailer);
-    if (!streamUsable(stream) || !matchMask.resize(PaletteSize)) {
+    return streamUsable(stream);
+}
+
+void install(Palette& palette, Image& image) {
+    palette.freeTables();
+    palette.subPaletteCount = image.header.subPaletteCount;
+    palette.levelShift = image.header.levelShift;
+    palette.extraGroups = image.header.extraGroups;
+    palette.levelCount = image.levelCount;
+    palette.headerValue = image.header.headerValue;
+    std::copy(image.header.mask.begin(), image.header.mask.end(), palette.matchMask.words);
+    // Colours, identity and kind only: the table references are laid out afresh below.
+    for (std::int32_t i = 0; i < palette.subPaletteCount; ++i) {
+        const SubPalette& staged = (*image.sets)[i];
+        SubPalette& set = palette.subPalettes[i];
+        std::copy(std::begin(staged.colors), std::end(staged.colors), set.colors);
+        set.paletteIndex = staged.paletteIndex;
+        set.kind = staged.kind;
+    }
+    if (image.tableBlock) {
+        palette.tableBlock = image.tableBlock.release();
+        palette.tableBlockSize = image.sizes.inMemory;
+        palette.tableBase = 0;
+        layOutTables(palette);
+    }
+    // A file without an auxiliary table leaves the palette's own in place.
+    if (image.aux.table) {
+        palette.freeAuxTable();
+        palette.auxTable = image.aux.table.release();
+        palette.auxValue1 = image.aux.value1;
+        palette.auxValue2 = image.aux.value2;
+    }
+}
+
+} // namespace
+
+bool Palette::readPl98(StreamIO& stream) {
+    Image image;
+    if (!readImage(stream, *this, image) || !matchMask.resize(PaletteSize)) {
         return false;
     }
-
-    freeTables();
-    subPaletteCount = header.subPaletteCount;
-    levelShift = header.levelShift;
-    extraGroups = header.extraGroups;
-    levelCount = levels;
-    headerValue = header.headerValue;
-    std::copy(header.mask.begin(), header.mask.end(), matchMask.words);
-    // Colours, identity and kind only: the table references are laid out afresh below.
-    for (std::int32_t i = 0; i < subPaletteCount; ++i) {
-        std::copy(std::begin((*sets)[i].colors), std::end((*sets)[i].colors),
-                  subPalettes[i].colors);
-        subPalettes[i].paletteIndex = (*sets)[i].paletteIndex;
-        subPalettes[i].kind = (*sets)[i].kind;
-    }
-    if (block) {
-        tableBlock = block.release();
-        tableBlockSize = sizes->inMemory;
-        tableBase = 0;
-        layOutTables(*this);
-    }
-    if (aux.table) {
-        freeAuxTable();
-        auxTable = aux.table.release();
-        auxValue1 = aux.value1;
-        auxValue2 = aux.value2;
-    }
+    install(*this, image);
     touch();
     return true;
 }

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <optional>
+#include <random>
 
 #include "palette/palette.h"
 #include "tests/palette/palette_bytes.h"
@@ -97,9 +98,12 @@ TEST(Pl98Palette, DefaultPaletteWritesTheSmallestFile) {
     EXPECT_EQ(std::memcmp(bytes.data(), "PL98", 4), 0);
     EXPECT_EQ(bytes[4], 1); // subPaletteCount
     const std::vector<std::uint8_t> mask(bytes.begin() + 20, bytes.begin() + 52);
-    std::vector<std::uint8_t> expected = {0xFF, 0xFF, 0x3F, 0x00};
-    expected.insert(expected.end(), 24, 0xFF);
-    expected.insert(expected.end(), {0x00, 0xFC, 0xFF, 0xFF});
+    // FF FF 3F 00 (indices 10 to 31), six words FF FF FF FF, 00 FC FF FF (224 to 245).
+    std::vector<std::uint8_t> expected(32, 0xFF);
+    expected[2] = 0x3F;
+    expected[3] = 0x00;
+    expected[28] = 0x00;
+    expected[29] = 0xFC;
     EXPECT_EQ(mask, expected);
     EXPECT_EQ(bytes[52 + 1032], 0); // no auxiliary table
 }
@@ -145,6 +149,32 @@ TEST(Pl98Palette, SetsOfEveryKindWithAuxTableReadBackWhole) {
     }
 
     EXPECT_EQ(write(*palette), file.data);
+}
+
+TEST(Pl98Palette, RandomLayoutsWriteBackTheBytesTheyWereReadFrom) {
+    std::mt19937 random(98);
+    for (int round = 0; round < 30; ++round) {
+        Pl98 layout;
+        layout.kinds.resize(1 + random() % MaxSubPalettes);
+        for (std::int32_t& kind : layout.kinds) {
+            kind = static_cast<std::int32_t>(random() % 4); // 3 carries no tables
+        }
+        layout.levelShift = static_cast<std::int32_t>(random() % 3);
+        layout.extraGroups = static_cast<std::int32_t>(random() % 3);
+        layout.aux = random() % 2 == 0;
+        const Bytes file = pl98File(layout);
+        auto palette = load(file.data);
+        ASSERT_NE(palette, nullptr) << round;
+        const auto written = write(*palette);
+        ASSERT_EQ(written, file.data) << round;
+        auto again = load(written);
+        ASSERT_NE(again, nullptr) << round;
+        ASSERT_EQ(again->tableBlockSize, palette->tableBlockSize) << round;
+        EXPECT_EQ(std::memcmp(again->tableBlock, palette->tableBlock,
+                              static_cast<std::size_t>(palette->tableBlockSize)),
+                  0)
+            << round;
+    }
 }
 
 TEST(Pl98Palette, LevelTablesOfOneSet) {

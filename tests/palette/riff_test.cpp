@@ -23,7 +23,9 @@ Bytes riffPalette(int entries, std::uint32_t dataSize) {
         .u16(static_cast<std::uint16_t>(entries));         // count, not trusted by the reader
     Bytes colors;
     palette_testing::testColors(colors, 0x40);
-    bytes.data.insert(bytes.data.end(), colors.data.begin(), colors.data.begin() + 4 * entries);
+    for (int i = 0; i < 4 * entries; ++i) {
+        bytes.u8(colors.data[static_cast<std::size_t>(i)]);
+    }
     return bytes;
 }
 

@@ -1,0 +1,48 @@
+#include "platform/process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fstream>
+#include <vector>
+
+#include <unistd.h>
+
+namespace platform {
+
+std::string currentDirectory() {
+    std::vector<char> buffer(256);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return {};
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+bool debuggerAttached() {
+    // Linux names the tracing process in /proc; elsewhere assume nobody is watching.
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "TracerPid:") {
+            long tracer = 0;
+            status >> tracer;
+            return tracer != 0;
+        }
+        status.ignore(4096, '\n');
+    }
+    return false;
+}
+
+void breakIntoDebugger() {
+    if (debuggerAttached()) {
+        std::raise(SIGTRAP);
+    }
+}
+
+void endProcess(int exitCode) {
+    ::_exit(exitCode);
+}
+
+} // namespace platform

@@ -1,0 +1,42 @@
+#include "platform/process.h"
+
+#include <windows.h>
+
+namespace platform {
+
+std::string currentDirectory() {
+    // The first call asks for the size including the terminator; the directory may change
+    // between the calls, so try again when it grew.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const DWORD needed = GetCurrentDirectoryA(0, nullptr);
+        if (needed == 0) {
+            return {};
+        }
+        std::string directory(needed, '\0');
+        const DWORD length = GetCurrentDirectoryA(needed, directory.data());
+        if (length == 0) {
+            return {};
+        }
+        if (length < needed) {
+            directory.resize(length);
+            return directory;
+        }
+    }
+    return {};
+}
+
+bool debuggerAttached() {
+    return IsDebuggerPresent() != FALSE;
+}
+
+void breakIntoDebugger() {
+    if (debuggerAttached()) {
+        DebugBreak();
+    }
+}
+
+void endProcess(int exitCode) {
+    ExitProcess(static_cast<UINT>(exitCode));
+}
+
+} // namespace platform
