@@ -12,7 +12,7 @@ namespace {
 // A copy of the first `size` bytes of `data` up to its first zero byte, or null when memory
 // runs out.
 char* copyUpToZero(const char* data, std::size_t size) {
-    const std::size_t length = std::find(data, data + size, '\0') - data;
+    const auto length = static_cast<std::size_t>(std::find(data, data + size, '\0') - data);
     char* const copy = new (std::nothrow) char[length + 1];
     if (copy != nullptr) {
         std::memcpy(copy, data, length);

@@ -101,7 +101,10 @@ struct Palette {
     void freeTables();
 
     // The bytes a table reference refers to; null for NoTable.
-    std::uint8_t* table(std::int32_t reference) const {
+    std::uint8_t* table(std::int32_t reference) {
+        return reference == NoTable ? nullptr : tableBlock + reference;
+    }
+    const std::uint8_t* table(std::int32_t reference) const {
         return reference == NoTable ? nullptr : tableBlock + reference;
     }
     PaletteEntry* colors() { return subPalettes[0].colors; }
