@@ -5,7 +5,8 @@
 #
 #   tools/fuzz.sh [-t seconds] [harness...]     (default: 60 seconds, every harness)
 #
-# A finding is left in build/fuzz-work/findings/<harness>/; once fixed, copy it to
+# A finding is left in build/fuzz-work/findings/<harness>/ until the next run of that
+# harness; once fixed, copy it to
 # tests/data/crashers/<harness>/ so that it replays as a test from then on.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -39,6 +40,9 @@ for name in "${harnesses[@]}"; do
     corpus="$work/corpus/$name"
     findings="$work/findings/$name"
     log="$work/$name.log"
+    # Findings of earlier runs are the user's to keep (under tests/data/crashers once fixed);
+    # each run reports only its own.
+    rm -rf "$findings"
     mkdir -p "$corpus" "$findings" "$work/seeds/$name"
     echo "== fuzz_$name for ${seconds}s"
     # The harnesses cap their own inputs; the limits here catch runaway memory and time.
