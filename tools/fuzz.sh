@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Runs the fuzz harnesses one after another, each for a fixed time, and fails on the first
-# finding. The working corpora persist under build/fuzz-work, so later runs go on from
-# what earlier runs found.
+# Runs the fuzz harnesses one after another, each for a fixed time, and fails when any of
+# them finds something. The working corpora persist under build/fuzz-work, so later runs
+# go on from what earlier runs found.
 #
 #   tools/fuzz.sh [-t seconds] [harness...]     (default: 60 seconds, every harness)
 #
 # A finding is left in build/fuzz-work/findings/<harness>/ until the next run of that
-# harness; once fixed, copy it to
-# tests/data/crashers/<harness>/ so that it replays as a test from then on.
+# harness; once fixed, copy it to tests/data/crashers/<harness>/ so that it replays as a
+# test from then on.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
