@@ -46,5 +46,9 @@ int main(int argc, char** argv) {
     // the skin itself is whole. Only files of our own naming are removed.
     platform::removeStaleTemporaries(".");
     const auto ui = platform::openFrontEnd();
+    if (!ui) {
+        std::fputs("skinremap: no user interface could be opened\n", stderr);
+        return ExitStartupFailed;
+    }
     return runRemapper(*ui);
 }

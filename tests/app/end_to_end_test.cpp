@@ -137,21 +137,48 @@ TEST_F(EndToEndTest, ReadOnlySkinIsReportedAndTheRestConverted) {
     EXPECT_NE(result.out.find("1 converted, 0 left alone, 1 failed."), std::string::npos);
 }
 
+// `skinremap | head`: the reader goes away before the batch is done. The program must not
+// be killed part way through a file by the closed pipe.
+TEST_F(EndToEndTest, ReaderOfTheOutputLeavingEarlyStopsNothing) {
+    write("skins.ipl", riffPalette(colors));
+    const int count = 20;
+    for (int i = 0; i < count; ++i) {
+        write("skin" + std::to_string(i) + ".bmp", bmp24(64, 64, testPixel));
+    }
+    const std::string status = logs.file("status");
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && { '" SKINREMAP_PROGRAM
+                                "' </dev/null 2>/dev/null; echo $? >'" +
+                                status + "'; } | head -c 0";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(text(readBytes(status)), "0\n");
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "skin" + std::to_string(i) + ".bmp";
+        EXPECT_EQ(checkRemapped(
+                      read(name), 64, 64, -1,
+                      [&](int x, int y) { return nearestIndex(colors, false, testPixel(x, y)); }),
+                  "")
+            << name;
+    }
+}
+
 TEST_F(EndToEndTest, PaletteThatCannotBeLoadedStopsBeforeAnyFile) {
     Bytes otherForm = riffPalette(colors);
     std::copy_n("WAVE", 4, otherForm.begin() + 8);
     Bytes cutShort = riffPalette(colors);
     cutShort.resize(10);
+    Bytes gamePaletteCutShort = pl98Palette(colors, 7, {0, 0, 0, 0, 0, 0, 0, 0});
+    gamePaletteCutShort.resize(gamePaletteCutShort.size() / 2);
+    const Bytes text = {'h', 'e', 'l', 'l', 'o', '\n'};
     const std::vector<Bytes> palettes = {
-        {}, // missing
-        otherForm,
-        cutShort,
+        {},                                                 // missing
+        otherForm, cutShort, gamePaletteCutShort, text, {}, // empty
     };
     write("a.bmp", bmp24(3, 2, testPixel));
     const Bytes skin = read("a.bmp");
     for (std::size_t i = 0; i < palettes.size(); ++i) {
         fs::remove(dir.path() / "skins.ipl");
-        if (i > 0) {
+        if (i > 0) { // the empty one is written too
             write("skins.ipl", palettes[i]);
         }
         const RunResult result = run();

@@ -1,0 +1,11 @@
+#pragma once
+// Opening the X display for FLTK. FLTK itself ends the process when it cannot open the
+// display, so the connection is made here first and handed over only when it works.
+
+namespace platform::fltk {
+
+// Connects to $DISPLAY and lets FLTK adopt the connection. False, with nothing changed,
+// when there is no display to connect to.
+bool openDisplay();
+
+} // namespace platform::fltk

@@ -1,0 +1,15 @@
+#pragma once
+// The modal message box of the FLTK front end: caption, text, an error or information
+// icon, and OK or Retry/Cancel. Needs an open display.
+
+#include "platform/message_box.h"
+
+namespace platform::fltk {
+
+// Blocks until the box is answered; FLTK keeps handling events (repaints) meanwhile, and
+// the other windows take no input. Return picks OK or Retry; Escape and the close box
+// pick Cancel, or OK where it is the only button.
+MessageResult showMessageDialog(const char* caption, const char* text, MessageIcon icon,
+                                MessageButtons buttons);
+
+} // namespace platform::fltk

@@ -1,0 +1,305 @@
+#!/usr/bin/env python3
+"""Runs skinremap's window on an X display (Xvfb in CI) and works it like a user would.
+
+usage: gui_test.py SKINREMAP CASE     (CASE: one of the functions named in CASES below)
+
+Each case builds a folder of skins and a palette, starts the program there, drives it with
+xdotool (pointer and keys go through XTEST) and checks the exit code and the files. There
+is no window manager under Xvfb, so the close box is imitated by the message a window
+manager sends: WM_DELETE_WINDOW, sent with Xlib through ctypes.
+"""
+
+import ctypes
+import ctypes.util
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+TITLE = "Vaskor Skin Remaper"
+SKIP = 77  # CTest's skip code: no display to test on
+WAIT = 20.0
+
+
+# ---- Input files -----------------------------------------------------------------------
+
+def riff_palette():
+    """A 256-colour RIFF palette: a 6 x 7 x 6 colour cube, then greys."""
+    colours = [(r * 51, g * 42, b * 51) for r in range(6) for g in range(7) for b in range(6)]
+    colours += [(i * 8 % 256,) * 3 for i in range(256 - len(colours))]
+    entries = b"".join(bytes((r, g, b, 0)) for r, g, b in colours)
+    data = struct.pack("<HH", 0x300, 256) + entries
+    return b"RIFF" + struct.pack("<I", 4 + 8 + len(data)) + b"PAL data" + \
+        struct.pack("<I", len(data)) + data
+
+
+def bmp24(width, height, pixels=None):
+    """A bottom-up 24-bit BMP; random pixels unless given (rows padded to 4 bytes)."""
+    stride = (width * 3 + 3) & ~3
+    size = stride * height
+    body = pixels if pixels is not None else os.urandom(size)
+    header = b"BM" + struct.pack("<IHHI", 54 + size, 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, size, 2835, 2835, 0, 0)
+    return header + info + body
+
+
+def bit_depth(path):
+    with open(path, "rb") as f:
+        head = f.read(30)
+    return struct.unpack_from("<H", head, 28)[0] if len(head) >= 30 else 0
+
+
+def make_skins(folder, skins):
+    (folder / "skins.ipl").write_bytes(riff_palette())
+    for name, (width, height) in skins.items():
+        (folder / name).write_bytes(bmp24(width, height))
+
+
+# ---- The X side ------------------------------------------------------------------------
+
+def xdotool(*args, timeout=WAIT):
+    result = subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=timeout)
+    if result.returncode != 0:
+        raise AssertionError(f"xdotool {' '.join(args)}: {result.stderr.strip()}")
+    return result.stdout.strip()
+
+
+def find_window(name):
+    """The id of the first visible window titled exactly `name`, waiting for it to appear."""
+    return xdotool("search", "--sync", "--onlyvisible", "--name", f"^{name}$").split()[0]
+
+
+def window_size(window):
+    for line in xdotool("getwindowgeometry", window).splitlines():
+        if "Geometry:" in line:
+            width, height = line.split(":")[1].strip().split("x")
+            return int(width), int(height)
+    raise AssertionError("no geometry for window " + window)
+
+
+def click_quit(window):
+    # The button is at (right - 70, 20) and 60 x 30 in the 450 x 110 window.
+    xdotool("mousemove", "--window", window, "410", "35")
+    xdotool("click", "1")
+
+
+class XClientMessageEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5)]
+
+
+class XEvent(ctypes.Union):
+    _fields_ = [("xclient", XClientMessageEvent), ("pad", ctypes.c_long * 24)]
+
+
+def close_window(window):
+    """What a window manager does when the close box is clicked."""
+    xlib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                ctypes.POINTER(XEvent)]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = xlib.XOpenDisplay(None)
+    if not display:
+        raise AssertionError("cannot open the display to close the window")
+    event = XEvent()
+    message = event.xclient
+    message.type = 33  # ClientMessage
+    message.window = int(window)
+    message.message_type = xlib.XInternAtom(display, b"WM_PROTOCOLS", False)
+    message.format = 32
+    message.data[0] = xlib.XInternAtom(display, b"WM_DELETE_WINDOW", False)
+    message.data[1] = 0  # CurrentTime
+    xlib.XSendEvent(display, int(window), False, 0, ctypes.byref(event))
+    xlib.XCloseDisplay(display)  # flushes
+
+
+# ---- Running the program ---------------------------------------------------------------
+
+class Run:
+    def __init__(self, program, folder):
+        self.folder = folder
+        self.process = subprocess.Popen([program], cwd=folder, stdout=subprocess.PIPE,
+                                        stderr=subprocess.STDOUT, text=True)
+
+    def exit_code(self):
+        try:
+            output, _ = self.process.communicate(timeout=WAIT)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            output, _ = self.process.communicate()
+            raise AssertionError("the program did not end; its output:\n" + output)
+        if output:
+            print(output, end="")
+        return self.process.returncode
+
+    def wait_until(self, condition, what):
+        deadline = time.monotonic() + WAIT
+        while not condition():
+            if self.process.poll() is not None:
+                raise AssertionError(f"the program ended ({self.process.returncode}) before {what}")
+            if time.monotonic() > deadline:
+                raise AssertionError("timed out waiting until " + what)
+            time.sleep(0.05)
+
+    def wait_converted(self, names):
+        self.wait_until(lambda: all(bit_depth(self.folder / n) == 8 for n in names),
+                        "every skin is converted")
+
+
+def expect(condition, message):
+    if not condition:
+        raise AssertionError(message)
+
+
+# ---- The cases -------------------------------------------------------------------------
+
+SMALL = {"a.bmp": (40, 30), "b.bmp": (17, 5), "c.bmp": (64, 64)}
+
+
+def window_has_title_and_size(program, folder):
+    make_skins(folder, SMALL)
+    run = Run(program, folder)
+    window = find_window(TITLE)
+    expect(window_size(window) == (450, 110), f"window size {window_size(window)}")
+    run.wait_converted(SMALL)
+    close_window(window)
+    expect(run.exit_code() == 0, "closing the window ends with 0")
+
+
+def quit_after_the_batch_gives_1(program, folder):
+    make_skins(folder, SMALL)
+    run = Run(program, folder)
+    window = find_window(TITLE)
+    run.wait_converted(SMALL)
+    click_quit(window)
+    code = run.exit_code()
+    expect(code == 1, f"Quit ends with 1, not {code}")
+
+
+def close_after_the_batch_gives_0(program, folder):
+    make_skins(folder, SMALL)
+    run = Run(program, folder)
+    window = find_window(TITLE)
+    run.wait_converted(SMALL)
+    close_window(window)
+    code = run.exit_code()
+    expect(code == 0, f"closing ends with 0, not {code}")
+
+
+def unwritable_file_is_reported_in_a_box(program, folder):
+    make_skins(folder, SMALL)
+    locked = folder / "locked.bmp"
+    locked.write_bytes(bmp24(8, 8))
+    before = locked.read_bytes()
+    locked.chmod(0o444)
+    run = Run(program, folder)
+    window = find_window(TITLE)
+    find_window("Error")
+    time.sleep(0.3)  # let the box take the keyboard
+    xdotool("key", "Return")
+    run.wait_converted(SMALL)
+    close_window(window)
+    code = run.exit_code()
+    expect(code == 0, f"closing ends with 0, not {code}")
+    expect(locked.read_bytes() == before, "the read-only skin is unchanged")
+
+
+def close_during_a_conversion_keeps_the_file(program, folder):
+    (folder / "skins.ipl").write_bytes(riff_palette())
+    big = folder / "big.bmp"
+    big.write_bytes(bmp24(4096, 4096))
+    before = big.read_bytes()
+    run = Run(program, folder)
+    close_window(find_window(TITLE))
+    code = run.exit_code()
+    expect(code == 0, f"closing ends with 0, not {code}")
+    expect(big.read_bytes() == before, "the skin whose conversion was cut short is unchanged")
+    leftovers = sorted(p.name for p in folder.iterdir() if p.name not in ("skins.ipl", "big.bmp"))
+    expect(not leftovers, f"no files left behind: {leftovers}")
+
+
+def no_display_falls_back_to_the_console(program, folder):
+    make_skins(folder, SMALL)
+    environment = dict(os.environ, DISPLAY=":4242")  # no X server answers there
+    result = subprocess.run([program], cwd=folder, env=environment, capture_output=True,
+                            text=True, timeout=WAIT)
+    expect(result.returncode == 0, f"the console run ends with 0, not {result.returncode}")
+    expect("Remapping: a.bmp" in result.stdout, "the console prints progress:\n" + result.stdout)
+    expect(all(bit_depth(folder / n) == 8 for n in SMALL), "every skin is converted")
+
+
+def message_box_answers(program, folder):
+    """Return picks the default button; Escape picks Cancel, or OK when it is alone."""
+    probe = os.environ["MESSAGE_BOX_PROBE"]  # set by CTest
+    for buttons, key, answer in (("ok", "Return", "ok"), ("ok", "Escape", "ok"),
+                                 ("retry-cancel", "Return", "retry"),
+                                 ("retry-cancel", "Escape", "cancel")):
+        box = subprocess.Popen([probe, buttons, "error"], stdout=subprocess.PIPE, text=True)
+        find_window("Error")
+        time.sleep(0.3)  # let the box take the keyboard
+        xdotool("key", key)
+        output, _ = box.communicate(timeout=WAIT)
+        expect(output.strip() == answer, f"{buttons} box, {key}: {output.strip()}, not {answer}")
+
+
+def desktop_entry_runs_in_the_folder_it_opens(program, folder):
+    """The desktop entry, launched on a folder the way a file manager does, converts it."""
+    if shutil.which("gio") is None:
+        print("skipped: needs gio (package libglib2.0-bin) to launch the desktop entry")
+        sys.exit(SKIP)
+    make_skins(folder, SMALL)
+    environment = dict(os.environ, PATH=f"{Path(program).parent}{os.pathsep}{os.environ['PATH']}")
+    environment.pop("DISPLAY", None)  # the console run: nothing to close afterwards
+    subprocess.run(["gio", "launch", os.environ["DESKTOP_ENTRY"], str(folder)], cwd="/",
+                   env=environment, check=True, timeout=WAIT)
+    deadline = time.monotonic() + WAIT
+    while not all(bit_depth(folder / n) == 8 for n in SMALL):
+        expect(time.monotonic() < deadline, "the folder's skins are converted")
+        time.sleep(0.05)
+
+
+# Cases that need no display of their own.
+HEADLESS = {no_display_falls_back_to_the_console.__name__,
+            desktop_entry_runs_in_the_folder_it_opens.__name__}
+
+CASES = {case.__name__: case for case in (
+    no_display_falls_back_to_the_console,
+    desktop_entry_runs_in_the_folder_it_opens,
+    window_has_title_and_size,
+    quit_after_the_batch_gives_1,
+    close_after_the_batch_gives_0,
+    unwritable_file_is_reported_in_a_box,
+    close_during_a_conversion_keeps_the_file,
+    message_box_answers,
+)}
+
+
+def main():
+    if len(sys.argv) != 3 or sys.argv[2] not in CASES:
+        sys.exit(f"usage: {sys.argv[0]} SKINREMAP {{{'|'.join(CASES)}}}")
+    needs_display = sys.argv[2] not in HEADLESS
+    if needs_display and (not os.environ.get("DISPLAY") or shutil.which("xdotool") is None):
+        print("skipped: needs an X display and xdotool (run under xvfb-run)")
+        sys.exit(SKIP)
+    program = os.path.abspath(sys.argv[1])
+    with tempfile.TemporaryDirectory(prefix="skinremap-gui-") as folder:
+        try:
+            CASES[sys.argv[2]](program, Path(folder))
+        except (AssertionError, subprocess.TimeoutExpired) as failure:
+            print("FAILED:", failure)
+            sys.exit(1)
+    print("passed")
+
+
+if __name__ == "__main__":
+    main()
