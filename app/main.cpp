@@ -42,5 +42,9 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
     const auto ui = platform::openFrontEnd();
+    if (!ui) {
+        std::fputs("skinremap: no user interface could be opened\n", stderr);
+        return ExitStartupFailed;
+    }
     return runRemapper(*ui);
 }

@@ -7,7 +7,7 @@ namespace {
 
 constexpr double TickRange = 4294967296.0; // the tick count wraps after 2^32 ms
 
-// Where a control sits in the client area; `right`/`bottom` stand for the client edges.
+// Where a control sits, in client coordinates.
 struct ControlPlace {
     int x;
     int y;

@@ -12,7 +12,7 @@ constexpr std::int32_t LastMatchedIndex = 254; // index 255 keeps what the palet
 
 bool loadSkinPalette(RemapperState& state) {
     state.matcher.reset(); // it belongs to the palette it was built from
-    state.skinPalette.reset(Palette::loadFile(PaletteFileName));
+    state.skinPalette.reset(Palette::loadWholeFile(PaletteFileName));
     if (!state.skinPalette) {
         state.ui.messageBox(state.mainWindow, ErrorCaption,
                             FormatText(PaletteFailedText, PaletteFileName),

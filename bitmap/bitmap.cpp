@@ -1,6 +1,7 @@
 #include "bitmap/bitmap.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 
 #include "bitmap/pixel_buffer.h"

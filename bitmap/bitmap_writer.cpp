@@ -83,9 +83,9 @@ bool Bitmap::write(StreamIO& stream, std::uint32_t fileFlags) {
     writeTag(stream, FormTag);
     writeU32(stream, formSize);
     writeHead(stream, *this, withPalette ? ChunksWithPalette : ChunksWithoutPalette);
-    if (withPalette) {
-        palette->writeRiff(stream); // the stream's status speaks for it
-    }
+    // A palette the RIFF writer refuses (more than 256 colours) writes nothing, and the
+    // file would announce a chunk it lacks.
+    const bool paletteWritten = !withPalette || palette->writeRiff(stream);
     writeData(stream, *this, *layout, dataSize);
     writeTag(stream, DetailTag);
     writeU32(stream, NumberSize);
@@ -93,5 +93,5 @@ bool Bitmap::write(StreamIO& stream, std::uint32_t fileFlags) {
     writeTag(stream, PaletteIndexTag);
     writeU32(stream, NumberSize);
     writeU32(stream, static_cast<std::uint32_t>(paletteIndex));
-    return stream.getStatus() == Ok;
+    return paletteWritten && stream.getStatus() == Ok;
 }

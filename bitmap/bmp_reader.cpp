@@ -109,12 +109,14 @@ bool readColourTable(Bitmap& bitmap, StreamIO& stream, std::uint32_t entries) {
     return true;
 }
 
-// Where the rows start: at bfOffBits when it points past the colour table, which is where
-// files with larger headers or gaps keep them; otherwise right after the table, where
-// files whose bfOffBits is wrong have always been read from.
-std::int32_t pixelOffset(const BmpHeaders& headers, std::int32_t tableEnd) {
+// Where the rows start: at bfOffBits whenever it points past the headers, as every writer
+// that fills it in means it (larger headers, bit masks, gaps, and tables shorter than the
+// 256 entries a biClrUsed of 0 makes us assume); otherwise, when it can't be right, right
+// after the colour table.
+std::int32_t pixelOffset(const BmpHeaders& headers, std::int32_t headersEnd,
+                         std::int32_t tableEnd) {
     const auto stated = bitmap_size::checkedAdd(headers.start, headers.file.offBits);
-    return stated && *stated >= tableEnd ? *stated : tableEnd;
+    return stated && *stated >= headersEnd ? *stated : tableEnd;
 }
 
 bool readPixels(Bitmap& bitmap, StreamIO& stream, std::int32_t biHeight) {
@@ -164,7 +166,7 @@ bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags) {
             return false;
         }
     }
-    if (!stream.setPosition(pixelOffset(headers, *tableEnd)) ||
+    if (!stream.setPosition(pixelOffset(headers, *tableStart, *tableEnd)) ||
         !readPixels(*this, stream, info.height)) {
         return false;
     }

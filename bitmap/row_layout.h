@@ -1,8 +1,9 @@
 #pragma once
 // How a bitmap's rows are laid out in a file. A bitmap with a buffer of its own stores its
-// rows exactly as they lie in memory. A view's rows lie at its source's stride, which
-// would describe the wrong image (and reach past the source's last row), so a view is
-// stored at the stride of its own width, each row's pixels followed by zero fill.
+// rows exactly as they lie in memory. A view's rows lie at its source's stride and run on
+// into the source's columns beyond the view (and its last row past the source's buffer),
+// so a view is stored row by row at the stride of its own width, each row's pixels
+// followed by zero fill.
 
 #include <algorithm>
 #include <optional>
@@ -29,7 +30,7 @@ inline std::optional<RowLayout> rowLayoutOf(const Bitmap& bitmap) {
     const std::int32_t rowBits = bitmap.width * bitmap.bitDepth;
     layout.pixelBytes = std::min((rowBits + 7) / 8, layout.fileStride);
     layout.areaSize = bitmap.height * layout.fileStride;
-    layout.inPlace = bitmap.stride == layout.fileStride;
+    layout.inPlace = (bitmap.flags & BitmapOwnsPixels) != 0 && bitmap.stride == layout.fileStride;
     return layout;
 }
 

@@ -31,8 +31,9 @@ bool readAvailable(StreamIO& stream, std::uint8_t* destination, std::int32_t siz
     if (stream.getStatus() != EndOfFile) {
         return false;
     }
-    // Streams differ in what a short read leaves in the caller's memory, so the block is
-    // read again in pieces that each either arrive whole or not at all.
+    // Streams differ in what a short read leaves in the caller's memory (some copy what
+    // they had, some nothing), so the block is read again: whole pieces while the stream
+    // has them, then single bytes up to its end.
     std::int32_t done = 0;
     for (const std::int32_t piece : {RecoveryPiece, std::int32_t{1}}) {
         if (!stream.setPosition(start + done)) {

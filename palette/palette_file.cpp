@@ -10,6 +10,19 @@
 namespace {
 
 constexpr const char* RiffTag = "RIFF";
+constexpr const char* Pl98Tag = "PL98";
+
+// A RIFF palette fails on its own when cut short; the other format must say what it is and
+// arrive whole.
+bool readWholePalette(Palette& palette, StreamIO& stream) {
+    palette_io::Tag magic{};
+    stream.read(4, magic);
+    const bool known = palette_io::sameTag(magic, RiffTag) || palette_io::sameTag(magic, Pl98Tag);
+    if (!known || !stream.setPosition(0)) {
+        return false;
+    }
+    return palette.readFromStream(stream) && stream.getStatus() == Ok;
+}
 
 } // namespace
 
@@ -19,6 +32,22 @@ Palette* Palette::loadFile(const char* name) {
         return nullptr;
     }
     return palette.release();
+}
+
+Palette* Palette::loadWholeFile(const char* name) {
+    const platform::FileHandle file = platform::openForRead(name);
+    if (file == platform::InvalidFileHandle) {
+        return nullptr;
+    }
+    PalettePtr palette(create());
+    bool read = false;
+    if (palette) {
+        FileRStream stream(file);
+        read = readWholePalette(*palette, stream);
+        stream.close();
+    }
+    platform::closeFile(file);
+    return read ? palette.release() : nullptr;
 }
 
 Palette* Palette::loadStream(StreamIO& stream) {

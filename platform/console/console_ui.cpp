@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/terminal.h"
 
 namespace platform {
 namespace {
@@ -39,6 +40,7 @@ ConsoleUi::ConsoleUi(std::FILE* out, bool statusLine, Clock clock)
     : out(out), statusLine(statusLine), clock(clock != nullptr ? clock : tickCount) {
     interruptPending = false;
     previousInterruptHandler = std::signal(SIGINT, onInterrupt);
+    survivePipeReaderExit();
     activeConsole = this;
     previousBoxHandler = setMessageBoxHandler(showBox);
 }

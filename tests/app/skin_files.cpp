@@ -16,7 +16,9 @@ void put32(Bytes& out, std::uint32_t value) {
 }
 
 void putTag(Bytes& out, const char* tag) {
-    out.insert(out.end(), tag, tag + 4);
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<std::uint8_t>(tag[i]));
+    }
 }
 
 std::uint32_t get32(const Bytes& in, std::size_t at) {

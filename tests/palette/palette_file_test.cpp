@@ -91,3 +91,39 @@ TEST(PaletteFile, AFailedWriteLeavesTheOldFile) {
 }
 
 } // namespace
+
+namespace {
+
+// The remapper's palette: anything short of a whole palette file is refused, since a
+// mostly black palette would turn every skin black.
+TEST(PaletteFile, OnlyAWholeFileLoadsAsTheGamePalette) {
+    TempDir dir;
+    const std::string name = dir.file("skins.ipl");
+    const auto original = colourfulPalette();
+
+    ASSERT_TRUE(original->writeFile(name.c_str(), 0));
+    const std::vector<std::uint8_t> whole = readBytes(name);
+    PalettePtr loaded(Palette::loadWholeFile(name.c_str()));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->subPalettes[0].paletteIndex, 42);
+    EXPECT_EQ(loaded->colors()[200].red, 200);
+
+    ASSERT_TRUE(original->writeFile(name.c_str(), PaletteAsRiff));
+    EXPECT_NE(PalettePtr(Palette::loadWholeFile(name.c_str())), nullptr);
+
+    const std::vector<std::vector<std::uint8_t>> refused = {
+        {},
+        {'h', 'e', 'l', 'l', 'o', '\n'},
+        std::vector<std::uint8_t>(whole.begin(), whole.end() - 1),
+        std::vector<std::uint8_t>(whole.begin(), whole.begin() + 60),
+    };
+    for (const auto& bytes : refused) {
+        writeBytes(name, bytes);
+        EXPECT_EQ(PalettePtr(Palette::loadWholeFile(name.c_str())), nullptr) << bytes.size();
+        // The lenient loader still takes them, as the game does.
+        EXPECT_NE(PalettePtr(Palette::loadFile(name.c_str())), nullptr) << bytes.size();
+    }
+    EXPECT_EQ(PalettePtr(Palette::loadWholeFile(dir.file("missing.ipl").c_str())), nullptr);
+}
+
+} // namespace

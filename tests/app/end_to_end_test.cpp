@@ -1,0 +1,224 @@
+// Runs the built program in temporary directories, through its console front end, and
+// looks at every file afterwards. Linux only.
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include "tests/app/skin_files.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string text(const Bytes& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+
+class EndToEndTest : public ::testing::Test {
+  protected:
+    RunResult run(const std::string& arguments = "") {
+        const std::string command = "cd '" + dir.path().string() +
+                                    "' && exec '" SKINREMAP_PROGRAM "' " + arguments + " >'" +
+                                    logs.file("out") + "' 2>'" + logs.file("err") + "' </dev/null";
+        const int status = std::system(command.c_str());
+        return RunResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                         text(readBytes(logs.file("out"))), text(readBytes(logs.file("err")))};
+    }
+    void write(const std::string& name, const Bytes& bytes) { writeBytes(dir.file(name), bytes); }
+    Bytes read(const std::string& name) const { return readBytes(dir.file(name)); }
+
+    // Every regular file of the directory with its bytes.
+    std::map<std::string, Bytes> snapshot() const {
+        std::map<std::string, Bytes> files;
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            if (entry.is_regular_file()) {
+                files[entry.path().filename().string()] = readBytes(entry.path().string());
+            }
+        }
+        return files;
+    }
+
+    TempDir dir;
+    TempDir logs;
+    const std::array<Rgb, 256> colors = testColors();
+};
+
+struct Skin {
+    const char* name;
+    int width;
+    int height;
+};
+
+TEST_F(EndToEndTest, ConvertsEveryTrueColourSkinAndNothingElseOnce) {
+    write("skins.ipl", riffPalette(colors));
+    const Skin bottomUp[] = {{"odd.bmp", 5, 3}, {"wide.bmp", 37, 21}, {"A.BMP", 3, 3}};
+    for (const Skin& skin : bottomUp) {
+        write(skin.name, bmp24(skin.width, skin.height, testPixel));
+    }
+    write("top.bmp", bmp24(7, 4, testPixel, true));
+    write("game.bmp", pbmp24(6, 5, testPixel));
+    write("eight.bmp", bmp8(9, 2));
+    write("x.bmp", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'});
+    write(".hidden.bmp", bmp24(2, 2, testPixel));
+    write("notes.txt", Bytes{'h', 'i'});
+    fs::create_directory(dir.path() / "d.bmp");
+    const auto before = snapshot();
+
+    const RunResult first = run();
+    EXPECT_EQ(first.exitCode, 0);
+    EXPECT_EQ(first.err, "");
+    for (const char* name :
+         {"odd.bmp", "wide.bmp", "A.BMP", "top.bmp", "game.bmp", "eight.bmp", "x.bmp"}) {
+        EXPECT_NE(first.out.find(std::string("Remapping: ") + name + "\n"), std::string::npos)
+            << name;
+    }
+    EXPECT_EQ(first.out.find("hidden"), std::string::npos);
+    EXPECT_NE(first.out.find("Remapping: done.\n5 converted, 2 left alone, 0 failed.\n"),
+              std::string::npos)
+        << first.out;
+
+    const Skin converted[] = {{"odd.bmp", 5, 3},
+                              {"wide.bmp", 37, 21},
+                              {"A.BMP", 3, 3},
+                              {"top.bmp", 7, 4},
+                              {"game.bmp", 6, 5}};
+    const auto expectedIndex = [&](int x, int y) {
+        return nearestIndex(colors, false, testPixel(x, y));
+    };
+    auto after = snapshot();
+    for (const Skin& skin : converted) {
+        EXPECT_EQ(checkRemapped(after[skin.name], skin.width, skin.height, -1, expectedIndex), "")
+            << skin.name;
+        after.erase(skin.name);
+    }
+    for (const auto& [name, bytes] : after) {
+        EXPECT_EQ(bytes, before.at(name)) << name;
+    }
+    EXPECT_TRUE(fs::is_directory(dir.path() / "d.bmp"));
+
+    const auto converted1 = snapshot();
+    const RunResult second = run();
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_NE(second.out.find("0 converted, 7 left alone, 0 failed."), std::string::npos);
+    EXPECT_EQ(snapshot(), converted1);
+}
+
+TEST_F(EndToEndTest, ReadOnlySkinIsReportedAndTheRestConverted) {
+    write("skins.ipl", riffPalette(colors));
+    write("locked.bmp", bmp24(4, 4, testPixel));
+    write("open.bmp", bmp24(4, 4, testPixel));
+    fs::permissions(dir.path() / "locked.bmp",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const Bytes locked = read("locked.bmp");
+
+    const RunResult result = run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "Error: Can't write file: locked.bmp\n");
+    EXPECT_EQ(read("locked.bmp"), locked);
+    EXPECT_EQ(
+        checkRemapped(read("open.bmp"), 4, 4, -1,
+                      [&](int x, int y) { return nearestIndex(colors, false, testPixel(x, y)); }),
+        "");
+    EXPECT_NE(result.out.find("1 converted, 0 left alone, 1 failed."), std::string::npos);
+}
+
+// `skinremap | head`: the reader goes away before the batch is done. The program must not
+// be killed part way through a file by the closed pipe.
+TEST_F(EndToEndTest, ReaderOfTheOutputLeavingEarlyStopsNothing) {
+    write("skins.ipl", riffPalette(colors));
+    const int count = 20;
+    for (int i = 0; i < count; ++i) {
+        write("skin" + std::to_string(i) + ".bmp", bmp24(64, 64, testPixel));
+    }
+    const std::string status = logs.file("status");
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && { '" SKINREMAP_PROGRAM
+                                "' </dev/null 2>/dev/null; echo $? >'" +
+                                status + "'; } | head -c 0";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(text(readBytes(status)), "0\n");
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "skin" + std::to_string(i) + ".bmp";
+        EXPECT_EQ(checkRemapped(
+                      read(name), 64, 64, -1,
+                      [&](int x, int y) { return nearestIndex(colors, false, testPixel(x, y)); }),
+                  "")
+            << name;
+    }
+}
+
+TEST_F(EndToEndTest, PaletteThatCannotBeLoadedStopsBeforeAnyFile) {
+    Bytes otherForm = riffPalette(colors);
+    std::copy_n("WAVE", 4, otherForm.begin() + 8);
+    Bytes cutShort = riffPalette(colors);
+    cutShort.resize(10);
+    Bytes gamePaletteCutShort = pl98Palette(colors, 7, {0, 0, 0, 0, 0, 0, 0, 0});
+    gamePaletteCutShort.resize(gamePaletteCutShort.size() / 2);
+    const Bytes text = {'h', 'e', 'l', 'l', 'o', '\n'};
+    const std::vector<Bytes> palettes = {
+        {},                                                 // missing
+        otherForm, cutShort, gamePaletteCutShort, text, {}, // empty
+    };
+    write("a.bmp", bmp24(3, 2, testPixel));
+    const Bytes skin = read("a.bmp");
+    for (std::size_t i = 0; i < palettes.size(); ++i) {
+        fs::remove(dir.path() / "skins.ipl");
+        if (i > 0) { // the empty one is written too
+            write("skins.ipl", palettes[i]);
+        }
+        const RunResult result = run();
+        EXPECT_EQ(result.exitCode, 2) << i;
+        EXPECT_EQ(result.err, "Error: Can't load palette: skins.ipl\n") << i;
+        EXPECT_EQ(read("a.bmp"), skin) << i;
+    }
+}
+
+TEST_F(EndToEndTest, GamePaletteFileRecordsItsIndexAndItsOwnMaskBit255) {
+    // Only index 255 allowed by the file; the remapper adds 0 to 254.
+    write("skins.ipl", pl98Palette(colors, 1234, {0, 0, 0, 0, 0, 0, 0, 1}));
+    write("a.bmp", bmp24(9, 7, testPixel));
+
+    const RunResult result = run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(
+        checkRemapped(read("a.bmp"), 9, 7, 1234,
+                      [&](int x, int y) { return nearestIndex(colors, true, testPixel(x, y)); }),
+        "");
+}
+
+TEST_F(EndToEndTest, ArgumentsNeverTouchAFile) {
+    write("skins.ipl", riffPalette(colors));
+    write("a.bmp", bmp24(3, 2, testPixel));
+    const auto before = snapshot();
+
+    const RunResult help = run("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: skinremap", 0), 0u);
+    const RunResult version = run("--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("skinremap ", 0), 0u);
+    for (const char* wrong : {"-x", "a.bmp", "--help --version"}) {
+        const RunResult refused = run(wrong);
+        EXPECT_EQ(refused.exitCode, 2) << wrong;
+        EXPECT_EQ(refused.out, "") << wrong;
+        EXPECT_NE(refused.err.find("Usage: skinremap"), std::string::npos) << wrong;
+    }
+    EXPECT_EQ(snapshot(), before);
+}
+
+} // namespace

@@ -1,0 +1,35 @@
+#pragma once
+// Loading bitmaps from bytes in memory, and looking at what came out.
+
+#include <vector>
+
+#include "bitmap/bitmap.h"
+#include "tests/bitmap/file_bytes.h"
+#include "tests/support/memory_stream.h"
+
+namespace bitmap_testing {
+
+inline BitmapPtr loadBytes(const Bytes& file, std::uint32_t flags = 0) {
+    testing_support::MemoryStream stream(file);
+    return BitmapPtr(Bitmap::loadStream(stream, flags));
+}
+
+// The first `count` bytes of the pixel buffer.
+inline Bytes pixelBytes(const Bitmap& bitmap, std::int32_t count) {
+    return Bytes(bitmap.pixels, bitmap.pixels + count);
+}
+
+inline Bytes allPixels(const Bitmap& bitmap) {
+    return pixelBytes(bitmap, bitmap.imageSize);
+}
+
+// Writes through a memory stream and returns the bytes, or nothing when the write failed.
+inline Bytes writtenBytes(Bitmap& bitmap, std::uint32_t flags) {
+    testing_support::MemoryStream stream;
+    if (!bitmap.write(stream, flags)) {
+        return {};
+    }
+    return stream.bytes();
+}
+
+} // namespace bitmap_testing
