@@ -34,12 +34,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!isConvertible(source.get()) || std::int64_t{source->width} * source->height > MaxPixels) {
         return 0;
     }
+    // Building the matcher costs far more than converting a small image, so one palette and
+    // its matcher serve every input: lent to the state for the call and taken back after.
+    static PalettePtr palette = makePalette();
+    static std::unique_ptr<NearestMatcher> matcher = NearestMatcher::create(*palette);
     testing_support::ScriptedUi ui;
     RemapperState state(ui);
-    state.skinPalette = makePalette();
+    state.skinPalette = std::move(palette);
+    state.matcher = std::move(matcher);
     const BitmapPtr target(Bitmap::create(source->width, source->height, 8));
     if (target && remapPixels(state, *source, *target)) {
         fuzzing::useEveryByte(target->pixels, target->imageSize);
     }
+    palette = std::move(state.skinPalette);
+    matcher = std::move(state.matcher);
     return 0;
 }

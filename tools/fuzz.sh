@@ -53,7 +53,8 @@ for name in "${harnesses[@]}"; do
         -artifact_prefix="$findings/" -print_final_stats=1 >"$log" 2>&1 || result=$?
     grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -n 1 || true
     grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$log" || true
-    if ((result != 0)) || [[ -n "$(ls -A "$findings")" ]]; then
+    # Slow units are only reported; crashes, leaks, timeouts and memory exhaustion fail.
+    if ((result != 0)) || ls "$findings" | grep -q -v '^slow-unit-'; then
         echo "fuzz_$name: FINDING (exit $result), see $log and $findings/"
         grep -E -A 30 'ERROR: |runtime error' "$log" | head -n 40 || true
         status=1
