@@ -1,8 +1,11 @@
 #include "app/batch.h"
 
+#include <algorithm>
+
 #include "app/format_text.h"
 #include "app/progress.h"
 #include "app/texts.h"
+#include "palette/nearest_matcher.h"
 #include "platform/directory.h"
 
 namespace {
@@ -11,16 +14,25 @@ constexpr std::int32_t SourceDepth = 24;
 constexpr std::int32_t TargetDepth = 8;
 constexpr std::int64_t PixelsPerUpdate = 1024;
 
-// A 24-bit bitmap whose buffer really holds every row it claims; anything else is left
-// alone like a file that could not be read.
-bool isConvertible(const Bitmap* source) {
-    if (source == nullptr || source->bitDepth != SourceDepth || source->pixels == nullptr ||
-        source->width < 0 || source->height < 0) {
-        return false;
+// The matcher gives exactly what findNearest gives, many times faster. It is built at the
+// first conversion and kept for the batch, since the palette doesn't change during a run.
+// Should memory be short for it, the conversion falls back to findNearest.
+NearestMatcher* matcherFor(RemapperState& state) {
+    if (!state.matcher) {
+        state.matcher = state.seams.createMatcher(*state.skinPalette);
     }
-    const std::int64_t rowBytes = std::int64_t{source->width} * 3;
-    const std::int64_t needed = std::int64_t{source->height} * source->stride;
-    return source->stride >= rowBytes && source->imageSize >= needed;
+    return state.matcher.get();
+}
+
+void mapRun(const Palette& palette, NearestMatcher* matcher, const std::uint8_t* bgr,
+            std::uint8_t* indices, std::int32_t count) {
+    if (matcher != nullptr) {
+        matcher->mapPixels(bgr, indices, static_cast<std::size_t>(count));
+        return;
+    }
+    for (std::int32_t column = 0; column < count; ++column, bgr += 3) {
+        indices[column] = static_cast<std::uint8_t>(palette.findNearest(bgr[2], bgr[1], bgr[0]));
+    }
 }
 
 void showFinalTexts(RemapperState& state) {
@@ -55,6 +67,16 @@ bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
 }
 
 } // namespace
+
+bool isConvertible(const Bitmap* source) {
+    if (source == nullptr || source->bitDepth != SourceDepth || source->pixels == nullptr ||
+        source->width < 0 || source->height < 0) {
+        return false;
+    }
+    const std::int64_t rowBytes = std::int64_t{source->width} * 3;
+    const std::int64_t needed = std::int64_t{source->height} * source->stride;
+    return source->stride >= rowBytes && source->imageSize >= needed;
+}
 
 void BuildFileList(RemapperState& state) {
     platform::DirectorySearch search(SkinExtension);
@@ -98,21 +120,28 @@ bool RemapNextFile(RemapperState& state) {
 }
 
 bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target) {
-    const Palette& palette = *state.skinPalette;
+    NearestMatcher* matcher = matcherFor(state);
     const std::int64_t pixelCount = std::int64_t{source.width} * source.height;
     std::int64_t i = 0; // counts over the whole image, not per row
+    std::int64_t nextUpdate = PixelsPerUpdate;
     for (std::int32_t row = 0; row < source.height; ++row) {
         const std::uint8_t* from = source.pixels + std::int64_t{row} * source.stride;
         std::uint8_t* to = target.pixels + std::int64_t{row} * target.stride;
-        for (std::int32_t column = 0; column < source.width; ++column, ++i) {
-            const std::uint8_t* bgr = from + std::int64_t{column} * 3;
-            to[column] = static_cast<std::uint8_t>(palette.findNearest(bgr[2], bgr[1], bgr[0]));
-            if (i != 0 && i % PixelsPerUpdate == 0) {
-                state.fileFraction =
-                    static_cast<float>(static_cast<double>(i) / static_cast<double>(pixelCount));
+        std::int32_t column = 0;
+        while (column < source.width) {
+            // Up to and including the pixel numbered `nextUpdate`, within this row.
+            const auto run = static_cast<std::int32_t>(
+                std::min<std::int64_t>(source.width - column, nextUpdate - i + 1));
+            mapRun(*state.skinPalette, matcher, from + std::int64_t{column} * 3, to + column, run);
+            column += run;
+            i += run;
+            if (i - 1 == nextUpdate) {
+                state.fileFraction = static_cast<float>(static_cast<double>(nextUpdate) /
+                                                        static_cast<double>(pixelCount));
                 if (!UpdateProgress(state)) {
                     return false;
                 }
+                nextUpdate += PixelsPerUpdate;
             }
         }
     }

@@ -12,6 +12,10 @@ void BuildFileList(RemapperState& state);
 // waiting quit message (the name then stays first and nothing is written).
 bool RemapNextFile(RemapperState& state);
 
+// True for a 24-bit bitmap whose buffer really holds every row it claims; anything else is
+// left alone like a file that could not be read.
+bool isConvertible(const Bitmap* source);
+
 // Stores the nearest palette index of every pixel of `source` (24-bit) at the same row and
 // column of `target` (8-bit, same size), handing over to UpdateProgress after the pixels
 // numbered 1,024, 2,048, ... False when that reported a quit and the conversion stopped.

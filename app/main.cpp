@@ -6,6 +6,7 @@
 
 #include "app/remapper.h"
 #include "platform/front_end.h"
+#include "platform/stale_temporaries.h"
 
 #ifndef SKINREMAP_VERSION
 #define SKINREMAP_VERSION "unknown"
@@ -41,6 +42,9 @@ int main(int argc, char** argv) {
         printUsage(stderr);
         return ExitUsage;
     }
+    // A run killed in the middle of a write leaves its temporary file beside the skin;
+    // the skin itself is whole. Only files of our own naming are removed.
+    platform::removeStaleTemporaries(".");
     const auto ui = platform::openFrontEnd();
     if (!ui) {
         std::fputs("skinremap: no user interface could be opened\n", stderr);

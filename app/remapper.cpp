@@ -11,6 +11,7 @@ namespace {
 constexpr std::int32_t LastMatchedIndex = 254; // index 255 keeps what the palette file says
 
 bool loadSkinPalette(RemapperState& state) {
+    state.matcher.reset(); // it belongs to the palette it was built from
     state.skinPalette.reset(Palette::loadWholeFile(PaletteFileName));
     if (!state.skinPalette) {
         state.ui.messageBox(state.mainWindow, ErrorCaption,
@@ -25,6 +26,7 @@ bool loadSkinPalette(RemapperState& state) {
 int finish(RemapperState& state, int exitCode) {
     state.summary.notReached = state.fileList.itemCount;
     state.ui.reportSummary(state.summary);
+    state.matcher.reset();
     state.skinPalette.reset();
     return exitCode;
 }

@@ -1,13 +1,15 @@
 #pragma once
 // Everything the remapper keeps for the length of a run, in one place: the window and its
 // controls, the game palette, the names still to convert and the counters of the time
-// estimate. The operations that reach outside (the clock, making the 8-bit bitmap) come
-// in through `RemapperSeams`, so tests can drive them.
+// estimate. The operations that reach outside (the clock, making the 8-bit bitmap and the
+// matcher) come in through `RemapperSeams`, so tests can drive them.
 
 #include <cstdint>
+#include <memory>
 
 #include "app/file_list.h"
 #include "bitmap/bitmap.h"
+#include "palette/nearest_matcher.h"
 #include "palette/palette.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
@@ -16,6 +18,8 @@ struct RemapperSeams {
     std::uint32_t (*tickCount)() = platform::tickCount;
     Bitmap* (*createBitmap)(std::int32_t width, std::int32_t height,
                             std::int32_t bitDepth) = Bitmap::create;
+    std::unique_ptr<NearestMatcher> (*createMatcher)(const Palette& palette) =
+        NearestMatcher::create;
 };
 
 struct RemapperState {
@@ -32,6 +36,8 @@ struct RemapperState {
     platform::WindowId quitButton = platform::NoWindow;
 
     PalettePtr skinPalette;
+    // Built from `skinPalette` at the first conversion; null until then, or if memory ran out.
+    std::unique_ptr<NearestMatcher> matcher;
     bool quitRequested = false;
     // The tick count when the main window was made, held as the estimate computes with it.
     float startTicks = 0.0f;

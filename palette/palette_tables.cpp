@@ -62,11 +62,13 @@ std::optional<TableSizes> tableSizes(const SubPalette* sets, std::int32_t subPal
 }
 
 void layOutTables(Palette& palette) {
-    const std::int32_t groupSize = palette.levelCount * static_cast<std::int32_t>(RowSize);
     std::int32_t at = palette.tableBase;
     for (std::int32_t i = 0; i < palette.subPaletteCount; ++i) {
         SubPalette& set = palette.subPalettes[i];
         if (set.kind == LevelKind) {
+            // Only a palette with level tables had its level count checked against the
+            // block size; without one, a level count up to 1 << 30 times a row overflows.
+            const std::int32_t groupSize = palette.levelCount * static_cast<std::int32_t>(RowSize);
             set.levelTable = at;
             set.lastLevelGroup = at + groupSize * palette.extraGroups;
             at += groupSize * (palette.extraGroups + 1);

@@ -94,16 +94,18 @@ TEST_P(ProgressUpdateTest, UpdatesAfterEvery1024thPixelAndConvertsEachPixelInPla
     EXPECT_EQ(checkSkin("s.bmp", test.width, test.height), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, ProgressUpdateTest,
-                         ::testing::Values(UpdateCase{32, 32, {}},
-                                           UpdateCase{41, 25, {"Time remaining:   0.0 second(s)"}},
-                                           UpdateCase{
-                                               64,
-                                               64,
-                                               {"Time remaining:   3.0 second(s)", // a quarter done
-                                                "Time remaining:   1.0 second(s)", // half
-                                                "Time remaining:   0.3 second(s)"}},
-                                           UpdateCase{5, 5, {}}, UpdateCase{1, 1, {}}));
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ProgressUpdateTest,
+    ::testing::Values(
+        UpdateCase{32, 32, {}}, UpdateCase{41, 25, {"Time remaining:   0.0 second(s)"}},
+        UpdateCase{64,
+                   64,
+                   {"Time remaining:   3.0 second(s)", // a quarter done
+                    "Time remaining:   1.0 second(s)", // half
+                    "Time remaining:   0.3 second(s)"}},
+        // Updates fall inside rows.
+        UpdateCase{1000, 3, {"Time remaining:   1.9 second(s)", "Time remaining:   0.5 second(s)"}},
+        UpdateCase{5, 5, {}}, UpdateCase{1, 1, {}}));
 
 TEST_F(BatchTest, ClosingDuringAConversionWritesNothingAndKeepsTheNameFirst) {
     writePalette();
@@ -152,6 +154,17 @@ TEST_F(BatchTest, FailedWriteIsReportedAndStillCounted) {
     EXPECT_EQ(state.summary.failed, 1);
     EXPECT_EQ(ui.count("stepProgress"), 1);
     EXPECT_EQ(readFile("ro.bmp"), before);
+}
+
+TEST_F(BatchTest, WithoutRoomForTheMatcherThePlainScanConvertsTheSame) {
+    writePalette();
+    writeSkin("s.bmp", 41, 25);
+    state.seams.createMatcher = [](const Palette&) { return std::unique_ptr<NearestMatcher>(); };
+    startRun();
+
+    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(state.matcher, nullptr);
+    EXPECT_EQ(checkSkin("s.bmp", 41, 25), "");
 }
 
 TEST_F(BatchTest, BitmapThatCannotBeMadeLowersTheFileCount) {

@@ -239,6 +239,18 @@ TEST(Pl98Palette, HeadersThatCannotBeHeldAreRefused) {
     }
 }
 
+// The level count only sizes level tables; without any, a large one is harmless and must
+// not overflow anything (found by fuzzing).
+TEST(Pl98Palette, ALargeLevelShiftWithoutLevelTablesLoads) {
+    const Bytes file = pl98File({{0, 2}, 30, 7});
+    auto palette = load(file.data);
+    ASSERT_NE(palette, nullptr);
+    EXPECT_EQ(palette->levelCount, 1 << 30);
+    EXPECT_EQ(palette->subPalettes[0].levelTable, NoTable);
+    ASSERT_NE(palette->table(palette->subPalettes[1].pairTable), nullptr);
+    EXPECT_EQ(write(*palette), file.data);
+}
+
 TEST(Pl98Palette, EveryPrefixLoadsWhatItHolds) {
     const Bytes file = pl98File({{1, 0}, 0, 0, {}, true});
     auto whole = load(file.data);

@@ -1,0 +1,14 @@
+// skinremap with the matcher left out, so that every pixel goes through findNearest: the
+// plain scan timed as a whole run by bench/compare.sh. Not installed, not for users.
+
+#include <memory>
+
+#include "app/remapper.h"
+#include "platform/front_end.h"
+
+int main() {
+    RemapperSeams seams;
+    seams.createMatcher = [](const Palette&) { return std::unique_ptr<NearestMatcher>(); };
+    const auto ui = platform::openFrontEnd();
+    return runRemapper(*ui, seams);
+}

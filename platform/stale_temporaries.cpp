@@ -1,0 +1,75 @@
+#include "platform/stale_temporaries.h"
+
+#include <filesystem>
+#include <string>
+
+#include "platform/replacing_file.h"
+
+namespace platform {
+namespace {
+
+// Letters and digits of the unique part: what mkstemp and our Windows namer produce.
+constexpr std::size_t UniqueLength = 6;
+
+template <typename Char> bool isAsciiAlphanumeric(Char c) {
+    return (c >= Char('0') && c <= Char('9')) || (c >= Char('a') && c <= Char('z')) ||
+           (c >= Char('A') && c <= Char('Z'));
+}
+
+// Compares in the file system's own character type, so a name that has no narrow form
+// (a Windows name outside the code page) is never converted, only compared.
+template <typename Char>
+bool startsWithAscii(std::basic_string_view<Char> name, std::string_view ascii) {
+    if (name.size() < ascii.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < ascii.size(); ++i) {
+        if (name[i] != static_cast<Char>(ascii[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <typename Char> bool isOwnTemporary(std::basic_string_view<Char> name) {
+    const std::string_view prefix = TemporaryPrefix;
+    const std::string_view suffix = TemporarySuffix;
+    if (name.size() != prefix.size() + UniqueLength + suffix.size() ||
+        !startsWithAscii(name, prefix) ||
+        !startsWithAscii(name.substr(prefix.size() + UniqueLength), suffix)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < UniqueLength; ++i) {
+        if (!isAsciiAlphanumeric(name[prefix.size() + i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool isOwnTemporaryName(std::string_view name) {
+    return isOwnTemporary(name);
+}
+
+int removeStaleTemporaries(const char* directory) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::directory_iterator entry(directory, error);
+    int removed = 0;
+    // Every step reports through `error`: a directory that cannot be read, or an entry that
+    // vanishes meanwhile, ends the sweep or skips the entry instead of throwing.
+    for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+        const fs::path name = entry->path().filename();
+        std::error_code statusError;
+        if (isOwnTemporary(std::basic_string_view<fs::path::value_type>(name.native())) &&
+            entry->symlink_status(statusError).type() == fs::file_type::regular &&
+            fs::remove(entry->path(), statusError)) {
+            ++removed;
+        }
+    }
+    return removed;
+}
+
+} // namespace platform

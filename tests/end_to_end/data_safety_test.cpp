@@ -1,0 +1,309 @@
+// The built program, run over directories of skins the way users run it, under the
+// failures that destroy files in lesser tools: a disk that fills part-way through a write,
+// the process killed at any moment, directories that change under it. Whatever happens,
+// every skin is either its original bytes or a complete conversion, and nothing else of
+// ours is left behind.
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <set>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "platform/stale_temporaries.h"
+#include "tests/end_to_end/program_run.h"
+#include "tests/support/sample_files.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+using end_to_end::ProgramRun;
+using end_to_end::runToEnd;
+using testing_support::Bytes;
+using testing_support::readBytes;
+using testing_support::TempDir;
+using testing_support::writeBytes;
+
+namespace {
+
+constexpr const char* PaletteName = "skins.ipl";
+
+// A 24-bit skin whose pixels follow from `seed`, so that every file of a batch differs.
+Bytes makeSkin(std::int32_t width, std::int32_t height, std::uint32_t seed) {
+    Bytes file = testing_support::sampleBmp(width, height, 24);
+    std::minstd_rand random(seed + 1);
+    for (std::size_t at = 54; at < file.size(); ++at) {
+        file[at] = static_cast<std::uint8_t>(random());
+    }
+    return file;
+}
+
+// A directory holding the palette and the given skins, inside a scratch directory that
+// also keeps the program's standard error.
+struct SkinDirectory {
+    explicit SkinDirectory(const std::map<std::string, Bytes>& skins)
+        : path(scratch.path() / "skins") {
+        fs::create_directory(path);
+        writeBytes((path / PaletteName).string(), testing_support::sampleRiffPalette(256));
+        for (const auto& [name, bytes] : skins) {
+            writeBytes((path / name).string(), bytes);
+        }
+    }
+
+    std::string file(const std::string& name) const { return (path / name).string(); }
+    std::string errors() const {
+        const Bytes bytes = readBytes((scratch.path() / "stderr.txt").string());
+        return {bytes.begin(), bytes.end()};
+    }
+    std::set<std::string> names() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(path)) {
+            names.insert(entry.path().filename().string());
+        }
+        return names;
+    }
+    std::vector<std::string> temporaries() const {
+        std::vector<std::string> found;
+        for (const std::string& name : names()) {
+            if (platform::isOwnTemporaryName(name)) {
+                found.push_back(name);
+            }
+        }
+        return found;
+    }
+
+    TempDir scratch;
+    fs::path path;
+};
+
+// What the program makes of each skin when nothing goes wrong: the reference every
+// later outcome is compared with.
+std::map<std::string, Bytes> convertUndisturbed(const std::map<std::string, Bytes>& skins) {
+    SkinDirectory directory(skins);
+    EXPECT_EQ(runToEnd(directory.path), 0) << directory.errors();
+    std::map<std::string, Bytes> converted;
+    for (const auto& [name, bytes] : skins) {
+        converted[name] = readBytes(directory.file(name));
+        EXPECT_NE(converted[name], bytes) << name << " was not converted";
+    }
+    return converted;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::multiset<std::string> remappedNames(const std::string& output) {
+    std::multiset<std::string> names;
+    const std::string prefix = "Remapping: ";
+    for (const std::string& line : linesOf(output)) {
+        if (line.rfind(prefix, 0) == 0 && line != prefix + "done.") {
+            names.insert(line.substr(prefix.size()));
+        }
+    }
+    return names;
+}
+
+TEST(DataSafetyTest, AWriteThatFailsPartWayLeavesTheOriginal) {
+    constexpr std::uint64_t FileSizeLimit = 64 * 1024;
+    const std::map<std::string, Bytes> skins{
+        {"large.bmp", makeSkin(400, 300, 1)}, // 8-bit result: 121,078 bytes, past the limit
+        {"small-a.bmp", makeSkin(20, 10, 2)},
+        {"small-b.bmp", makeSkin(30, 20, 3)},
+    };
+    const auto converted = convertUndisturbed(skins);
+    SkinDirectory directory(skins);
+
+    std::string output;
+    EXPECT_EQ(runToEnd(directory.path, &output, {FileSizeLimit}), 0);
+
+    EXPECT_EQ(readBytes(directory.file("large.bmp")), skins.at("large.bmp"));
+    EXPECT_NE(directory.errors().find("Can't write file: large.bmp"), std::string::npos)
+        << directory.errors();
+    EXPECT_EQ(readBytes(directory.file("small-a.bmp")), converted.at("small-a.bmp"));
+    EXPECT_EQ(readBytes(directory.file("small-b.bmp")), converted.at("small-b.bmp"));
+    EXPECT_EQ(directory.names(),
+              (std::set<std::string>{"large.bmp", "small-a.bmp", "small-b.bmp", PaletteName}));
+}
+
+TEST(DataSafetyTest, KilledAtAnyMomentEveryFileIsWholeAndTheNextRunCleansUp) {
+    std::map<std::string, Bytes> skins;
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        skins["skin" + std::to_string(i) + ".bmp"] = makeSkin(160, 120, 10 + i);
+    }
+    const auto started = std::chrono::steady_clock::now();
+    const auto converted = convertUndisturbed(skins);
+    const auto undisturbed = std::chrono::steady_clock::now() - started;
+
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<long long> moment(
+        0, std::chrono::duration_cast<std::chrono::microseconds>(undisturbed).count());
+    // Thirty kills, fewer (but at least ten) when a slow build or a busy machine would make
+    // them take more than about forty seconds.
+    constexpr int MaxKills = 30;
+    constexpr int MinKills = 10;
+    constexpr auto Budget = std::chrono::seconds(40);
+    int leftTemporaries = 0;
+    int kill = 0;
+    for (; kill < MaxKills &&
+           (kill < MinKills || std::chrono::steady_clock::now() - started < Budget);
+         ++kill) {
+        SCOPED_TRACE("kill " + std::to_string(kill));
+        SkinDirectory directory(skins);
+        {
+            ProgramRun run(directory.path, directory.scratch.path() / "stderr.txt");
+            std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+            run.kill();
+            run.wait();
+        }
+        for (const auto& [name, original] : skins) {
+            const Bytes now = readBytes(directory.file(name));
+            EXPECT_TRUE(now == original || now == converted.at(name))
+                << name << " is neither its original nor its conversion";
+        }
+        leftTemporaries += !directory.temporaries().empty();
+
+        EXPECT_EQ(runToEnd(directory.path), 0);
+        for (const auto& [name, original] : skins) {
+            EXPECT_EQ(readBytes(directory.file(name)), converted.at(name)) << name;
+        }
+        EXPECT_EQ(directory.temporaries(), std::vector<std::string>{});
+    }
+    std::printf("%d of %d kills left a temporary file behind for the next run\n", leftTemporaries,
+                kill);
+}
+
+TEST(DataSafetyTest, StartUpRemovesOnlyTemporariesOfOurOwnNaming) {
+    SkinDirectory directory({{"skin.bmp", makeSkin(4, 4, 1)}});
+    const Bytes junk{'j', 'u', 'n', 'k'};
+    const std::vector<std::string> ours{".skinremap-a1B2c3.tmp", ".skinremap-000000.tmp"};
+    const std::vector<std::string> others{".skinremap-a1B2c.tmp", "notes.skinremap-a1B2c3.tmp",
+                                          ".skinremap-a1B2c3.tmp.bak", "skin.tmp"};
+    for (const auto& name : ours) {
+        writeBytes(directory.file(name), junk);
+    }
+    for (const auto& name : others) {
+        writeBytes(directory.file(name), junk);
+    }
+
+    EXPECT_EQ(runToEnd(directory.path), 0);
+
+    for (const auto& name : ours) {
+        EXPECT_FALSE(fs::exists(directory.file(name))) << name;
+    }
+    for (const auto& name : others) {
+        EXPECT_EQ(readBytes(directory.file(name)), junk) << name;
+    }
+}
+
+TEST(DataSafetyTest, AThousandFilesWithAwkwardNamesAreEachConvertedOnce) {
+    const Bytes skin = makeSkin(3, 2, 7);
+    const Bytes converted = convertUndisturbed({{"one.bmp", skin}}).at("one.bmp");
+    std::map<std::string, Bytes> skins;
+    for (int i = 0; i < 1000; ++i) {
+        skins["skin " + std::to_string(i) + ".bmp"] = skin;
+    }
+    for (const std::string name :
+         {"caf\xc3\xa9 noir.bmp", "\xff\xfe raw \xe9 bytes.bmp", "UPPER.BMP", "two.bmp.bmp",
+          "-starts-with-dash.bmp", "semi;colon 'quote' \"double\".bmp", "tab\there.bmp"}) {
+        skins[name] = skin;
+    }
+    const Bytes eightBit = testing_support::sampleBmp(3, 2, 8);
+    const Bytes notABitmap{'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'};
+    SkinDirectory directory(skins);
+    writeBytes(directory.file("already 8-bit.bmp"), eightBit);
+    writeBytes(directory.file("garbage.bmp"), notABitmap);
+    writeBytes(directory.file(".hidden.bmp"), skin);
+    writeBytes(directory.file("skin.bmp.txt"), skin);
+    fs::create_directory(directory.path / "folder.bmp");
+
+    std::string output;
+    ASSERT_EQ(runToEnd(directory.path, &output), 0);
+
+    std::multiset<std::string> expected{"already 8-bit.bmp", "garbage.bmp"};
+    for (const auto& [name, bytes] : skins) {
+        expected.insert(name);
+        EXPECT_EQ(readBytes(directory.file(name)), converted) << name;
+    }
+    EXPECT_EQ(remappedNames(output), expected);
+    EXPECT_EQ(readBytes(directory.file("already 8-bit.bmp")), eightBit);
+    EXPECT_EQ(readBytes(directory.file("garbage.bmp")), notABitmap);
+    EXPECT_EQ(readBytes(directory.file(".hidden.bmp")), skin);
+    EXPECT_EQ(readBytes(directory.file("skin.bmp.txt")), skin);
+    EXPECT_TRUE(fs::is_directory(directory.path / "folder.bmp"));
+    EXPECT_EQ(directory.temporaries(), std::vector<std::string>{});
+}
+
+TEST(DataSafetyTest, FilesThatVanishOrChangeBeforeTheirTurn) {
+    std::map<std::string, Bytes> skins;
+    for (std::uint32_t i = 0; i < 10; ++i) {
+        skins["skin" + std::to_string(i) + ".bmp"] = makeSkin(200, 100, 20 + i);
+    }
+    const Bytes replacement = makeSkin(200, 100, 99);
+    const Bytes convertedReplacement =
+        convertUndisturbed({{"replacement.bmp", replacement}}).at("replacement.bmp");
+    const auto converted = convertUndisturbed(skins);
+    SkinDirectory directory(skins);
+
+    // Once the list is made and the first file shown, the program is held still; the files
+    // it has not reached yet are then removed or replaced by garbage, an 8-bit bitmap,
+    // another image and a directory.
+    ProgramRun run(directory.path, directory.scratch.path() / "stderr.txt");
+    const auto first = run.nextLine();
+    ASSERT_TRUE(first.has_value());
+    run.pause();
+    std::string output = *first + "\n";
+    for (const std::string& line : run.linesSoFar()) {
+        output += line + "\n";
+    }
+    const auto started = remappedNames(output);
+    std::vector<std::string> untouched;
+    for (const auto& [name, bytes] : skins) {
+        if (started.count(name) == 0) {
+            untouched.push_back(name);
+        }
+    }
+    ASSERT_GE(untouched.size(), 5u) << output;
+    const Bytes garbage{'g', 'o', 'n', 'e'};
+    const Bytes eightBit = testing_support::sampleBmp(200, 100, 8);
+    fs::remove(directory.file(untouched[0]));
+    writeBytes(directory.file(untouched[1]), garbage);
+    writeBytes(directory.file(untouched[2]), eightBit);
+    writeBytes(directory.file(untouched[3]), replacement);
+    fs::remove(directory.file(untouched[4]));
+    fs::create_directory(directory.file(untouched[4]));
+    run.resume();
+
+    while (const auto line = run.nextLine()) {
+        output += *line + "\n";
+    }
+    EXPECT_EQ(run.wait(), 0);
+
+    for (const auto& [name, bytes] : skins) {
+        if (std::find(untouched.begin(), untouched.begin() + 5, name) == untouched.begin() + 5) {
+            EXPECT_EQ(readBytes(directory.file(name)), converted.at(name)) << name;
+        }
+    }
+    EXPECT_FALSE(fs::exists(directory.file(untouched[0]))) << "a vanished file must stay gone";
+    EXPECT_EQ(readBytes(directory.file(untouched[1])), garbage);
+    EXPECT_EQ(readBytes(directory.file(untouched[2])), eightBit);
+    EXPECT_EQ(readBytes(directory.file(untouched[3])), convertedReplacement);
+    EXPECT_TRUE(fs::is_directory(directory.file(untouched[4])));
+    std::multiset<std::string> expected;
+    for (const auto& [name, bytes] : skins) {
+        expected.insert(name);
+    }
+    EXPECT_EQ(remappedNames(output), expected) << "every listed name exactly once";
+    EXPECT_EQ(directory.temporaries(), std::vector<std::string>{});
+}
+
+} // namespace

@@ -1,0 +1,90 @@
+#include "platform/stale_temporaries.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "platform/replacing_file.h"
+#include "tests/support/temp_dir.h"
+
+using testing_support::TempDir;
+using testing_support::writeBytes;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> namesIn(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(StaleTemporariesTest, RecognisesOnlyOurOwnNames) {
+    struct Case {
+        const char* name;
+        bool ours;
+    };
+    const Case cases[] = {
+        {".skinremap-a1B2c3.tmp", true},
+        {".skinremap-000000.tmp", true},
+        {".skinremap-a1B2c.tmp", false},   // unique part too short
+        {".skinremap-a1B2c3d.tmp", false}, // too long
+        {".skinremap-a1-2c3.tmp", false},  // not a letter or digit
+        {".skinremap-a1B2c3.TMP", false},
+        {".skinremap-a1B2c3.tmp.bmp", false},
+        {"skinremap-a1B2c3.tmp", false},
+        {".SKINREMAP-a1B2c3.tmp", false},
+        {"x.skinremap-a1B2c3.tmp", false},
+        {".skinremap-.tmp", false},
+        {"skin.bmp", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::isOwnTemporaryName(c.name), c.ours) << '"' << c.name << '"';
+    }
+}
+
+TEST(StaleTemporariesTest, NamesOfLiveTemporariesAreRecognised) {
+    TempDir dir;
+    writeBytes(dir.file("skin.bmp"), {1, 2, 3});
+    platform::ReplacingFile file(dir.file("skin.bmp").c_str());
+    ASSERT_NE(file.handle(), platform::InvalidFileHandle);
+    const auto names = namesIn(dir.path());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_TRUE(platform::isOwnTemporaryName(names[0])) << names[0];
+    EXPECT_FALSE(platform::isOwnTemporaryName(names[1])) << names[1];
+}
+
+TEST(StaleTemporariesTest, RemovesOurFilesAndNothingElse) {
+    TempDir dir;
+    const std::vector<std::uint8_t> bytes{'x'};
+    writeBytes(dir.file(".skinremap-Ab12Cd.tmp"), bytes);
+    writeBytes(dir.file(".skinremap-zzzzzz.tmp"), bytes);
+    writeBytes(dir.file(".skinremap-Ab12C.tmp"), bytes);
+    writeBytes(dir.file("skin.bmp"), bytes);
+    writeBytes(dir.file(".skinremap-other.tmp"), bytes);
+    fs::create_directory(dir.path() / ".skinremap-dir000.tmp");
+#ifndef _WIN32 // links need privileges on Windows
+    fs::create_symlink("skin.bmp", dir.path() / ".skinremap-link00.tmp");
+#endif
+
+    EXPECT_EQ(platform::removeStaleTemporaries(dir.path().string().c_str()), 2);
+
+    std::vector<std::string> expected{".skinremap-Ab12C.tmp", ".skinremap-dir000.tmp",
+                                      ".skinremap-other.tmp", "skin.bmp"};
+#ifndef _WIN32
+    expected.insert(expected.begin() + 2, ".skinremap-link00.tmp");
+#endif
+    EXPECT_EQ(namesIn(dir.path()), expected);
+}
+
+TEST(StaleTemporariesTest, AMissingDirectoryRemovesNothing) {
+    TempDir dir;
+    EXPECT_EQ(platform::removeStaleTemporaries(dir.file("missing").c_str()), 0);
+}
+
+} // namespace
