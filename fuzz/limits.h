@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace fuzzing {
 
@@ -12,13 +13,16 @@ inline constexpr std::size_t MaxInputSize = 1 << 20;
 inline constexpr std::uint32_t MaxInternedStrings = 100000;
 
 // Reads every byte of a buffer a reader handed out, so that the sanitizers see a buffer
-// shorter than its stated size, and so that the reads can't be optimised away.
+// shorter than its stated size. Copied in blocks: the sanitizers check a copy's whole range
+// at once, where a loop over single bytes, instrumented, takes seconds on a 512 MiB image.
 inline void useEveryByte(const std::uint8_t* bytes, std::int64_t size) {
-    std::uint8_t sum = 0;
-    for (std::int64_t i = 0; i < size; ++i) {
-        sum = static_cast<std::uint8_t>(sum + bytes[i]);
+    constexpr std::int64_t BlockSize = 1 << 16;
+    static std::uint8_t scratch[BlockSize];
+    for (std::int64_t done = 0; done < size; done += BlockSize) {
+        const std::int64_t count = size - done < BlockSize ? size - done : BlockSize;
+        std::memcpy(scratch, bytes + done, static_cast<std::size_t>(count));
     }
-    volatile std::uint8_t sink = sum;
+    volatile std::uint8_t sink = scratch[0];
     static_cast<void>(sink);
 }
 
