@@ -9,6 +9,7 @@
 #include "tests/support/temp_dir.h"
 
 using namespace bitmap_testing;
+using testing_support::namesIn;
 using testing_support::readBytes;
 using testing_support::TempDir;
 using testing_support::writeBytes;
@@ -25,15 +26,6 @@ BitmapPtr converted() {
     std::fill(bitmap->pixels, bitmap->pixels + bitmap->imageSize, std::uint8_t{99});
     bitmap->paletteIndex = 3;
     return bitmap;
-}
-
-std::vector<std::string> namesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Restores the platform's write limit however a test ends.

@@ -1,12 +1,12 @@
 #include "platform/replacing_file.h"
 
-#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_dir.h"
 
+using testing_support::namesIn;
 using testing_support::readBytes;
 using testing_support::TempDir;
 using testing_support::writeBytes;
@@ -20,15 +20,6 @@ const std::vector<std::uint8_t> replacement{'n', 'e', 'w', ' ', 'd', 'a', 't', '
 bool writeAll(platform::FileHandle file, const std::vector<std::uint8_t>& bytes) {
     std::int32_t count = 0;
     return platform::writeFile(file, bytes.data(), static_cast<std::int32_t>(bytes.size()), count);
-}
-
-std::vector<std::string> namesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST(ReplacingFileTest, CommitReplacesContentsAndKeepsPermissions) {

@@ -1,6 +1,5 @@
 #include "platform/stale_temporaries.h"
 
-#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -8,20 +7,12 @@
 #include "platform/replacing_file.h"
 #include "tests/support/temp_dir.h"
 
+using testing_support::namesIn;
 using testing_support::TempDir;
 using testing_support::writeBytes;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> namesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(StaleTemporariesTest, RecognisesOnlyOurOwnNames) {
     struct Case {

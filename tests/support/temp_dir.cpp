@@ -1,5 +1,6 @@
 #include "tests/support/temp_dir.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -53,6 +54,15 @@ std::vector<std::uint8_t> countingBytes(std::size_t size) {
         bytes[i] = static_cast<std::uint8_t>(i);
     }
     return bytes;
+}
+
+std::vector<std::string> namesIn(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace testing_support
