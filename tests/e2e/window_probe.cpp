@@ -6,6 +6,9 @@
 //       controls, then uses the close box or clicks "Quit".
 //   window_probe box <timeout-ms>
 //       Waits for a message box, prints its caption and text, and presses its OK button.
+//   window_probe version <program>
+//       Prints the version a program's file properties show: the fixed file version, then
+//       the product version and name.
 //
 // Exit code 0 when the window or box was found and handled, 1 on timeout, 2 on bad usage.
 #include <cstdio>
@@ -139,6 +142,39 @@ int probeBox(DWORD timeoutMs) {
     return 0;
 }
 
+// One text of the file properties, in the language the program's resource declares.
+std::string versionText(const std::vector<char>& info, const char* name) {
+    const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+    void* text = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(info.data(), path.c_str(), &text, &length) || length == 0) {
+        return "";
+    }
+    return static_cast<const char*>(text);
+}
+
+int probeVersion(const char* program) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(program, &ignored);
+    std::vector<char> info(size);
+    void* block = nullptr;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoA(program, 0, size, info.data()) ||
+        !VerQueryValueA(info.data(), "\\", &block, &length) || length < sizeof(VS_FIXEDFILEINFO)) {
+        std::fprintf(stderr, "window_probe: %s has no version information\n", program);
+        return 1;
+    }
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
+    std::printf("version|%lu.%lu.%lu.%lu|%s|%s\n",
+                static_cast<unsigned long>(HIWORD(fixed->dwFileVersionMS)),
+                static_cast<unsigned long>(LOWORD(fixed->dwFileVersionMS)),
+                static_cast<unsigned long>(HIWORD(fixed->dwFileVersionLS)),
+                static_cast<unsigned long>(LOWORD(fixed->dwFileVersionLS)),
+                versionText(info, "ProductVersion").c_str(),
+                versionText(info, "ProductName").c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -153,7 +189,11 @@ int main(int argc, char** argv) {
     if (mode == "box" && argc == 3) {
         return probeBox(timeoutMs);
     }
+    if (mode == "version" && argc == 3) {
+        return probeVersion(argv[2]);
+    }
     std::fprintf(stderr, "usage: window_probe window <timeout-ms> <label> close|quit\n"
-                         "       window_probe box <timeout-ms>\n");
+                         "       window_probe box <timeout-ms>\n"
+                         "       window_probe version <program>\n");
     return 2;
 }

@@ -103,6 +103,13 @@ while read -r dll; do
     esac
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 
+# The file properties show the version the program prints.
+version="$("$native" --version)"
+version="${version#skinremap }"
+# Wine shows the Linux root as drive Z:.
+seen="$("$wine" "$probe" version "Z:$program" | tr -d '\r')" || fail "no version information"
+[[ "$seen" == "version|$version.0|$version|skinremap" ]] || fail "version information: '$seen'"
+
 # The reference: the native build with no display ends by itself once the batch is done.
 copy_skins "$work/native"
 (cd "$work/native" && env -u DISPLAY "$native" >/dev/null 2>&1) || fail "native run failed"
