@@ -6,10 +6,12 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
+#include <FL/Fl_PNG_Image.H>
 #include <FL/x.H>
 
 #include "platform/fltk/controls.h"
 #include "platform/fltk/message_dialog.h"
+#include "platform/fltk/window_icon.h"
 
 namespace platform::fltk {
 namespace {
@@ -21,6 +23,15 @@ constexpr const char* WindowClass = "skinremap";
 
 bool displayOpen() {
     return fl_display != nullptr;
+}
+
+// Window managers that don't match windows to installed desktop entries take the icon
+// from the window itself.
+void setIcon(Fl_Window& window) {
+    Fl_PNG_Image icon(nullptr, windowIconPng, static_cast<int>(windowIconPngSize));
+    if (icon.fail() == 0) {
+        window.icon(&icon); // the window keeps a copy
+    }
 }
 
 } // namespace
@@ -44,6 +55,7 @@ WindowId FltkUserInterface::createMainWindow(const char* title, int width, int h
     window->end();
     window->copy_label(title); // FLTK would keep the caller's pointer otherwise
     window->xclass(WindowClass);
+    setIcon(*window);
     window->callback(onClose, this);
     Entry entry;
     entry.kind = Kind::Window;

@@ -98,29 +98,73 @@ class XEvent(ctypes.Union):
     _fields_ = [("xclient", XClientMessageEvent), ("pad", ctypes.c_long * 24)]
 
 
+def xlib():
+    """Xlib through ctypes, with the signatures the cases use."""
+    lib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    lib.XOpenDisplay.restype = ctypes.c_void_p
+    lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    lib.XInternAtom.restype = ctypes.c_ulong
+    lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    lib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(XEvent)]
+    lib.XGetWindowProperty.argtypes = [
+        ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long, ctypes.c_long,
+        ctypes.c_int, ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong),
+        ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_ulong),
+        ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.POINTER(ctypes.c_long))]
+    lib.XFree.argtypes = [ctypes.c_void_p]
+    lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return lib
+
+
+class Display:
+    """A connection to the display for the length of a `with` block."""
+
+    def __init__(self):
+        self.x = xlib()
+        self.handle = self.x.XOpenDisplay(None)
+        if not self.handle:
+            raise AssertionError("cannot open the display")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.x.XCloseDisplay(self.handle)  # flushes
+
+    def atom(self, name):
+        return self.x.XInternAtom(self.handle, name, False)
+
+
 def close_window(window):
     """What a window manager does when the close box is clicked."""
-    xlib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
-    xlib.XOpenDisplay.restype = ctypes.c_void_p
-    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    xlib.XInternAtom.restype = ctypes.c_ulong
-    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                                ctypes.POINTER(XEvent)]
-    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    display = xlib.XOpenDisplay(None)
-    if not display:
-        raise AssertionError("cannot open the display to close the window")
-    event = XEvent()
-    message = event.xclient
-    message.type = 33  # ClientMessage
-    message.window = int(window)
-    message.message_type = xlib.XInternAtom(display, b"WM_PROTOCOLS", False)
-    message.format = 32
-    message.data[0] = xlib.XInternAtom(display, b"WM_DELETE_WINDOW", False)
-    message.data[1] = 0  # CurrentTime
-    xlib.XSendEvent(display, int(window), False, 0, ctypes.byref(event))
-    xlib.XCloseDisplay(display)  # flushes
+    with Display() as display:
+        event = XEvent()
+        message = event.xclient
+        message.type = 33  # ClientMessage
+        message.window = int(window)
+        message.message_type = display.atom(b"WM_PROTOCOLS")
+        message.format = 32
+        message.data[0] = display.atom(b"WM_DELETE_WINDOW")
+        message.data[1] = 0  # CurrentTime
+        display.x.XSendEvent(display.handle, int(window), False, 0, ctypes.byref(event))
+
+
+def icon_size(window):
+    """Width and height of the first icon the window offers its window manager, or None."""
+    with Display() as display:
+        kind, bits = ctypes.c_ulong(), ctypes.c_int()
+        count, after = ctypes.c_ulong(), ctypes.c_ulong()
+        data = ctypes.POINTER(ctypes.c_long)()
+        # The property starts with the first icon's width and height.
+        display.x.XGetWindowProperty(
+            display.handle, int(window), display.atom(b"_NET_WM_ICON"), 0, 2, False, 0,
+            ctypes.byref(kind), ctypes.byref(bits), ctypes.byref(count), ctypes.byref(after),
+            ctypes.byref(data))
+        size = (data[0], data[1]) if bits.value == 32 and count.value == 2 else None
+        if data:
+            display.x.XFree(data)
+        return size
 
 
 # ---- Running the program ---------------------------------------------------------------
@@ -166,11 +210,12 @@ def expect(condition, message):
 SMALL = {"a.bmp": (40, 30), "b.bmp": (17, 5), "c.bmp": (64, 64)}
 
 
-def window_has_title_and_size(program, folder):
+def window_has_title_size_and_icon(program, folder):
     make_skins(folder, SMALL)
     run = Run(program, folder)
     window = find_window(TITLE)
     expect(window_size(window) == (450, 110), f"window size {window_size(window)}")
+    expect(icon_size(window) == (64, 64), f"window icon {icon_size(window)}")
     run.wait_converted(SMALL)
     close_window(window)
     expect(run.exit_code() == 0, "closing the window ends with 0")
@@ -275,7 +320,7 @@ HEADLESS = {no_display_falls_back_to_the_console.__name__,
 CASES = {case.__name__: case for case in (
     no_display_falls_back_to_the_console,
     desktop_entry_runs_in_the_folder_it_opens,
-    window_has_title_and_size,
+    window_has_title_size_and_icon,
     quit_after_the_batch_gives_1,
     close_after_the_batch_gives_0,
     unwritable_file_is_reported_in_a_box,
