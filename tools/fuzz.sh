@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the fuzz harnesses one after another (or a few at once), each for a fixed time, and
-# fails when any of them finds something. The working corpora persist under build/fuzz-work, so later runs
-# go on from what earlier runs found.
+# fails when any of them finds something. The working corpora persist under build/fuzz-work,
+# so later runs go on from what earlier runs found.
 #
 #   tools/fuzz.sh [-t seconds] [-j jobs] [harness...]
 #       (default: 60 seconds, one at a time, every harness)
