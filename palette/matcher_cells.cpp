@@ -9,6 +9,7 @@ constexpr int CellShift = 3;
 constexpr int CellSize = 1 << CellShift;
 constexpr int CellsPerAxis = 256 / CellSize;
 constexpr int CellCount = CellsPerAxis * CellsPerAxis * CellsPerAxis;
+constexpr std::ptrdiff_t FirstTried = 4;
 
 int redOf(std::uint32_t key) {
     return static_cast<int>(key >> 16 & 0xFF);
@@ -61,19 +62,6 @@ MatcherCells::MatcherCells(const std::vector<Contender>& contenders)
     boxes[0][0] = {0, static_cast<std::uint32_t>(lists.size())};
 }
 
-std::size_t MatcherCells::cellNumber(std::uint32_t key) {
-    return static_cast<std::size_t>(redOf(key) >> CellShift) * CellsPerAxis * CellsPerAxis +
-           static_cast<std::size_t>(greenOf(key) >> CellShift) * CellsPerAxis +
-           static_cast<std::size_t>(blueOf(key) >> CellShift);
-}
-
-CellCandidates MatcherCells::candidates(std::uint32_t cell) const {
-    const std::uint32_t* at = stored.data() + cell;
-    const auto count = static_cast<int>(at[0]);
-    return {at + 1, at + 1 + count, reinterpret_cast<const std::uint8_t*>(at + 1 + 2 * count),
-            count};
-}
-
 double MatcherCells::averageCandidates() const {
     return built == 0 ? 0.0 : static_cast<double>(candidateCount) / static_cast<double>(built);
 }
@@ -82,7 +70,7 @@ std::size_t MatcherCells::bytesUsed() const {
     std::size_t bytes =
         sizeof(*this) + rankToIndex.capacity() + cells.capacity() * sizeof(std::uint32_t) +
         lists.capacity() * sizeof(Candidate) + stored.capacity() * sizeof(std::uint32_t) +
-        (scratch.capacity() + survivors.capacity()) * sizeof(Candidate);
+        (scratch.capacity() + winners.capacity() + survivors.capacity()) * sizeof(Candidate);
     for (const std::vector<Span>& level : boxes) {
         bytes += level.capacity() * sizeof(Span);
     }
@@ -136,10 +124,27 @@ const MatcherCells::Span& MatcherCells::boxList(std::uint32_t key, int level) {
     return span;
 }
 
+// True when `winner` beats `loser` at every colour of the box: strictly closer throughout,
+// or never farther and first in the tie order. Whatever beats `loser` at a colour is then
+// never `loser` itself.
+bool MatcherCells::beatsThroughout(const Candidate& winner, const Candidate& loser,
+                                   const Box& box) {
+    if (winner.rank == loser.rank) {
+        return false;
+    }
+    const int high = box.size - 1;
+    const int margin = smallestDifference(loser.red, winner.red, box.red, box.red + high) +
+                       smallestDifference(loser.green, winner.green, box.green, box.green + high) +
+                       smallestDifference(loser.blue, winner.blue, box.blue, box.blue + high);
+    return margin > 0 || (margin == 0 && winner.rank < loser.rank);
+}
+
 // Keeps in `scratch` the candidates of `parent` that can be nearest somewhere in `box`.
 // Whatever wins at a colour in the box is at most as far as the farthest point of the box
 // from any one candidate, so a candidate whose nearest point of the box is beyond that
-// bound never wins there.
+// bound never wins there; nor does one that a candidate near the middle of the box beats
+// throughout. Afterwards `winners` holds the candidates kept by the bound, those nearest
+// the middle first.
 void MatcherCells::keepPossible(const Span& parent, const Box& box) {
     const int redHigh = box.red + box.size - 1;
     const int greenHigh = box.green + box.size - 1;
@@ -162,29 +167,34 @@ void MatcherCells::keepPossible(const Span& parent, const Box& box) {
             scratch.push_back(*c);
         }
     }
+
+    const auto fromMiddle = [&](const Candidate& c) {
+        return square(2 * c.red - box.red - redHigh) + square(2 * c.green - box.green - greenHigh) +
+               square(2 * c.blue - box.blue - blueHigh);
+    };
+    winners = scratch;
+    const auto tried = winners.begin() + std::min<std::ptrdiff_t>(FirstTried, std::ssize(winners));
+    std::partial_sort(
+        winners.begin(), tried, winners.end(),
+        [&](const Candidate& a, const Candidate& b) { return fromMiddle(a) < fromMiddle(b); });
+    std::erase_if(scratch, [&](const Candidate& loser) {
+        return std::any_of(winners.begin(), tried, [&](const Candidate& winner) {
+            return beatsThroughout(winner, loser, box);
+        });
+    });
 }
 
-// Keeps in `survivors` the candidates of `scratch` that no other one beats at every colour
-// of the cell (strictly closer throughout, or never farther and first in the tie order).
+// Keeps in `survivors` the candidates of `scratch` that no other one beats throughout the
+// cell, trying all of `winners`.
 void MatcherCells::dropBeaten(const Box& box) {
-    const int redHigh = box.red + box.size - 1;
-    const int greenHigh = box.green + box.size - 1;
-    const int blueHigh = box.blue + box.size - 1;
-    const auto beatenEverywhere = [&](const Candidate& loser) {
-        return std::any_of(scratch.begin(), scratch.end(), [&](const Candidate& winner) {
-            if (winner.rank == loser.rank) {
-                return false;
-            }
-            const int margin = smallestDifference(loser.red, winner.red, box.red, redHigh) +
-                               smallestDifference(loser.green, winner.green, box.green, greenHigh) +
-                               smallestDifference(loser.blue, winner.blue, box.blue, blueHigh);
-            return margin > 0 || (margin == 0 && winner.rank < loser.rank);
-        });
-    };
     survivors.clear();
-    for (const Candidate& c : scratch) {
-        if (scratch.size() == 1 || !beatenEverywhere(c)) {
-            survivors.push_back(c);
+    for (const Candidate& loser : scratch) {
+        const bool beaten =
+            std::any_of(winners.begin(), winners.end(), [&](const Candidate& winner) {
+                return beatsThroughout(winner, loser, box);
+            });
+        if (!beaten) {
+            survivors.push_back(loser);
         }
     }
 }

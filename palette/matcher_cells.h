@@ -41,7 +41,12 @@ class MatcherCells {
     }
     static bool isSingle(std::uint32_t cell) { return (cell & SingleFlag) != 0; }
     static std::uint8_t singleIndex(std::uint32_t cell) { return static_cast<std::uint8_t>(cell); }
-    CellCandidates candidates(std::uint32_t cell) const;
+    CellCandidates candidates(std::uint32_t cell) const {
+        const std::uint32_t* at = stored.data() + cell;
+        const auto count = static_cast<int>(at[0]);
+        return {at + 1, at + 1 + count, reinterpret_cast<const std::uint8_t*>(at + 1 + 2 * count),
+                count};
+    }
     // The nearest contender found by comparing them all, for when a cell can't be built.
     std::uint8_t nearestOfAll(std::uint32_t key) const;
 
@@ -71,9 +76,13 @@ class MatcherCells {
         std::uint32_t count = 0; // 0 until built: a built box keeps at least one candidate
     };
 
-    static std::size_t cellNumber(std::uint32_t key);
+    // Cells are cubes of 8 levels a side: 32 along each axis.
+    static std::size_t cellNumber(std::uint32_t key) {
+        return (key >> 9 & 0x7C00) | (key >> 6 & 0x3E0) | (key >> 3 & 0x1F);
+    }
     std::uint32_t build(std::uint32_t key);
     const Span& boxList(std::uint32_t key, int level);
+    static bool beatsThroughout(const Candidate& winner, const Candidate& loser, const Box& box);
     void keepPossible(const Span& parent, const Box& box);
     void dropBeaten(const Box& box);
     std::uint32_t store();
@@ -86,6 +95,7 @@ class MatcherCells {
     // The cells' candidates in the layout of `CellCandidates`, each after its place count.
     std::vector<std::uint32_t> stored;
     std::vector<Candidate> scratch;
+    std::vector<Candidate> winners;
     std::vector<Candidate> survivors;
     std::size_t built = 0;
     std::size_t candidateCount = 0;

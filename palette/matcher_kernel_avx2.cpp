@@ -73,37 +73,42 @@ constexpr int Lanes = 8;
 
 // The lanes the memo could not answer, one at a time.
 void resolveLanes(MatcherState& state, const std::uint32_t* keys, std::uint32_t* answers,
-                  unsigned misses) {
+                  unsigned misses, bool measuring) {
     for (; misses != 0; misses &= misses - 1) {
         const int lane = __builtin_ctz(misses);
-        answers[lane] = state.resolve(keys[lane]);
+        answers[lane] = measuring ? state.resolveMeasured(keys[lane], answers[lane])
+                                  : state.resolve(keys[lane]);
     }
 }
 
-// The memo's answers for eight pixels, one in each lane.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i answersOfEight(MatcherState& state,
-                                                                          __m256i keys) {
+// The memo's answers for eight pixels, one in each lane; when measuring, with distances.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i
+answersOfEight(MatcherState& state, __m256i keys, bool measuring) {
     const __m256i mixed =
         _mm256_and_si256(_mm256_mullo_epi32(keys, _mm256_set1_epi32(MatcherMemo::Multiplier)),
                          _mm256_set1_epi32(MatcherMemo::KeyMask));
     const __m256i slot = _mm256_srli_epi32(mixed, MatcherMemo::TagBits);
     const __m256i mark = _mm256_slli_epi32(
         _mm256_or_si256(_mm256_and_si256(mixed, _mm256_set1_epi32(MatcherMemo::TagMask)),
-                        _mm256_set1_epi32(MatcherMemo::Filled)),
+                        _mm256_set1_epi32(static_cast<int>(
+                            measuring ? MatcherMemo::Filled | MatcherMemo::DistanceKnown
+                                      : MatcherMemo::Filled))),
         MatcherMemo::MarkShift);
     const __m256i found = _mm256_i32gather_epi32(reinterpret_cast<const int*>(state.memo.data()),
                                                  slot, sizeof(std::uint32_t));
-    const __m256i held = _mm256_and_si256(found, _mm256_set1_epi32(0xFF << MatcherMemo::MarkShift));
-    const auto misses = static_cast<unsigned>(
-        ~_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(held, mark))) & 0xFF);
-    if (misses == 0) {
+    const __m256i held = _mm256_and_si256(
+        found, _mm256_set1_epi32(static_cast<int>(measuring ? MatcherMemo::MeasuredAnswerMask
+                                                            : MatcherMemo::AnswerMask)));
+    const __m256i hit = _mm256_cmpeq_epi32(held, mark);
+    const auto misses = static_cast<unsigned>(~_mm256_movemask_ps(_mm256_castsi256_ps(hit)) & 0xFF);
+    if (misses == 0) [[likely]] {
         return found;
     }
     std::uint32_t keyLanes[Lanes];
     std::uint32_t answerLanes[Lanes];
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(keyLanes), keys);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(answerLanes), found);
-    resolveLanes(state, keyLanes, answerLanes, misses);
+    resolveLanes(state, keyLanes, answerLanes, misses, measuring);
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(answerLanes));
 }
 
@@ -122,7 +127,7 @@ void resolveLanes(MatcherState& state, const std::uint32_t* keys, std::uint32_t*
                                      std::uint8_t* indices, std::size_t count) {
     std::size_t i = 0;
     for (; i + Lanes <= count; i += Lanes) {
-        storeEight(indices + i, answersOfEight(state, keysOfEight(bgr + 3 * i)));
+        storeEight(indices + i, answersOfEight(state, keysOfEight(bgr + 3 * i), false));
     }
     mapEach(state, bgr + 3 * i, indices + i, count - i);
 }
@@ -154,7 +159,7 @@ void resolveLanes(MatcherState& state, const std::uint32_t* keys, std::uint32_t*
         __m256i sum = _mm256_setzero_si256();
         __m256i farther = _mm256_setzero_si256();
         for (; i < stop; i += Lanes) {
-            const __m256i answers = answersOfEight(state, keysOfEight(bgr + 3 * i));
+            const __m256i answers = answersOfEight(state, keysOfEight(bgr + 3 * i), true);
             storeEight(indices + i, answers);
             const __m256i distance = _mm256_srli_epi32(answers, MatcherMemo::DistanceShift);
             sum = _mm256_add_epi32(sum, distance);

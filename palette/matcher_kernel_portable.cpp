@@ -30,21 +30,24 @@ std::uint32_t nearestPortable(const CellCandidates& candidates, std::uint32_t ke
 
 } // namespace
 
-std::uint32_t MatcherState::resolve(std::uint32_t key) {
-    std::uint8_t index = 0;
+std::uint8_t MatcherState::nearestIndex(std::uint32_t key) {
     try {
         const std::uint32_t cell = cells.cellFor(key);
         if (MatcherCells::isSingle(cell)) {
-            index = MatcherCells::singleIndex(cell);
-        } else {
-            const CellCandidates candidates = cells.candidates(cell);
-            index = candidates.indices[nearest(candidates, key) & 0xFF];
+            return MatcherCells::singleIndex(cell);
         }
+        const CellCandidates candidates = cells.candidates(cell);
+        return candidates.indices[nearest(candidates, key) & 0xFF];
     } catch (const std::bad_alloc&) {
         // No memory for the cell: every contender is compared instead, slowly but right.
-        index = cells.nearestOfAll(key);
+        return cells.nearestOfAll(key);
     }
-    return memo.store(key, index, squaredDistance(key, entryKeys[index]));
+}
+
+std::uint32_t MatcherState::resolveMeasured(std::uint32_t key, std::uint32_t found) {
+    const std::uint8_t index =
+        MatcherMemo::holds(key, found) ? MatcherMemo::indexOf(found) : nearestIndex(key);
+    return memo.storeMeasured(key, index, squaredDistance(key, entryKeys[index]));
 }
 
 std::uint32_t farCode(const MatchDistances& distances) {
@@ -73,7 +76,7 @@ void mapEachMeasured(MatcherState& state, const std::uint8_t* bgr, std::uint8_t*
     std::uint32_t largest = 0;
     std::uint64_t farCount = 0;
     for (std::size_t i = 0; i < count; ++i, bgr += 3) {
-        const std::uint32_t answer = state.answer(pixelKey(bgr));
+        const std::uint32_t answer = state.measuredAnswer(pixelKey(bgr));
         const std::uint32_t distance = MatcherMemo::distanceOf(answer);
         indices[i] = MatcherMemo::indexOf(answer);
         total += distance;

@@ -21,12 +21,20 @@ struct MatcherState {
     MatcherState(const std::vector<MatcherCells::Contender>& contenders, NearestCandidate nearest)
         : cells(contenders), nearest(nearest) {}
 
-    // The memo's answer for the colour (see MatcherMemo), worked out if it has none.
+    // The memo's answer for the colour (see MatcherMemo), worked out if it has none. The
+    // colour's distance is worked out only for measuring, and then once.
     std::uint32_t answer(std::uint32_t key) {
         std::uint32_t found;
         return memo.find(key, found) ? found : resolve(key);
     }
-    std::uint32_t resolve(std::uint32_t key);
+    std::uint32_t measuredAnswer(std::uint32_t key) {
+        std::uint32_t found;
+        return memo.findMeasured(key, found) ? found : resolveMeasured(key, found);
+    }
+    std::uint32_t resolve(std::uint32_t key) { return memo.store(key, nearestIndex(key)); }
+    // `found` is what the colour's slot holds: the index, when it knows the colour.
+    std::uint32_t resolveMeasured(std::uint32_t key, std::uint32_t found);
+    std::uint8_t nearestIndex(std::uint32_t key);
 
     MatcherMemo memo;
     MatcherCells cells;
