@@ -68,7 +68,7 @@ double MatcherCells::averageCandidates() const {
 
 std::size_t MatcherCells::bytesUsed() const {
     std::size_t bytes =
-        sizeof(*this) + rankToIndex.capacity() + cells.capacity() * sizeof(std::uint32_t) +
+        rankToIndex.capacity() + cells.capacity() * sizeof(std::uint32_t) +
         lists.capacity() * sizeof(Candidate) + stored.capacity() * sizeof(std::uint32_t) +
         (scratch.capacity() + winners.capacity() + survivors.capacity()) * sizeof(Candidate);
     for (const std::vector<Span>& level : boxes) {

@@ -53,6 +53,7 @@ class MatcherCells {
     std::size_t cellsBuilt() const { return built; }
     // Candidates per built cell, on average: how well the pruning worked.
     double averageCandidates() const;
+    // Memory held besides the object itself, in bytes.
     std::size_t bytesUsed() const;
 
   private:

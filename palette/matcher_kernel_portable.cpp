@@ -1,4 +1,5 @@
-// The loops in plain C++, for any processor; the vector kernels hand their odd pixels here.
+// The loops in plain C++, for any processor, and what every kernel shares: the vector
+// kernels hand their odd pixels and the colours the memo lacks to these functions.
 
 #include <algorithm>
 #include <new>
@@ -8,7 +9,7 @@
 
 namespace {
 
-// Beyond any distance code: 128 x 441.7 is below 2^16.
+// Farther than any two colours are apart (441.7), and its code still fits 32 bits.
 constexpr std::uint32_t BeyondAnyDistance = 512;
 
 // Distance and place in one key: the smallest key is the nearest candidate, ties going to

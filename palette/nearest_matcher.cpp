@@ -126,5 +126,5 @@ double NearestMatcher::averageCandidates() const {
 
 std::size_t NearestMatcher::bytesUsed() const {
     return sizeof(*this) + sizeof(MatcherState) + state->memo.bytesUsed() +
-           state->cells.bytesUsed() - sizeof(MatcherCells);
+           state->cells.bytesUsed();
 }
