@@ -5,10 +5,7 @@
 
 namespace {
 
-constexpr int CellShift = 3;
-constexpr int CellSize = 1 << CellShift;
-constexpr int CellsPerAxis = 256 / CellSize;
-constexpr int CellCount = CellsPerAxis * CellsPerAxis * CellsPerAxis;
+// Candidates tried first as winners when pruning a box.
 constexpr std::ptrdiff_t FirstTried = 4;
 
 int redOf(std::uint32_t key) {
@@ -48,7 +45,7 @@ std::size_t placesFor(std::size_t count) {
 } // namespace
 
 MatcherCells::MatcherCells(const std::vector<Contender>& contenders)
-    : cells(CellCount, NotBuilt), stored(1, 0) {
+    : cells(std::size_t{1} << (3 * AxisBits), NotBuilt), stored(1, 0) {
     // Place 0 of `stored` stays unused, so that no cell starts there: 0 marks a cell not
     // built yet.
     for (std::size_t rank = 0; rank < contenders.size(); ++rank) {
@@ -93,8 +90,7 @@ std::uint8_t MatcherCells::nearestOfAll(std::uint32_t key) const {
 
 std::uint32_t MatcherCells::build(std::uint32_t key) {
     const Span parent = boxList(key, BoxLevels - 1);
-    const Box box{redOf(key) & ~(CellSize - 1), greenOf(key) & ~(CellSize - 1),
-                  blueOf(key) & ~(CellSize - 1), CellSize};
+    const Box box = boxAround(key, CellShift);
     keepPossible(parent, box);
     dropBeaten(box);
     const std::uint32_t cell = store();
@@ -102,6 +98,12 @@ std::uint32_t MatcherCells::build(std::uint32_t key) {
     ++built;
     candidateCount += survivors.size();
     return cell;
+}
+
+// The box of 1 << shift levels a side around the colour.
+MatcherCells::Box MatcherCells::boxAround(std::uint32_t key, int shift) {
+    return {redOf(key) >> shift << shift, greenOf(key) >> shift << shift,
+            blueOf(key) >> shift << shift, 1 << shift};
 }
 
 // The list of the box of 256 >> level levels a side around the colour, worked out from the
@@ -115,8 +117,7 @@ const MatcherCells::Span& MatcherCells::boxList(std::uint32_t key, int level) {
     Span& span = spans[number];
     if (level > 0 && span.count == 0) {
         const Span parent = boxList(key, level - 1);
-        keepPossible(parent, {redOf(key) >> shift << shift, greenOf(key) >> shift << shift,
-                              blueOf(key) >> shift << shift, 1 << shift});
+        keepPossible(parent, boxAround(key, shift));
         const auto start = static_cast<std::uint32_t>(lists.size());
         lists.insert(lists.end(), scratch.begin(), scratch.end());
         span = {start, static_cast<std::uint32_t>(scratch.size())};

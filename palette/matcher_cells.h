@@ -57,8 +57,10 @@ class MatcherCells {
     std::size_t bytesUsed() const;
 
   private:
+    static constexpr int CellShift = 3;            // cells of 8 levels a side
+    static constexpr int AxisBits = 8 - CellShift; // 32 cells along each axis
     // Boxes of 256, 128, 64, 32 and 16 levels a side keep their lists for the cells inside.
-    static constexpr int BoxLevels = 5;
+    static constexpr int BoxLevels = AxisBits;
     static constexpr std::uint32_t NotBuilt = 0;
     static constexpr std::uint32_t SingleFlag = 0x80000000u;
 
@@ -77,10 +79,12 @@ class MatcherCells {
         std::uint32_t count = 0; // 0 until built: a built box keeps at least one candidate
     };
 
-    // Cells are cubes of 8 levels a side: 32 along each axis.
     static std::size_t cellNumber(std::uint32_t key) {
-        return (key >> 9 & 0x7C00) | (key >> 6 & 0x3E0) | (key >> 3 & 0x1F);
+        constexpr std::uint32_t Axis = (1u << AxisBits) - 1;
+        return (key >> (16 + CellShift) & Axis) << (2 * AxisBits) |
+               (key >> (8 + CellShift) & Axis) << AxisBits | (key >> CellShift & Axis);
     }
+    static Box boxAround(std::uint32_t key, int shift);
     std::uint32_t build(std::uint32_t key);
     const Span& boxList(std::uint32_t key, int level);
     static bool beatsThroughout(const Candidate& winner, const Candidate& loser, const Box& box);
