@@ -29,6 +29,7 @@ struct ChunkHeader {
 struct PbmpRead {
     Bitmap& bitmap;
     StreamIO& stream;
+    BitmapReadReport& report;
     std::uint32_t fileFlags = 0;
     bool firstChunk = true;
     bool headSeen = false;
@@ -112,8 +113,9 @@ bool readData(PbmpRead& read, const ChunkHeader& chunk) {
     bitmap.pixels = buffer.release();
     bitmap.imageSize = size;
     bitmap.flags |= BitmapOwnsPixels;
-    // Pixels missing at the end of the stream stay zero.
-    return bitmap_stream::readAvailable(read.stream, bitmap.pixels, size);
+    // Pixels missing at the end of the stream stay zero; the report says how many came.
+    return bitmap_stream::readAvailable(read.stream, bitmap.pixels, size,
+                                        read.report.pixelBytesRead);
 }
 
 bool readDetailCount(PbmpRead& read, const ChunkHeader& chunk) {
@@ -202,29 +204,44 @@ bool placeDetailLevels(Bitmap& bitmap) {
 } // namespace
 
 Bitmap* Bitmap::loadFile(const char* name, std::uint32_t fileFlags) {
+    BitmapReadReport unused;
+    return loadFile(name, fileFlags, unused);
+}
+
+Bitmap* Bitmap::loadFile(const char* name, std::uint32_t fileFlags, BitmapReadReport& report) {
     BitmapPtr bitmap(new (std::nothrow) Bitmap);
-    if (!bitmap || !bitmap->readFile(name, fileFlags)) {
+    if (!bitmap || !bitmap->readFile(name, fileFlags, report)) {
         return nullptr;
     }
     return bitmap.release();
 }
 
 Bitmap* Bitmap::loadStream(StreamIO& stream, std::uint32_t fileFlags) {
+    BitmapReadReport unused;
+    return loadStream(stream, fileFlags, unused);
+}
+
+Bitmap* Bitmap::loadStream(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report) {
     BitmapPtr bitmap(new (std::nothrow) Bitmap);
-    if (!bitmap || !bitmap->read(stream, fileFlags)) {
+    if (!bitmap || !bitmap->read(stream, fileFlags, report)) {
         return nullptr;
     }
     return bitmap.release();
 }
 
 bool Bitmap::readFile(const char* name, std::uint32_t fileFlags) {
+    BitmapReadReport unused;
+    return readFile(name, fileFlags, unused);
+}
+
+bool Bitmap::readFile(const char* name, std::uint32_t fileFlags, BitmapReadReport& report) {
     const platform::FileHandle file = platform::openForRead(name);
     if (file == platform::InvalidFileHandle) {
         return false;
     }
     FileCloser closer(file);
     FileRStream stream(file);
-    const bool result = read(stream, fileFlags);
+    const bool result = read(stream, fileFlags, report);
     stream.close();
     return result;
 }
@@ -238,8 +255,14 @@ void Bitmap::prepareForRead() {
 }
 
 bool Bitmap::read(StreamIO& stream, std::uint32_t fileFlags) {
+    BitmapReadReport unused;
+    return read(stream, fileFlags, unused);
+}
+
+bool Bitmap::read(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report) {
     prepareForRead();
-    PbmpRead state{*this, stream, fileFlags};
+    report = BitmapReadReport{};
+    PbmpRead state{*this, stream, report, fileFlags};
     while (state.wantsMoreChunks()) {
         // A stream that ends before the head, or before the chunks it announced, is cut
         // short: fail rather than act on a stale header again.
@@ -248,7 +271,7 @@ bool Bitmap::read(StreamIO& stream, std::uint32_t fileFlags) {
             return false;
         }
         if (!state.headSeen && startsBmp(chunk)) {
-            return readBmp(stream, fileFlags);
+            return readBmp(stream, fileFlags, report);
         }
         if (state.headSeen) {
             --state.chunksLeft;

@@ -96,7 +96,8 @@ bool readColourTable(Bitmap& bitmap, StreamIO& stream, std::uint32_t entries) {
     }
     const auto tableSize = static_cast<std::int32_t>(entries) * ColourEntrySize;
     std::array<std::uint8_t, FullColourTableSize> table{};
-    if (!bitmap_stream::readAvailable(stream, table.data(), tableSize)) {
+    std::int32_t arrived = 0; // missing colours stay black
+    if (!bitmap_stream::readAvailable(stream, table.data(), tableSize, arrived)) {
         return false;
     }
     // Blue, green, red, reserved read as a little-endian word is the packed 0x00RRGGBB.
@@ -112,22 +113,30 @@ bool readColourTable(Bitmap& bitmap, StreamIO& stream, std::uint32_t entries) {
 // Where the rows start: at bfOffBits whenever it points past the headers, as every writer
 // that fills it in means it (larger headers, bit masks, gaps, and tables shorter than the
 // 256 entries a biClrUsed of 0 makes us assume); otherwise, when it can't be right, right
-// after the colour table.
-std::int32_t pixelOffset(const BmpHeaders& headers, std::int32_t headersEnd,
-                         std::int32_t tableEnd) {
+// after the colour table. Nothing when it points beyond any offset a stream can reach:
+// such rows lie past the end of every file we read.
+std::optional<std::int32_t> pixelOffset(const BmpHeaders& headers, std::int32_t headersEnd,
+                                        std::int32_t tableEnd) {
     const auto stated = bitmap_size::checkedAdd(headers.start, headers.file.offBits);
-    return stated && *stated >= headersEnd ? *stated : tableEnd;
+    if (!stated) {
+        return std::nullopt;
+    }
+    return *stated >= headersEnd ? *stated : tableEnd;
 }
 
-bool readPixels(Bitmap& bitmap, StreamIO& stream, std::int32_t biHeight) {
+// Reads the rows from `offset`, or none when there is no offset to read them from.
+bool readPixels(Bitmap& bitmap, StreamIO& stream, std::optional<std::int32_t> offset,
+                std::int32_t biHeight, BitmapReadReport& report) {
     bitmap.imageSize = bitmap.height * bitmap.stride;
     bitmap.pixels = bitmap_buffer::allocatePixels(bitmap.imageSize).release();
     if (bitmap.pixels == nullptr) {
         return false;
     }
     bitmap.flags |= BitmapOwnsPixels;
-    // Rows missing at the end of the file stay zero.
-    if (!bitmap_stream::readAvailable(stream, bitmap.pixels, bitmap.imageSize)) {
+    // Rows missing at the end of the file stay zero; the report says how many bytes came.
+    if (offset && (!stream.setPosition(*offset) ||
+                   !bitmap_stream::readAvailable(stream, bitmap.pixels, bitmap.imageSize,
+                                                 report.pixelBytesRead))) {
         return false;
     }
     // A positive height stores the bottom row first; we keep the top row first.
@@ -140,7 +149,13 @@ bool readPixels(Bitmap& bitmap, StreamIO& stream, std::int32_t biHeight) {
 } // namespace
 
 bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags) {
+    BitmapReadReport unused;
+    return readBmp(stream, fileFlags, unused);
+}
+
+bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report) {
     prepareForRead();
+    report = BitmapReadReport{};
     BmpHeaders headers;
     if (!readHeaders(stream, headers) || !isReadableImage(headers)) {
         return false;
@@ -166,8 +181,8 @@ bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags) {
             return false;
         }
     }
-    if (!stream.setPosition(pixelOffset(headers, *tableStart, *tableEnd)) ||
-        !readPixels(*this, stream, info.height)) {
+    if (!readPixels(*this, stream, pixelOffset(headers, *tableStart, *tableEnd), info.height,
+                    report)) {
         return false;
     }
     detailLevelCount = 1;

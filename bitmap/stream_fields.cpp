@@ -23,9 +23,12 @@ std::int32_t readPieces(StreamIO& stream, std::uint8_t* destination, std::int32_
 
 } // namespace
 
-bool readAvailable(StreamIO& stream, std::uint8_t* destination, std::int32_t size) {
+bool readAvailable(StreamIO& stream, std::uint8_t* destination, std::int32_t size,
+                   std::int32_t& arrived) {
+    arrived = 0;
     const std::int32_t start = stream.getPosition();
     if (stream.read(size, destination)) {
+        arrived = size;
         return true;
     }
     if (stream.getStatus() != EndOfFile) {
@@ -44,6 +47,7 @@ bool readAvailable(StreamIO& stream, std::uint8_t* destination, std::int32_t siz
             return false;
         }
     }
+    arrived = done;
     return true;
 }
 

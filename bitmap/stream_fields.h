@@ -11,9 +11,11 @@
 namespace bitmap_stream {
 
 // Reads `size` bytes into `destination`. A stream that ends inside the block is not a
-// failure: everything up to its end arrives and the rest of `destination` stays as it was
-// (callers pass zeroed memory). Any other stream failure returns false.
-bool readAvailable(StreamIO& stream, std::uint8_t* destination, std::int32_t size);
+// failure: everything up to its end arrives, `arrived` says how much, and the rest of
+// `destination` stays as it was (callers pass zeroed memory). Any other stream failure
+// returns false.
+bool readAvailable(StreamIO& stream, std::uint8_t* destination, std::int32_t size,
+                   std::int32_t& arrived);
 // Moves `count` bytes forward; false when the target lies beyond 32-bit offsets or the
 // stream refuses.
 bool skipBytes(StreamIO& stream, std::int64_t count);

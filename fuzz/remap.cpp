@@ -30,8 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     testing_support::MemoryStream stream({data, data + size});
-    const BitmapPtr source(Bitmap::loadStream(stream, 0));
-    if (!isConvertible(source.get()) || std::int64_t{source->width} * source->height > MaxPixels) {
+    BitmapReadReport report;
+    const BitmapPtr source(Bitmap::loadStream(stream, 0, report));
+    if (checkSource(source.get(), report) != SourceCheck::Convertible ||
+        std::int64_t{source->width} * source->height > MaxPixels) {
         return 0;
     }
     // Building the matcher costs far more than converting a small image, so one palette and

@@ -118,6 +118,67 @@ TEST_F(EndToEndTest, ConvertsEveryTrueColourSkinAndNothingElseOnce) {
     EXPECT_EQ(snapshot(), converted1);
 }
 
+std::vector<std::string> sortedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Skins cut short (a copy still going on) or otherwise missing pixels are left as they are
+// and named on stderr, beside whole skins that are converted as usual.
+TEST_F(EndToEndTest, NoSkinIsReplacedByPixelsItsFileDidNotHold) {
+    write("skins.ipl", riffPalette(colors));
+    write("whole.bmp", bmp24(5, 3, testPixel));
+    write("whole_top_down.bmp", bmp24(5, 3, testPixel, true));
+
+    std::map<std::string, Bytes> broken;
+    for (const bool topDown : {false, true}) {
+        const Bytes skin = bmp24(5, 3, testPixel, topDown);
+        for (std::size_t length = 54; length < skin.size(); ++length) {
+            const std::string name = (topDown ? "top_" : "bottom_") + std::to_string(length);
+            broken[name + ".bmp"] = Bytes(skin.begin(), skin.begin() + static_cast<long>(length));
+        }
+    }
+    Bytes pastTheEnd = bmp24(5, 3, testPixel);
+    pastTheEnd[11] = 0x01; // bfOffBits 310, the file being 102 bytes long
+    broken["offset_past_the_end.bmp"] = pastTheEnd;
+    Bytes huge = bmp24(2000, 1000, testPixel);
+    huge.resize(54);
+    broken["tiny_claiming_huge.bmp"] = huge;
+    Bytes chunked = pbmp24(5, 3, testPixel);
+    chunked[16] = 1; // the "data" chunk is the last, and cut short
+    chunked.resize(chunked.size() - 30);
+    broken["chunked.bmp"] = chunked;
+    std::vector<std::string> expectedErrors;
+    for (const auto& [name, bytes] : broken) {
+        write(name, bytes);
+        expectedErrors.push_back("Left alone: " + name +
+                                 " (the file holds only part of its pixels)");
+    }
+    std::sort(expectedErrors.begin(), expectedErrors.end());
+
+    const RunResult result = run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(sortedLines(result.err), expectedErrors);
+    EXPECT_NE(
+        result.out.find("2 converted, " + std::to_string(broken.size()) + " left alone, 0 failed."),
+        std::string::npos)
+        << result.out;
+    for (const auto& [name, bytes] : broken) {
+        EXPECT_EQ(read(name), bytes) << name;
+    }
+    const auto expectedIndex = [&](int x, int y) {
+        return nearestIndex(colors, false, testPixel(x, y));
+    };
+    EXPECT_EQ(checkRemapped(read("whole.bmp"), 5, 3, -1, expectedIndex), "");
+    EXPECT_EQ(checkRemapped(read("whole_top_down.bmp"), 5, 3, -1, expectedIndex), "");
+}
+
 TEST_F(EndToEndTest, ReadOnlySkinIsReportedAndTheRestConverted) {
     write("skins.ipl", riffPalette(colors));
     write("locked.bmp", bmp24(4, 4, testPixel));

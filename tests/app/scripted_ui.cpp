@@ -190,6 +190,14 @@ platform::MessageResult ScriptedUi::messageBox(platform::WindowId owner, const c
     return platform::MessageResult::Ok;
 }
 
+void ScriptedUi::reportLeftAlone(const char* name, platform::LeftAloneReason reason) {
+    switch (reason) {
+    case platform::LeftAloneReason::PixelsMissing:
+        log("reportLeftAlone " + std::string(name) + " PixelsMissing");
+        break;
+    }
+}
+
 void ScriptedUi::reportSummary(const platform::RunSummary& result) {
     log("reportSummary");
     summary = result;

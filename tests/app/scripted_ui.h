@@ -66,6 +66,7 @@ class ScriptedUi final : public platform::UserInterface {
     platform::MessageResult messageBox(platform::WindowId owner, const char* caption,
                                        const char* text, platform::MessageIcon icon,
                                        platform::MessageButtons buttons) override;
+    void reportLeftAlone(const char* name, platform::LeftAloneReason reason) override;
     void reportSummary(const platform::RunSummary& summary) override;
 
     platform::RunSummary summary; // as reported at the end

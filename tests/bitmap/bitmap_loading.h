@@ -14,6 +14,12 @@ inline BitmapPtr loadBytes(const Bytes& file, std::uint32_t flags = 0) {
     return BitmapPtr(Bitmap::loadStream(stream, flags));
 }
 
+// As loadBytes, keeping the reader's report.
+inline BitmapPtr loadBytes(const Bytes& file, std::uint32_t flags, BitmapReadReport& report) {
+    testing_support::MemoryStream stream(file);
+    return BitmapPtr(Bitmap::loadStream(stream, flags, report));
+}
+
 // The first `count` bytes of the pixel buffer.
 inline Bytes pixelBytes(const Bitmap& bitmap, std::int32_t count) {
     return Bytes(bitmap.pixels, bitmap.pixels + count);

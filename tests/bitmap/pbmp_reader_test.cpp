@@ -188,12 +188,24 @@ TEST(PbmpReader, EveryProperPrefixFails) {
 }
 
 TEST(PbmpReader, ShortDataChunkAtTheEndIsZeroFilled) {
-    // The last announced chunk runs past the end of the stream: what is there arrives.
+    // The last announced chunk runs past the end of the stream: what is there arrives, and
+    // the report says how much.
     const Bytes file =
         fileOf({chunk("head", headRecord(1, 3, 2, 8, 0)), tag("data"), u32(8), Bytes{1, 2, 3}});
-    const auto bitmap = loadBytes(file);
+    BitmapReadReport report;
+    const auto bitmap = loadBytes(file, 0, report);
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(allPixels(*bitmap), (Bytes{1, 2, 3, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(report.pixelBytesRead, 3);
+
+    // Of two "data" chunks the second counts, and a whole one delivers all its bytes.
+    const Bytes twice =
+        fileOf({chunk("head", headRecord(2, 3, 2, 8, 0)), chunk("data", {1, 2, 3, 0, 4, 5, 6, 0}),
+                tag("data"), u32(8), Bytes{9}});
+    ASSERT_NE(loadBytes(twice, 0, report), nullptr);
+    EXPECT_EQ(report.pixelBytesRead, 1);
+    ASSERT_NE(loadBytes(smallPbmp(), 0, report), nullptr);
+    EXPECT_EQ(report.pixelBytesRead, 8);
 }
 
 TEST(PbmpReader, BmpIsRecognisedOnlyBeforeTheHead) {

@@ -182,6 +182,64 @@ TEST(DataSafetyTest, KilledAtAnyMomentEveryFileIsWholeAndTheNextRunCleansUp) {
                 kill);
 }
 
+// Whether `file` is a 24-bit Windows BMP that holds every byte of its rows, worked out from
+// its headers alone: the rows start at bfOffBits, or right after the info header when
+// bfOffBits points inside the headers.
+bool holdsEveryRow(const Bytes& file) {
+    const auto u32 = [&](std::size_t at) {
+        return std::uint32_t{file[at]} | std::uint32_t{file[at + 1]} << 8 |
+               std::uint32_t{file[at + 2]} << 16 | std::uint32_t{file[at + 3]} << 24;
+    };
+    if (file.size() < 54 || file[0] != 'B' || file[1] != 'M' || (file[28] | file[29] << 8) != 24) {
+        return false;
+    }
+    const std::int64_t headersEnd = 14 + std::int64_t{u32(14)};
+    const std::int64_t start = std::max<std::int64_t>(u32(10), headersEnd);
+    const std::int64_t width = static_cast<std::int32_t>(u32(18));
+    const std::int64_t height = std::abs(std::int64_t{static_cast<std::int32_t>(u32(22))});
+    const std::int64_t stride = (width * 3 + 3) / 4 * 4;
+    return width >= 0 && start + height * stride <= static_cast<std::int64_t>(file.size());
+}
+
+// Every bitmap the project keeps (the corpus, the test files, the fuzzers' crash inputs),
+// each also cut one byte short, in one folder: whatever the program replaces must have
+// held all its pixels.
+TEST(DataSafetyTest, NoBitmapWeKeepIsReplacedByPixelsItDidNotHold) {
+    const fs::path data = SKINREMAP_TEST_DATA;
+    std::map<std::string, Bytes> files;
+    for (const auto& entry : fs::recursive_directory_iterator(data)) {
+        const fs::path relative = fs::relative(entry.path(), data);
+        const bool crasher = relative.parent_path() == "crashers/bitmap";
+        if (!entry.is_regular_file() || (entry.path().extension() != ".bmp" && !crasher)) {
+            continue;
+        }
+        Bytes bytes = readBytes(entry.path().string());
+        if (crasher && !bytes.empty()) {
+            bytes.erase(bytes.begin()); // the harness's flags byte
+        }
+        std::string name = relative.string();
+        std::replace(name.begin(), name.end(), '/', '-');
+        files[name + (crasher ? ".bmp" : "")] = bytes;
+        if (!bytes.empty()) {
+            files["cut-" + name + (crasher ? ".bmp" : "")] = Bytes(bytes.begin(), bytes.end() - 1);
+        }
+    }
+    ASSERT_GT(files.size(), 280u);
+    SkinDirectory directory(files);
+
+    std::string output;
+    ASSERT_EQ(runToEnd(directory.path, &output), 0) << directory.errors();
+
+    int replaced = 0;
+    for (const auto& [name, bytes] : files) {
+        if (readBytes(directory.file(name)) != bytes) {
+            ++replaced;
+            EXPECT_TRUE(holdsEveryRow(bytes)) << name;
+        }
+    }
+    EXPECT_GE(replaced, 5) << output;
+}
+
 TEST(DataSafetyTest, StartUpRemovesOnlyTemporariesOfOurOwnNaming) {
     SkinDirectory directory({{"skin.bmp", makeSkin(4, 4, 1)}});
     const Bytes junk{'j', 'u', 'n', 'k'};

@@ -149,4 +149,23 @@ TEST_F(ConsoleUiTest, BoxesFromAnywhereGoToStderrAsOneLine) {
     EXPECT_EQ(setMessageBoxHandler(nullptr), nullptr); // the console put back what it found
 }
 
+TEST_F(ConsoleUiTest, FilesLeftAloneAreNamedOnStderrWithTheirReason) {
+    fakeNow = 7000;
+    ::testing::internal::CaptureStderr();
+    {
+        ConsoleUi ui(out.get(), true, fakeClock);
+        Window window(ui);
+        ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
+        ui.setProgressRange(window.bar, 0, 2);
+        ui.setText(window.time, "Time remaining:   2.0 second(s)");
+        ui.reportLeftAlone("half.bmp", LeftAloneReason::PixelsMissing);
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Left alone: half.bmp (the file holds only part of its pixels)\n");
+    // The status line is rubbed out before the line goes to the terminal.
+    const std::string status = "[0/2] Time remaining:   2.0 second(s)";
+    EXPECT_EQ(contents(out.get()),
+              "\r" + status + "\r" + "\r" + std::string(status.size(), ' ') + "\r");
+}
+
 } // namespace
