@@ -10,17 +10,10 @@
 namespace {
 
 constexpr const char* RiffTag = "RIFF";
-constexpr const char* Pl98Tag = "PL98";
 
-// A RIFF palette fails on its own when cut short; the other format must say what it is and
-// arrive whole.
+// A RIFF palette fails on its own when cut short; the other format, whatever its first four
+// bytes, must deliver everything its header announces.
 bool readWholePalette(Palette& palette, StreamIO& stream) {
-    palette_io::Tag magic{};
-    stream.read(4, magic);
-    const bool known = palette_io::sameTag(magic, RiffTag) || palette_io::sameTag(magic, Pl98Tag);
-    if (!known || !stream.setPosition(0)) {
-        return false;
-    }
     return palette.readFromStream(stream) && stream.getStatus() == Ok;
 }
 

@@ -111,6 +111,22 @@ TEST(PaletteFile, OnlyAWholeFileLoadsAsTheGamePalette) {
     ASSERT_TRUE(original->writeFile(name.c_str(), PaletteAsRiff));
     EXPECT_NE(PalettePtr(Palette::loadWholeFile(name.c_str())), nullptr);
 
+    // The first four bytes of the game's format are never compared: only "RIFF" tells the
+    // other format apart, and a whole file loads whatever stands there.
+    for (const char* magic : {"PL97", "\0\0\0\0", "pl98", "RIFX"}) {
+        std::vector<std::uint8_t> renamed = whole;
+        std::memcpy(renamed.data(), magic, 4);
+        writeBytes(name, renamed);
+        loaded.reset(Palette::loadWholeFile(name.c_str()));
+        ASSERT_NE(loaded, nullptr) << magic;
+        EXPECT_EQ(loaded->subPalettes[0].paletteIndex, 42) << magic;
+        EXPECT_EQ(loaded->colors()[200].red, 200) << magic;
+    }
+    std::vector<std::uint8_t> seventeenSets = whole;
+    seventeenSets[4] = 17; // subPaletteCount past what a palette holds
+    writeBytes(name, seventeenSets);
+    EXPECT_EQ(PalettePtr(Palette::loadWholeFile(name.c_str())), nullptr);
+
     const std::vector<std::vector<std::uint8_t>> refused = {
         {},
         {'h', 'e', 'l', 'l', 'o', '\n'},
