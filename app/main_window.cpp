@@ -5,7 +5,7 @@
 #include "app/remapper.h"
 
 bool MainWindowEvents::onCreate(platform::WindowId window) {
-    state.startTicks = static_cast<float>(state.seams.tickCount());
+    state.startTicks = state.seams.tickCount();
     if (!CreateControls(state, window)) {
         return false;
     }
