@@ -95,6 +95,12 @@ bool FileWStream::write(int size, const void* data) {
     if (!platform::writeFile(handle, data, size, lastCount)) {
         return mapError();
     }
+    // The system took less than all of it without saying why: part of the file would be
+    // missing, so this is a failure like any other.
+    if (lastCount != size) {
+        status = IoError;
+        return false;
+    }
     return true;
 }
 

@@ -37,7 +37,9 @@ FileHandle createForWrite(const char* name);
 FileHandle openOrCreate(const char* name);
 
 // Moves up to `size` bytes; `count` receives the number moved. A read that reaches the end
-// of the file succeeds with a smaller count. Negative sizes fail with InvalidAccess.
+// of the file succeeds with a smaller count. A write goes on through as many system calls
+// as it takes, until every byte is written, a call fails, or the system takes nothing
+// more (the count then falls short). Negative sizes fail with InvalidAccess.
 bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& count);
 bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count);
 
@@ -60,5 +62,8 @@ std::uint64_t fileCallCount();
 // Test hook: after `bytes` more bytes have been written, every write fails as on a full
 // disk. A negative value turns the limit off.
 void failWritesAfter(std::int64_t bytes);
+// Test hook: each system write call takes at most `bytes` bytes, as a pipe or an interrupted
+// call may; 0 makes the system take nothing. A negative value turns the limit off.
+void limitBytesPerWriteCall(std::int32_t bytes);
 
 } // namespace platform

@@ -14,6 +14,7 @@ namespace {
 thread_local FileErrorKind lastError = FileErrorKind::None;
 std::uint64_t callCount = 0;
 std::int64_t writeBudget = -1;
+std::int32_t bytesPerWriteCall = -1;
 
 FileErrorKind classify(int error) {
     switch (error) {
@@ -142,12 +143,18 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
             }
             chunk = std::min(chunk, writeBudget);
         }
+        if (bytesPerWriteCall >= 0) {
+            chunk = std::min<std::int64_t>(chunk, bytesPerWriteCall);
+        }
         const ssize_t put = ::write(descriptor(file), bytes + count, static_cast<size_t>(chunk));
         if (put < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return fail(errno);
+        }
+        if (put == 0) {
+            break; // taking nothing, it would take nothing again: the short count says so
         }
         count += static_cast<std::int32_t>(put);
         if (writeBudget >= 0) {
@@ -204,6 +211,10 @@ std::uint64_t fileCallCount() {
 
 void failWritesAfter(std::int64_t bytes) {
     writeBudget = bytes < 0 ? -1 : bytes;
+}
+
+void limitBytesPerWriteCall(std::int32_t bytes) {
+    bytesPerWriteCall = bytes < 0 ? -1 : bytes;
 }
 
 } // namespace platform

@@ -9,6 +9,7 @@ namespace {
 
 std::uint64_t callCount = 0;
 std::int64_t writeBudget = -1;
+std::int32_t bytesPerWriteCall = -1;
 
 HANDLE native(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
@@ -58,21 +59,35 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
         SetLastError(ERROR_INVALID_ACCESS);
         return false;
     }
-    DWORD chunk = static_cast<DWORD>(size);
-    if (writeBudget >= 0) {
-        chunk = static_cast<DWORD>(std::min<std::int64_t>(chunk, writeBudget));
-    }
-    DWORD put = 0;
-    const BOOL ok = chunk == 0 ? TRUE : WriteFile(native(file), data, chunk, &put, nullptr);
-    count = static_cast<std::int32_t>(put);
-    if (writeBudget >= 0) {
-        writeBudget -= put;
-        if (ok != FALSE && put < static_cast<DWORD>(size)) {
-            SetLastError(ERROR_HANDLE_DISK_FULL);
+    // WriteFile may take fewer bytes than asked (a pipe, a nearly full device); the rest
+    // goes in further calls.
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (count < size) {
+        auto chunk = static_cast<std::int64_t>(size - count);
+        if (writeBudget >= 0) {
+            if (writeBudget == 0) {
+                SetLastError(ERROR_HANDLE_DISK_FULL);
+                return false;
+            }
+            chunk = std::min(chunk, writeBudget);
+        }
+        if (bytesPerWriteCall >= 0) {
+            chunk = std::min<std::int64_t>(chunk, bytesPerWriteCall);
+        }
+        DWORD put = 0;
+        if (WriteFile(native(file), bytes + count, static_cast<DWORD>(chunk), &put, nullptr) ==
+            FALSE) {
             return false;
         }
+        if (put == 0) {
+            break; // taking nothing, it would take nothing again: the short count says so
+        }
+        count += static_cast<std::int32_t>(put);
+        if (writeBudget >= 0) {
+            writeBudget -= put;
+        }
     }
-    return ok != FALSE;
+    return true;
 }
 
 std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin) {
@@ -166,6 +181,10 @@ std::uint64_t fileCallCount() {
 
 void failWritesAfter(std::int64_t bytes) {
     writeBudget = bytes < 0 ? -1 : bytes;
+}
+
+void limitBytesPerWriteCall(std::int32_t bytes) {
+    bytesPerWriteCall = bytes < 0 ? -1 : bytes;
 }
 
 } // namespace platform
