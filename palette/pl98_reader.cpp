@@ -2,13 +2,13 @@
 // is read in stages, each checked before anything uses it as a size or count, into a
 // staged copy; the palette changes only once the whole file has been taken.
 //
-// A file that ends early still loads: whatever it did not deliver keeps the palette's
-// earlier value (an empty file gives the palette as it was). Other stream failures, and
-// headers that announce what cannot be held, fail the read.
+// A file that ends early still loads: every byte it delivered is in place, a field or table
+// cut short included, and whatever it did not deliver keeps the palette's earlier value (an
+// empty file gives the palette as it was). Other stream failures, and headers that announce
+// what cannot be held, fail the read.
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -64,13 +64,11 @@ bool readHeader(StreamIO& stream, Header& header) {
            header.levelShift >= 0 && header.levelShift <= MaxLevelShift;
 }
 
+// Straight into the staged colours, so that a short file leaves what did arrive of them.
 void readSets(StreamIO& stream, std::int32_t count, StagedSets& sets) {
     for (std::int32_t i = 0; i < count; ++i) {
         SubPalette& set = sets[i];
-        std::uint8_t colors[PaletteSize * sizeof(PaletteEntry)];
-        if (stream.read(static_cast<int>(sizeof colors), colors)) {
-            std::memcpy(static_cast<void*>(set.colors), colors, sizeof colors);
-        }
+        stream.read(static_cast<int>(sizeof set.colors), set.colors);
         readLittle(stream, set.paletteIndex);
         readLittle(stream, set.kind);
     }

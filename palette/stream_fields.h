@@ -1,7 +1,8 @@
 #pragma once
 // Little-endian fields over a stream, for the palette readers and writers. A read that
-// fails leaves the variable as it was, so a field keeps its earlier value when a short
-// file runs out; the stream's sticky status records the failure.
+// fails changes only the bytes of the variable that arrived, as the file streams do with
+// memory: a field keeps its earlier value, or the part of it a short file did not deliver,
+// and the stream's sticky status records the failure.
 
 #include <cstdint>
 
@@ -11,15 +12,18 @@ namespace palette_io {
 
 template <typename T> bool readLittle(StreamIO& stream, T& value) {
     std::uint8_t bytes[sizeof(T)];
-    if (!stream.read(static_cast<int>(sizeof bytes), bytes)) {
-        return false;
+    auto scattered = static_cast<std::uint64_t>(value);
+    for (std::uint8_t& byte : bytes) {
+        byte = static_cast<std::uint8_t>(scattered);
+        scattered >>= 8;
     }
+    const bool read = stream.read(static_cast<int>(sizeof bytes), bytes);
     std::uint64_t gathered = 0;
     for (std::size_t i = sizeof(T); i-- > 0;) {
         gathered = gathered << 8 | bytes[i];
     }
     value = static_cast<T>(gathered);
-    return true;
+    return read;
 }
 
 template <typename T> bool writeLittle(StreamIO& stream, T value) {
