@@ -32,6 +32,20 @@ TEST_F(BatchTest, EmptyDirectoryShowsTheFinalTextsOnceOnly) {
     EXPECT_TRUE(state.doneShown);
 }
 
+// The bar's range is a 16-bit number, as the progress bar message carries it: of 65,541
+// files it is told 5. The count of the estimate is the whole number.
+TEST_F(BatchTest, ProgressBarRangeIsTheLow16BitsOfTheFileCount) {
+    for (int i = 0; i < 65540; ++i) {
+        ASSERT_TRUE(state.fileList.add("listed.bmp"));
+    }
+    writeSkin("found.bmp", 1, 1); // the search adds it
+    state.mainWindow = ui.createMainWindow(WindowTitle, WindowWidth, WindowHeight, events);
+    EXPECT_EQ(ui.callsStartingWith("setProgressRange"),
+              std::vector<std::string>{"setProgressRange 101 0 5"});
+    EXPECT_EQ(state.fileList.itemCount, 65541);
+    EXPECT_EQ(state.filesTotal, 65541.0f);
+}
+
 TEST_F(BatchTest, EachFileIsTakenOnceInSearchOrderAndOthersAreLeftAlone) {
     writePalette();
     writeSkin("skin.bmp", 3, 2);

@@ -179,6 +179,33 @@ TEST_F(FileRStreamTest, BorrowedHandleIsNeverClosedByTheStream) {
     EXPECT_TRUE(platform::closeFile(file));
 }
 
+// Closing drops the buffer, so a stream opened or attached again reads its new file, not
+// what is left of the old one's buffer.
+TEST_F(FileRStreamTest, AReopenedStreamReadsOnlyItsNewFile) {
+    const std::string first = makeFile(64, "first.bin");
+    const std::string second = dir.file("second.bin");
+    writeBytes(second, std::vector<std::uint8_t>(64, 0xAB));
+    const std::array<std::uint8_t, 4> fromSecond{0xAB, 0xAB, 0xAB, 0xAB};
+
+    FileRStream stream(first.c_str());
+    std::array<std::uint8_t, 4> data{};
+    ASSERT_TRUE(stream.read(4, data.data())); // the whole first file is now buffered
+    ASSERT_TRUE(stream.open(second.c_str()));
+    ASSERT_TRUE(stream.read(4, data.data()));
+    EXPECT_EQ(data, fromSecond);
+    EXPECT_EQ(stream.getPosition(), 4);
+
+    ASSERT_TRUE(stream.open(first.c_str()));
+    ASSERT_TRUE(stream.read(4, data.data()));
+    const platform::FileHandle borrowed = platform::openForRead(second.c_str());
+    ASSERT_NE(borrowed, platform::InvalidFileHandle);
+    stream.attach(borrowed);
+    ASSERT_TRUE(stream.read(4, data.data()));
+    EXPECT_EQ(data, fromSecond);
+    stream.close();
+    EXPECT_TRUE(platform::closeFile(borrowed));
+}
+
 TEST_F(FileRStreamTest, OpenFailuresAreClassified) {
     FileRStream missing(dir.file("missing.bin").c_str());
     EXPECT_EQ(missing.getStatus(), FileError);

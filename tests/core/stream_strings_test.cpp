@@ -189,8 +189,10 @@ TEST(StreamStringsTest, ShortFormReaders) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemoryStream forAllocation(c.bytes);
-        char* text = nullptr;
+        char stale[] = "stale";
+        char* text = stale; // an output only: overwritten, never released, failure or not
         EXPECT_EQ(readShortString(forAllocation, text), c.result);
+        ASSERT_NE(text, stale);
         const OwnedText owned(text);
         if (c.allocated == nullptr) {
             EXPECT_EQ(text, nullptr);

@@ -178,6 +178,22 @@ TEST(Pl98Palette, RandomLayoutsWriteBackTheBytesTheyWereReadFrom) {
     }
 }
 
+// The writer stores 1, but any value but 0 means the auxiliary table follows.
+TEST(Pl98Palette, AnyAuxiliaryFlagButZeroBringsTheTable) {
+    Bytes file = pl98File({{0}, 0, 0, {}, true});
+    const std::size_t flag = 52 + 1032;
+    for (const std::uint8_t value : {1, 2, 0x80, 0xFF}) {
+        SCOPED_TRACE(static_cast<int>(value));
+        file.data[flag] = value;
+        auto palette = load(file.data);
+        ASSERT_NE(palette, nullptr);
+        ASSERT_NE(palette->auxTable, nullptr);
+        EXPECT_EQ(palette->auxTable[1], 18);
+        EXPECT_EQ(palette->auxValue1, 0xA0A0A0A1u);
+        EXPECT_EQ(palette->auxValue2, 0xB0B0B0B2u);
+    }
+}
+
 TEST(Pl98Palette, LevelTablesOfOneSet) {
     auto palette = load(pl98File({{1}, 2, 3}).data);
     ASSERT_NE(palette, nullptr);
