@@ -22,7 +22,8 @@ enum class SourceCheck {
     // the reader's zero fill into the skin, so it is left alone and the user told.
     PixelsMissing,
 };
-// `report` is the one the reader gave for `source` (null when the file did not load).
+// `source` is what the reader made of the file (null when it did not load), and `report`
+// what it said about it.
 SourceCheck checkSource(const Bitmap* source, const BitmapReadReport& report);
 
 // Stores the nearest palette index of every pixel of `source` (24-bit) at the same row and

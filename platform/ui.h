@@ -109,6 +109,7 @@ class UserInterface {
                                      MessageIcon icon, MessageButtons buttons) = 0;
 
     // A file of the batch was left untouched for `reason`; a front end may tell the user.
+    // The windows don't: the skin is safe, and a box would hold up the batch.
     virtual void reportLeftAlone(const char* name, LeftAloneReason reason) {
         static_cast<void>(name);
         static_cast<void>(reason);

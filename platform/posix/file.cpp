@@ -1,6 +1,5 @@
 #include "platform/file.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -8,13 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/write_limits.h"
+
 namespace platform {
 namespace {
 
 thread_local FileErrorKind lastError = FileErrorKind::None;
 std::uint64_t callCount = 0;
-std::int64_t writeBudget = -1;
-std::int32_t bytesPerWriteCall = -1;
 
 FileErrorKind classify(int error) {
     switch (error) {
@@ -136,17 +135,11 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
     }
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (count < size) {
-        auto chunk = static_cast<std::int64_t>(size - count);
-        if (writeBudget >= 0) {
-            if (writeBudget == 0) {
-                return fail(ENOSPC);
-            }
-            chunk = std::min(chunk, writeBudget);
+        const auto chunk = write_limits::nextCall(size - count);
+        if (!chunk) {
+            return fail(ENOSPC);
         }
-        if (bytesPerWriteCall >= 0) {
-            chunk = std::min<std::int64_t>(chunk, bytesPerWriteCall);
-        }
-        const ssize_t put = ::write(descriptor(file), bytes + count, static_cast<size_t>(chunk));
+        const ssize_t put = ::write(descriptor(file), bytes + count, static_cast<size_t>(*chunk));
         if (put < 0) {
             if (errno == EINTR) {
                 continue;
@@ -157,9 +150,7 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
             break; // taking nothing, it would take nothing again: the short count says so
         }
         count += static_cast<std::int32_t>(put);
-        if (writeBudget >= 0) {
-            writeBudget -= put;
-        }
+        write_limits::spend(put);
     }
     return true;
 }
@@ -207,14 +198,6 @@ void setLastFileError(FileErrorKind kind) {
 
 std::uint64_t fileCallCount() {
     return callCount;
-}
-
-void failWritesAfter(std::int64_t bytes) {
-    writeBudget = bytes < 0 ? -1 : bytes;
-}
-
-void limitBytesPerWriteCall(std::int32_t bytes) {
-    bytesPerWriteCall = bytes < 0 ? -1 : bytes;
 }
 
 } // namespace platform

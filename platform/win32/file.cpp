@@ -1,15 +1,13 @@
 #include "platform/file.h"
 
-#include <algorithm>
-
 #include <windows.h>
+
+#include "platform/write_limits.h"
 
 namespace platform {
 namespace {
 
 std::uint64_t callCount = 0;
-std::int64_t writeBudget = -1;
-std::int32_t bytesPerWriteCall = -1;
 
 HANDLE native(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
@@ -63,19 +61,13 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
     // goes in further calls.
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (count < size) {
-        auto chunk = static_cast<std::int64_t>(size - count);
-        if (writeBudget >= 0) {
-            if (writeBudget == 0) {
-                SetLastError(ERROR_HANDLE_DISK_FULL);
-                return false;
-            }
-            chunk = std::min(chunk, writeBudget);
-        }
-        if (bytesPerWriteCall >= 0) {
-            chunk = std::min<std::int64_t>(chunk, bytesPerWriteCall);
+        const auto chunk = write_limits::nextCall(size - count);
+        if (!chunk) {
+            SetLastError(ERROR_HANDLE_DISK_FULL);
+            return false;
         }
         DWORD put = 0;
-        if (WriteFile(native(file), bytes + count, static_cast<DWORD>(chunk), &put, nullptr) ==
+        if (WriteFile(native(file), bytes + count, static_cast<DWORD>(*chunk), &put, nullptr) ==
             FALSE) {
             return false;
         }
@@ -83,9 +75,7 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
             break; // taking nothing, it would take nothing again: the short count says so
         }
         count += static_cast<std::int32_t>(put);
-        if (writeBudget >= 0) {
-            writeBudget -= put;
-        }
+        write_limits::spend(put);
     }
     return true;
 }
@@ -177,14 +167,6 @@ void setLastFileError(FileErrorKind kind) {
 
 std::uint64_t fileCallCount() {
     return callCount;
-}
-
-void failWritesAfter(std::int64_t bytes) {
-    writeBudget = bytes < 0 ? -1 : bytes;
-}
-
-void limitBytesPerWriteCall(std::int32_t bytes) {
-    bytesPerWriteCall = bytes < 0 ? -1 : bytes;
 }
 
 } // namespace platform

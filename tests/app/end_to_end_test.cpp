@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -120,10 +121,9 @@ TEST_F(EndToEndTest, ConvertsEveryTrueColourSkinAndNothingElseOnce) {
 
 std::vector<std::string> sortedLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
     }
     std::sort(lines.begin(), lines.end());
     return lines;
