@@ -5,7 +5,7 @@
 #include <new>
 
 #include "bitmap/pixel_buffer.h"
-#include "bitmap/size_math.h"
+#include "bitmap/size_limits.h"
 #include "palette/palette.h"
 
 namespace {

@@ -7,12 +7,12 @@
 #include <new>
 
 #include "bitmap/bitmap.h"
-#include "bitmap/byte_order.h"
 #include "bitmap/pbmp_format.h"
 #include "bitmap/pixel_buffer.h"
-#include "bitmap/size_math.h"
-#include "bitmap/stream_fields.h"
+#include "bitmap/size_limits.h"
+#include "core/byte_order.h"
 #include "core/file_rstream.h"
+#include "core/stream_fields.h"
 #include "palette/palette.h"
 #include "platform/file.h"
 
@@ -56,7 +56,7 @@ bool readChunkHeader(StreamIO& stream, ChunkHeader& chunk) {
         return false;
     }
     std::memcpy(chunk.tag.data(), bytes.data(), chunk.tag.size());
-    chunk.size = bitmap_bytes::loadU32(&bytes[4]);
+    chunk.size = byte_order::loadU32(&bytes[4]);
     return true;
 }
 
@@ -75,11 +75,11 @@ bool readHead(PbmpRead& read, const ChunkHeader& chunk) {
     if (!read.stream.read(HeadSize, bytes.data())) {
         return false;
     }
-    const std::uint32_t chunkCount = bitmap_bytes::loadU32(&bytes[0]);
-    const std::int32_t width = bitmap_bytes::loadI32(&bytes[4]);
-    const std::int32_t height = bitmap_bytes::loadI32(&bytes[8]);
-    const std::int32_t bitDepth = bitmap_bytes::loadI32(&bytes[12]);
-    const std::uint32_t flagWord = bitmap_bytes::loadU32(&bytes[16]);
+    const std::uint32_t chunkCount = byte_order::loadU32(&bytes[0]);
+    const std::int32_t width = byte_order::loadI32(&bytes[4]);
+    const std::int32_t height = byte_order::loadI32(&bytes[8]);
+    const std::int32_t bitDepth = byte_order::loadI32(&bytes[12]);
+    const std::uint32_t flagWord = byte_order::loadU32(&bytes[16]);
     if (!bitmap_size::isAcceptedGeometry(width, height, bitDepth)) {
         return false;
     }
@@ -114,7 +114,7 @@ bool readData(PbmpRead& read, const ChunkHeader& chunk) {
     bitmap.imageSize = size;
     bitmap.flags |= BitmapOwnsPixels;
     // Pixels missing at the end of the stream stay zero; the report says how many came.
-    return bitmap_stream::readAvailable(read.stream, bitmap.pixels, size,
+    return stream_fields::readAvailable(read.stream, bitmap.pixels, size,
                                         read.report.pixelBytesRead);
 }
 
@@ -126,7 +126,7 @@ bool readDetailCount(PbmpRead& read, const ChunkHeader& chunk) {
     if (!read.stream.read(static_cast<int>(chunk.size), bytes.data())) {
         return false;
     }
-    const std::int32_t count = bitmap_bytes::loadI32(bytes.data());
+    const std::int32_t count = byte_order::loadI32(bytes.data());
     if (count < 0 || count > MaxDetailLevels) {
         return false;
     }
@@ -138,7 +138,7 @@ bool readDetailCount(PbmpRead& read, const ChunkHeader& chunk) {
 // read, and every file carries 4 there.
 bool readPaletteIndex(PbmpRead& read) {
     std::uint32_t value = 0;
-    if (!bitmap_stream::readU32(read.stream, value)) {
+    if (!stream_fields::readLittle(read.stream, value)) {
         return false;
     }
     read.bitmap.paletteIndex = static_cast<std::int32_t>(value);
@@ -147,7 +147,7 @@ bool readPaletteIndex(PbmpRead& read) {
 
 bool readPalette(PbmpRead& read, const ChunkHeader& chunk) {
     if ((read.fileFlags & BitmapWithPalette) == 0) {
-        return bitmap_stream::skipBytes(read.stream, chunk.size);
+        return stream_fields::skipBytes(read.stream, chunk.size);
     }
     Bitmap& bitmap = read.bitmap;
     // A second palette chunk replaces the first.
@@ -184,7 +184,7 @@ bool readChunk(PbmpRead& read, const ChunkHeader& chunk) {
         return readPalette(read, chunk);
     }
     // An unknown first tag means this is no bitmap at all.
-    return !read.firstChunk && bitmap_stream::skipBytes(read.stream, chunk.size);
+    return !read.firstChunk && stream_fields::skipBytes(read.stream, chunk.size);
 }
 
 // Level 0 is the image; each further level is a quarter of the one before, 8 bits a pixel

@@ -8,10 +8,10 @@
 
 #include "bitmap/bitmap.h"
 #include "bitmap/bmp_format.h"
-#include "bitmap/byte_order.h"
 #include "bitmap/pixel_buffer.h"
-#include "bitmap/size_math.h"
-#include "bitmap/stream_fields.h"
+#include "bitmap/size_limits.h"
+#include "core/byte_order.h"
+#include "core/stream_fields.h"
 #include "palette/palette.h"
 
 namespace {
@@ -97,13 +97,13 @@ bool readColourTable(Bitmap& bitmap, StreamIO& stream, std::uint32_t entries) {
     const auto tableSize = static_cast<std::int32_t>(entries) * ColourEntrySize;
     std::array<std::uint8_t, FullColourTableSize> table{};
     std::int32_t arrived = 0; // missing colours stay black
-    if (!bitmap_stream::readAvailable(stream, table.data(), tableSize, arrived)) {
+    if (!stream_fields::readAvailable(stream, table.data(), tableSize, arrived)) {
         return false;
     }
     // Blue, green, red, reserved read as a little-endian word is the packed 0x00RRGGBB.
     std::array<std::uint32_t, FullColourTableEntries> packed{};
     for (std::size_t i = 0; i < packed.size(); ++i) {
-        packed[i] = bitmap_bytes::loadU32(&table[i * ColourEntrySize]);
+        packed[i] = byte_order::loadU32(&table[i * ColourEntrySize]);
     }
     bitmap.palette->count = static_cast<std::uint16_t>(entries);
     bitmap.palette->setPackedColors(packed.data());
@@ -117,7 +117,7 @@ bool readColourTable(Bitmap& bitmap, StreamIO& stream, std::uint32_t entries) {
 // such rows lie past the end of every file we read.
 std::optional<std::int32_t> pixelOffset(const BmpHeaders& headers, std::int32_t headersEnd,
                                         std::int32_t tableEnd) {
-    const auto stated = bitmap_size::checkedAdd(headers.start, headers.file.offBits);
+    const auto stated = size_math::checkedAdd(headers.start, headers.file.offBits);
     if (!stated) {
         return std::nullopt;
     }
@@ -135,7 +135,7 @@ bool readPixels(Bitmap& bitmap, StreamIO& stream, std::optional<std::int32_t> of
     bitmap.flags |= BitmapOwnsPixels;
     // Rows missing at the end of the file stay zero; the report says how many bytes came.
     if (offset && (!stream.setPosition(*offset) ||
-                   !bitmap_stream::readAvailable(stream, bitmap.pixels, bitmap.imageSize,
+                   !stream_fields::readAvailable(stream, bitmap.pixels, bitmap.imageSize,
                                                  report.pixelBytesRead))) {
         return false;
     }
@@ -169,10 +169,10 @@ bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport
 
     // A table too long for any file, read or skipped, leaves no place for the rows.
     const std::uint32_t entries = colourTableEntries(info);
-    const auto tableStart = bitmap_size::checkedAdd(headers.start, FileHeaderSize + info.size);
-    const auto tableSize = bitmap_size::checkedMultiply(entries, ColourEntrySize);
+    const auto tableStart = size_math::checkedAdd(headers.start, FileHeaderSize + info.size);
+    const auto tableSize = size_math::checkedMultiply(entries, ColourEntrySize);
     const auto tableEnd =
-        tableStart && tableSize ? bitmap_size::checkedAdd(*tableStart, *tableSize) : std::nullopt;
+        tableStart && tableSize ? size_math::checkedAdd(*tableStart, *tableSize) : std::nullopt;
     if (!tableEnd) {
         return false;
     }

@@ -2,14 +2,13 @@
 
 #include "core/file_rstream.h"
 #include "core/file_wstream.h"
+#include "core/stream_fields.h"
 #include "palette/palette.h"
-#include "palette/stream_fields.h"
+#include "palette/riff_format.h"
 #include "platform/file.h"
 #include "platform/replacing_file.h"
 
 namespace {
-
-constexpr const char* RiffTag = "RIFF";
 
 // A RIFF palette fails on its own when cut short; the other format, whatever its first four
 // bytes, must deliver everything its header announces.
@@ -69,11 +68,11 @@ bool Palette::readFile(const char* name) {
 }
 
 bool Palette::readFromStream(StreamIO& stream) {
-    palette_io::Tag magic{};
-    stream.read(4, magic);
-    if (palette_io::sameTag(magic, RiffTag)) {
+    stream_fields::Tag magic{};
+    stream_fields::readTag(stream, magic);
+    if (magic == riff_format::RiffTag) {
         std::uint32_t riffSize = 0; // the chunk sizes inside decide
-        palette_io::readLittle(stream, riffSize);
+        stream_fields::readLittle(stream, riffSize);
         return readRiff(stream);
     }
     // Anything else is taken as the palette file with all colour sets, whatever its magic.

@@ -12,16 +12,16 @@
 #include <memory>
 #include <new>
 
+#include "core/stream_fields.h"
 #include "palette/palette.h"
 #include "palette/palette_tables.h"
-#include "palette/stream_fields.h"
+#include "palette/pl98_format.h"
 
 namespace {
 
-using palette_io::readLittle;
 using namespace palette_tables;
-
-constexpr int MaskWords = PaletteSize / 32;
+using pl98_format::MaskWords;
+using stream_fields::readLittle;
 
 struct Header {
     std::int32_t subPaletteCount = 1;
@@ -87,7 +87,7 @@ std::unique_ptr<std::uint8_t[]> readTableBlock(StreamIO& stream, const TableSize
 bool readAux(StreamIO& stream, Aux& aux) {
     std::uint8_t present = 0;
     readLittle(stream, present);
-    if (present == 0) {
+    if (present == pl98_format::AuxAbsent) {
         return true;
     }
     aux.table.reset(new (std::nothrow) std::uint8_t[Palette::AuxTableSize]());

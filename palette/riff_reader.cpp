@@ -8,33 +8,29 @@
 #include <memory>
 #include <new>
 
+#include "core/stream_fields.h"
 #include "palette/palette.h"
 #include "palette/palette_tables.h"
-#include "palette/stream_fields.h"
+#include "palette/riff_format.h"
 
 namespace {
 
-using palette_io::readLittle;
-using palette_io::sameTag;
-using palette_io::Tag;
-
-constexpr const char* RiffTag = "RIFF";
-constexpr const char* PaletteForm = "PAL ";
-// The data chunk starts with a 16-bit version and a 16-bit count before the entries.
-constexpr std::uint32_t DataPrefixSize = 4;
-constexpr std::uint16_t LogPaletteVersion = 0x300;
+using namespace riff_format;
+using stream_fields::readLittle;
+using stream_fields::readTag;
+using stream_fields::Tag;
 
 // Reads the form type, from the "RIFF" of a file or from just after it and its size.
 bool readForm(StreamIO& stream) {
     Tag tag{};
     std::uint32_t value = 0; // the RIFF size, or the "data" tag after the form type
-    stream.read(4, tag);
+    readTag(stream, tag);
     readLittle(stream, value);
-    if (sameTag(tag, RiffTag)) {
-        stream.read(4, tag);
+    if (tag == RiffTag) {
+        readTag(stream, tag);
         readLittle(stream, value);
     }
-    return sameTag(tag, PaletteForm);
+    return tag == PaletteForm;
 }
 
 // Whole entries after the version and count; nothing when the size can't describe 0 to

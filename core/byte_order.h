@@ -1,10 +1,10 @@
 #pragma once
-// Little-endian fields in byte arrays: every number in both bitmap formats is stored this
-// way, whatever the machine's own order.
+// Little-endian fields in byte arrays: every number in the bitmap and palette formats is
+// stored this way, whatever the machine's own order.
 
 #include <cstdint>
 
-namespace bitmap_bytes {
+namespace byte_order {
 
 constexpr std::uint16_t loadU16(const std::uint8_t* bytes) {
     return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
@@ -31,4 +31,4 @@ constexpr void storeU32(std::uint8_t* bytes, std::uint32_t value) {
     }
 }
 
-} // namespace bitmap_bytes
+} // namespace byte_order

@@ -1,11 +1,8 @@
-#include "bitmap/stream_fields.h"
+#include "core/stream_fields.h"
 
-#include <array>
+#include "core/size_math.h"
 
-#include "bitmap/byte_order.h"
-#include "bitmap/size_math.h"
-
-namespace bitmap_stream {
+namespace stream_fields {
 namespace {
 
 // After a short read the block is taken again in pieces of this size while they last, then
@@ -52,40 +49,8 @@ bool readAvailable(StreamIO& stream, std::uint8_t* destination, std::int32_t siz
 }
 
 bool skipBytes(StreamIO& stream, std::int64_t count) {
-    const auto target = bitmap_size::checkedAdd(stream.getPosition(), count);
+    const auto target = size_math::checkedAdd(stream.getPosition(), count);
     return target && stream.setPosition(*target);
 }
 
-bool readU32(StreamIO& stream, std::uint32_t& value) {
-    std::array<std::uint8_t, 4> bytes{};
-    if (!stream.read(4, bytes.data())) {
-        return false;
-    }
-    value = bitmap_bytes::loadU32(bytes.data());
-    return true;
-}
-
-void writeU32(StreamIO& stream, std::uint32_t value) {
-    std::array<std::uint8_t, 4> bytes{};
-    bitmap_bytes::storeU32(bytes.data(), value);
-    stream.write(4, bytes.data());
-}
-
-void writeTag(StreamIO& stream, const pbmp_format::Tag& tag) {
-    stream.write(static_cast<int>(tag.size()), tag.data());
-}
-
-void writeRows(StreamIO& stream, const std::uint8_t* firstRow, std::int32_t rowCount,
-               std::ptrdiff_t step, std::int32_t rowStride, std::int32_t pixelBytes) {
-    static constexpr std::array<std::uint8_t, 4> fill{};
-    const std::int32_t fillBytes = rowStride - pixelBytes;
-    for (std::int32_t row = 0; row < rowCount; ++row) {
-        stream.write(pixelBytes, firstRow + row * step);
-        // Rows hold whole 4-byte units, so the fill never exceeds 3 bytes.
-        if (fillBytes > 0) {
-            stream.write(fillBytes, fill.data());
-        }
-    }
-}
-
-} // namespace bitmap_stream
+} // namespace stream_fields

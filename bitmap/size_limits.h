@@ -1,9 +1,9 @@
 #pragma once
-// Size arithmetic for bitmaps, shared by creation and the readers. Every size that comes
-// from a file passes through here before anything is allocated or indexed.
+// The sizes of bitmap we hold, shared by creation, the readers and the writers.
 
 #include <cstdint>
-#include <optional>
+
+#include "core/size_math.h"
 
 namespace bitmap_size {
 
@@ -17,23 +17,6 @@ inline constexpr std::int32_t MaxBitDepth = 32;
 // Largest pixel buffer we allocate, detail levels included. Arbitrary: a 32,768-pixel square
 // at 8 bits would need 1 GiB, which no skin needs and a 32-bit process can't count on.
 inline constexpr std::int32_t MaxPixelBytes = 512 * 1024 * 1024;
-
-// a x b, or nothing when the product leaves 0..INT32_MAX, the range of every size field.
-constexpr std::optional<std::int32_t> checkedMultiply(std::int64_t a, std::int64_t b) {
-    std::int64_t product = 0;
-    if (a < 0 || b < 0 || __builtin_mul_overflow(a, b, &product) || product > INT32_MAX) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(product);
-}
-
-// a + b, or nothing when the sum leaves 0..INT32_MAX.
-constexpr std::optional<std::int32_t> checkedAdd(std::int64_t a, std::int64_t b) {
-    if (a < 0 || b < 0 || a + b > INT32_MAX) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(a + b);
-}
 
 // The row length: the row's bit count divided by 8, remainder dropped, then up to the next
 // multiple of 4. For depths below 8 this can be shorter than the row's pixels need; that
@@ -52,7 +35,7 @@ constexpr bool isAcceptedGeometry(std::int32_t width, std::int32_t height, std::
     if (bitDepth < MinBitDepth || bitDepth > MaxBitDepth) {
         return false;
     }
-    const auto bytes = checkedMultiply(height, strideFor(width, bitDepth));
+    const auto bytes = size_math::checkedMultiply(height, strideFor(width, bitDepth));
     return bytes && *bytes <= MaxPixelBytes;
 }
 
