@@ -3,7 +3,7 @@
 
 #include "app/batch.h"
 #include "fuzz/limits.h"
-#include "tests/app/scripted_ui.h"
+#include "tests/support/scripted_ui.h"
 #include "tests/support/memory_stream.h"
 
 namespace {

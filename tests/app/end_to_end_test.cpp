@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include "tests/app/skin_files.h"
+#include "tests/support/skin_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "app/format_text.h"
 #include "tests/app/remapper_fixture.h"
-#include "tests/app/scripted_ui.h"
+#include "tests/support/scripted_ui.h"
 
 namespace {
 

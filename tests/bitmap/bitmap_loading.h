@@ -4,10 +4,12 @@
 #include <vector>
 
 #include "bitmap/bitmap.h"
-#include "tests/bitmap/file_bytes.h"
 #include "tests/support/memory_stream.h"
+#include "tests/support/sample_files.h"
 
 namespace bitmap_testing {
+
+using testing_support::Bytes;
 
 inline BitmapPtr loadBytes(const Bytes& file, std::uint32_t flags = 0) {
     testing_support::MemoryStream stream(file);

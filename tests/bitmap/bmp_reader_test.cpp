@@ -9,6 +9,7 @@
 #include "tests/support/temp_dir.h"
 
 using namespace bitmap_testing;
+using namespace testing_support;
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "tests/bitmap/bitmap_loading.h"
 
 using namespace bitmap_testing;
+using namespace testing_support;
 
 namespace {
 
@@ -26,8 +27,7 @@ Bytes riffChunk(std::uint16_t count) {
         colours.insert(colours.end(),
                        {static_cast<std::uint8_t>(i), 0, static_cast<std::uint8_t>(255 - i), 0});
     }
-    return chunk("RIFF",
-                 fileOf({tag("PAL "), chunk("data", fileOf({u16(0x300), u16(count), colours}))}));
+    return riffPalette(colours);
 }
 
 TEST(PbmpReader, ReadsTheWritersLayout) {

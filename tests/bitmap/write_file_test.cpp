@@ -9,10 +9,7 @@
 #include "tests/support/temp_dir.h"
 
 using namespace bitmap_testing;
-using testing_support::namesIn;
-using testing_support::readBytes;
-using testing_support::TempDir;
-using testing_support::writeBytes;
+using namespace testing_support;
 namespace fs = std::filesystem;
 
 namespace {

@@ -3,12 +3,12 @@
 
 #include "palette/palette.h"
 #include "platform/file.h"
-#include "tests/palette/palette_bytes.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using palette_testing::Bytes;
+using testing_support::Bytes;
 using testing_support::readBytes;
 using testing_support::TempDir;
 using testing_support::writeBytes;
@@ -41,9 +41,8 @@ TEST(PaletteFile, ReadingTouchesTwiceAndAMissingFileNotAtAll) {
     EXPECT_EQ(palette->changeNumber, number + 2);
 
     // A RIFF of another form fails after the file was opened: one touch, on closing.
-    Bytes avi;
-    avi.tag("RIFF").u32(4).tag("AVI ").tag("data").u32(4).u32(0);
-    writeBytes(name, avi.data);
+    using namespace testing_support;
+    writeBytes(name, fileOf({tag("RIFF"), u32(4), tag("AVI "), tag("data"), u32(4), u32(0)}));
     EXPECT_FALSE(palette->readFile(name.c_str()));
     EXPECT_EQ(palette->changeNumber, number + 3);
     EXPECT_EQ(PalettePtr(Palette::loadFile(name.c_str())), nullptr);

@@ -1,4 +1,4 @@
-#include "tests/app/scripted_ui.h"
+#include "tests/support/scripted_ui.h"
 
 #include <algorithm>
 

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
+
+#include "tests/support/file_bytes.h"
 
 namespace testing_support {
 
@@ -16,7 +17,6 @@ struct Rgb {
     std::uint8_t blue = 0;
 };
 
-using Bytes = std::vector<std::uint8_t>;
 using PixelSource = std::function<Rgb(int x, int y)>;
 
 // A 24-bit Windows BMP, bottom row first, or top row first (negative height) if asked.

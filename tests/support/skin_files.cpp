@@ -1,58 +1,16 @@
-#include "tests/app/skin_files.h"
+#include "tests/support/skin_files.h"
 
-#include <cstring>
+#include "core/byte_order.h"
+#include "tests/support/sample_files.h"
 
 namespace testing_support {
 namespace {
 
-void put16(Bytes& out, std::uint32_t value) {
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void put32(Bytes& out, std::uint32_t value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
-void putTag(Bytes& out, const char* tag) {
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<std::uint8_t>(tag[i]));
-    }
-}
-
-std::uint32_t get32(const Bytes& in, std::size_t at) {
-    return in[at] | in[at + 1] << 8 | in[at + 2] << 16 |
-           static_cast<std::uint32_t>(in[at + 3]) << 24;
-}
-
-std::uint32_t get16(const Bytes& in, std::size_t at) {
-    return in[at] | in[at + 1] << 8;
-}
+using byte_order::loadU16;
+using byte_order::loadU32;
 
 int stride(int width, int bytesPerPixel) {
     return (width * bytesPerPixel + 3) & ~3;
-}
-
-void putBmpHeaders(Bytes& out, int width, int height, int bits, std::uint32_t tableBytes,
-                   std::uint32_t imageBytes) {
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, 54 + tableBytes + imageBytes); // bfSize
-    put16(out, 0);                            // bfReserved1
-    put16(out, 0);                            // bfReserved2
-    put32(out, 54 + tableBytes);              // bfOffBits
-    put32(out, 40);                           // biSize
-    put32(out, static_cast<std::uint32_t>(width));
-    put32(out, static_cast<std::uint32_t>(height));
-    put16(out, 1);    // biPlanes
-    put16(out, bits); // biBitCount
-    put32(out, 0);    // biCompression
-    put32(out, imageBytes);
-    put32(out, 0); // biXPelsPerMeter
-    put32(out, 0); // biYPelsPerMeter
-    put32(out, 0); // biClrUsed
-    put32(out, 0); // biClrImportant
 }
 
 // Rows of 24-bit pixels in blue, green, red order, zero fill, top row first.
@@ -71,59 +29,62 @@ Bytes rows24(int width, int height, const PixelSource& pixel) {
     return rows;
 }
 
+// A BMP's fields with no palette marker and no resolution, sized for `pixels`.
+BmpFields skinFields(int width, int height, int bits, Bytes colourTable, Bytes pixels) {
+    BmpFields fields;
+    const auto tableBytes = static_cast<std::uint32_t>(colourTable.size());
+    const auto imageBytes = static_cast<std::uint32_t>(pixels.size());
+    fields.fileSize = 54 + tableBytes + imageBytes;
+    fields.offBits = 54 + tableBytes;
+    fields.width = width;
+    fields.height = height;
+    fields.bitCount = static_cast<std::uint16_t>(bits);
+    fields.sizeImage = imageBytes;
+    fields.colourTable = std::move(colourTable);
+    fields.pixels = std::move(pixels);
+    return fields;
+}
+
+Bytes entriesOf(const std::array<Rgb, 256>& colors) {
+    Bytes entries;
+    for (const Rgb& colour : colors) {
+        entries.insert(entries.end(), {colour.red, colour.green, colour.blue, 0});
+    }
+    return entries;
+}
+
 } // namespace
 
 Bytes bmp24(int width, int height, const PixelSource& pixel, bool topDown) {
     const Bytes rows = rows24(width, height, pixel);
     const int rowBytes = stride(width, 3);
-    Bytes out;
-    putBmpHeaders(out, width, topDown ? -height : height, 24, 0,
-                  static_cast<std::uint32_t>(rows.size()));
+    Bytes fileRows;
     for (int i = 0; i < height; ++i) {
         const int y = topDown ? i : height - 1 - i;
         const auto row = rows.begin() + static_cast<std::ptrdiff_t>(y) * rowBytes;
-        out.insert(out.end(), row, row + rowBytes);
+        fileRows.insert(fileRows.end(), row, row + rowBytes);
     }
-    return out;
+    return bmpFile(skinFields(width, topDown ? -height : height, 24, {}, fileRows));
 }
 
 Bytes bmp8(int width, int height) {
     const int rowBytes = stride(width, 1);
-    Bytes out;
-    putBmpHeaders(out, width, height, 8, 1024, static_cast<std::uint32_t>(rowBytes * height));
-    for (int i = 0; i < 256; ++i) {
-        put32(out, static_cast<std::uint32_t>(i * 0x010101));
-    }
+    Bytes rows;
     for (int y = height - 1; y >= 0; --y) {
         for (int x = 0; x < rowBytes; ++x) {
-            out.push_back(static_cast<std::uint8_t>(x < width ? x + y : 0));
+            rows.push_back(static_cast<std::uint8_t>(x < width ? x + y : 0));
         }
     }
-    return out;
+    return bmpFile(skinFields(width, height, 8, greyTable(), rows));
 }
 
 Bytes pbmp24(int width, int height, const PixelSource& pixel) {
-    const Bytes rows = rows24(width, height, pixel);
-    Bytes out;
-    putTag(out, "PBMP");
-    put32(out, static_cast<std::uint32_t>(rows.size() + 32));
-    putTag(out, "head");
-    put32(out, 20);
-    put32(out, 3); // chunks after the head
-    put32(out, static_cast<std::uint32_t>(width));
-    put32(out, static_cast<std::uint32_t>(height));
-    put32(out, 24);
-    put32(out, 8); // flags as written: the bitmap owned its pixels
-    putTag(out, "data");
-    put32(out, static_cast<std::uint32_t>(rows.size()));
-    out.insert(out.end(), rows.begin(), rows.end());
-    putTag(out, "DETL");
-    put32(out, 4);
-    put32(out, 1);
-    putTag(out, "PiDX");
-    put32(out, 4);
-    put32(out, 0xFFFFFFFF);
-    return out;
+    PbmpFields fields;
+    fields.width = width;
+    fields.height = height;
+    fields.bitDepth = 24;
+    fields.pixels = rows24(width, height, pixel);
+    return pbmpFile(fields);
 }
 
 std::array<Rgb, 256> testColors() {
@@ -140,39 +101,15 @@ std::array<Rgb, 256> testColors() {
 }
 
 Bytes riffPalette(const std::array<Rgb, 256>& colors) {
-    Bytes out;
-    putTag(out, "RIFF");
-    put32(out, 16 + 4 * 256);
-    putTag(out, "PAL ");
-    putTag(out, "data");
-    put32(out, 4 + 4 * 256);
-    put16(out, 0x300);
-    put16(out, 256);
-    for (const Rgb& colour : colors) {
-        out.insert(out.end(), {colour.red, colour.green, colour.blue, 0});
-    }
-    return out;
+    return riffPalette(entriesOf(colors));
 }
 
 Bytes pl98Palette(const std::array<Rgb, 256>& colors, std::int32_t paletteIndex,
                   const std::array<std::uint32_t, 8>& maskWords) {
-    Bytes out;
-    putTag(out, "PL98");
-    put32(out, 1); // sub-palettes
-    put32(out, 0); // levelShift
-    put32(out, 0); // extraGroups
-    put32(out, 0); // headerValue
-    for (const std::uint32_t word : maskWords) {
-        put32(out, word);
-    }
-    for (const Rgb& colour : colors) {
-        out.insert(out.end(), {colour.red, colour.green, colour.blue, 0});
-    }
-    put32(out, static_cast<std::uint32_t>(paletteIndex));
-    put32(out, 0);    // kind 0: no tables stored
-    out.push_back(0); // no auxiliary table
-    put32(out, 0);    // trailing word
-    return out;
+    Pl98Fields fields;
+    fields.mask = maskWords;
+    fields.sets = {{entriesOf(colors), paletteIndex, 0}}; // kind 0: no tables stored
+    return pl98File(fields);
 }
 
 Rgb testPixel(int x, int y) {
@@ -210,28 +147,29 @@ std::string checkRemapped(const Bytes& file, int width, int height, std::int32_t
     if (file.size() != size) {
         return "size " + std::to_string(file.size()) + ", expected " + std::to_string(size);
     }
+    const std::uint8_t* at = file.data();
     const std::uint32_t reserved2 = paletteIndex == -1 ? 0xFFFF : paletteIndex & 0xFFFF;
     const struct {
         const char* name;
         std::uint32_t actual;
         std::uint32_t expected;
     } fields[] = {
-        {"bfType", get16(file, 0), 0x4D42},
-        {"bfSize", get32(file, 2), static_cast<std::uint32_t>(size)},
-        {"bfReserved1", get16(file, 6), 0xF5F7},
-        {"bfReserved2", get16(file, 8), reserved2},
-        {"bfOffBits", get32(file, 10), 1078},
-        {"biSize", get32(file, 14), 40},
-        {"biWidth", get32(file, 18), static_cast<std::uint32_t>(width)},
-        {"biHeight", get32(file, 22), static_cast<std::uint32_t>(height)},
-        {"biPlanes", get16(file, 26), 1},
-        {"biBitCount", get16(file, 28), 8},
-        {"biCompression", get32(file, 30), 0},
-        {"biSizeImage", get32(file, 34), static_cast<std::uint32_t>(imageBytes)},
-        {"biXPelsPerMeter", get32(file, 38), 0},
-        {"biYPelsPerMeter", get32(file, 42), 0},
-        {"biClrUsed", get32(file, 46), 0},
-        {"biClrImportant", get32(file, 50), 0},
+        {"bfType", loadU16(at + 0), 0x4D42},
+        {"bfSize", loadU32(at + 2), static_cast<std::uint32_t>(size)},
+        {"bfReserved1", loadU16(at + 6), 0xF5F7},
+        {"bfReserved2", loadU16(at + 8), reserved2},
+        {"bfOffBits", loadU32(at + 10), 1078},
+        {"biSize", loadU32(at + 14), 40},
+        {"biWidth", loadU32(at + 18), static_cast<std::uint32_t>(width)},
+        {"biHeight", loadU32(at + 22), static_cast<std::uint32_t>(height)},
+        {"biPlanes", loadU16(at + 26), 1},
+        {"biBitCount", loadU16(at + 28), 8},
+        {"biCompression", loadU32(at + 30), 0},
+        {"biSizeImage", loadU32(at + 34), static_cast<std::uint32_t>(imageBytes)},
+        {"biXPelsPerMeter", loadU32(at + 38), 0},
+        {"biYPelsPerMeter", loadU32(at + 42), 0},
+        {"biClrUsed", loadU32(at + 46), 0},
+        {"biClrImportant", loadU32(at + 50), 0},
     };
     for (const auto& field : fields) {
         if (field.actual != field.expected) {
@@ -240,7 +178,7 @@ std::string checkRemapped(const Bytes& file, int width, int height, std::int32_t
         }
     }
     for (std::uint32_t i = 0; i < 256; ++i) {
-        if (get32(file, 54 + 4 * i) != i * 0x010101) {
+        if (loadU32(at + 54 + 4 * i) != i * 0x010101) {
             return "colour table entry " + std::to_string(i) + " is not grey level " +
                    std::to_string(i);
         }
