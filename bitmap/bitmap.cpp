@@ -1,7 +1,6 @@
 #include "bitmap/bitmap.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 
 #include "bitmap/pixel_buffer.h"
@@ -26,7 +25,7 @@ void Bitmap::letGo() {
         Palette::release(palette);
     }
     if (pixels != nullptr && (flags & BitmapOwnsPixels) != 0) {
-        std::free(pixels);
+        bitmap_buffer::freePixels(pixels);
     }
     pixels = nullptr;
     palette = nullptr;

@@ -14,7 +14,6 @@
 #include "core/file_rstream.h"
 #include "core/stream_fields.h"
 #include "palette/palette.h"
-#include "platform/file.h"
 
 namespace {
 
@@ -37,17 +36,6 @@ struct PbmpRead {
     std::uint32_t chunksLeft = 0;
 
     bool wantsMoreChunks() const { return !headSeen || chunksLeft > 0; }
-};
-
-class FileCloser {
-  public:
-    explicit FileCloser(platform::FileHandle file) : file(file) {}
-    ~FileCloser() { platform::closeFile(file); }
-    FileCloser(const FileCloser&) = delete;
-    FileCloser& operator=(const FileCloser&) = delete;
-
-  private:
-    platform::FileHandle file;
 };
 
 bool readChunkHeader(StreamIO& stream, ChunkHeader& chunk) {
@@ -108,7 +96,7 @@ bool readData(PbmpRead& read, const ChunkHeader& chunk) {
     }
     // A second "data" chunk replaces the first.
     if ((bitmap.flags & BitmapOwnsPixels) != 0) {
-        bitmap_buffer::PixelBuffer earlier(bitmap.pixels);
+        bitmap_buffer::freePixels(bitmap.pixels);
     }
     bitmap.pixels = buffer.release();
     bitmap.imageSize = size;
@@ -235,15 +223,8 @@ bool Bitmap::readFile(const char* name, std::uint32_t fileFlags) {
 }
 
 bool Bitmap::readFile(const char* name, std::uint32_t fileFlags, BitmapReadReport& report) {
-    const platform::FileHandle file = platform::openForRead(name);
-    if (file == platform::InvalidFileHandle) {
-        return false;
-    }
-    FileCloser closer(file);
-    FileRStream stream(file);
-    const bool result = read(stream, fileFlags, report);
-    stream.close();
-    return result;
+    FileRStream stream(name);
+    return stream.getStatus() == Ok && read(stream, fileFlags, report);
 }
 
 void Bitmap::prepareForRead() {

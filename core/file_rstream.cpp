@@ -3,69 +3,30 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/stream_error.h"
-
-FileRStream::FileRStream() {
-    status = Closed;
-}
+FileRStream::FileRStream() = default;
 
 FileRStream::FileRStream(platform::FileHandle file) {
-    status = Closed;
     attach(file);
 }
 
-FileRStream::FileRStream(const char* name) : FileRStream() {
+FileRStream::FileRStream(const char* name) {
     open(name);
-}
-
-FileRStream::~FileRStream() {
-    FileRStream::close();
-}
-
-bool FileRStream::mapError() {
-    status = statusFromLastFileError();
-    return false;
 }
 
 bool FileRStream::open(const char* name) {
     close();
-    handle = platform::openForRead(name);
-    if (handle == platform::InvalidFileHandle) {
+    if (!adopt(platform::openForRead(name))) {
         // Whatever the system said, a stream that could not open its file reports FileError.
         status = FileError;
         return false;
     }
-    status = Ok;
-    ownsHandle = true;
     return true;
 }
 
-void FileRStream::attach(platform::FileHandle file) {
-    close();
-    handle = file;
-    ownsHandle = false;
-    if (handle == platform::InvalidFileHandle) {
-        mapError();
-    } else {
-        status = Ok;
-    }
-}
-
+// Closing drops the buffer, so a stream opened or attached again reads only its new file.
 void FileRStream::close() {
-    if (ownsHandle && handle != platform::InvalidFileHandle && !platform::closeFile(handle)) {
-        status = IoError;
-        return;
-    }
-    handle = platform::InvalidFileHandle;
-    status = Closed;
+    FileStream::close();
     dropBuffer();
-}
-
-int FileRStream::getSize() {
-    if (status != Ok && status != EndOfFile) {
-        return 0;
-    }
-    return static_cast<int>(platform::fileSize(handle));
 }
 
 int FileRStream::query(int which) {
@@ -88,8 +49,8 @@ bool FileRStream::write(int, const void*) {
 }
 
 bool FileRStream::refill() {
-    const std::int32_t position = platform::seekFile(handle, 0, platform::SeekOrigin::Current);
-    if (position == -1 || !platform::readFile(handle, buffer, BufferSize, lastCount)) {
+    const std::int32_t position = platform::seekFile(handle(), 0, platform::SeekOrigin::Current);
+    if (position == -1 || !platform::readFile(handle(), buffer, BufferSize, lastCount)) {
         dropBuffer();
         return mapError();
     }
@@ -125,7 +86,7 @@ bool FileRStream::read(int size, void* data) {
         wanted -= n;
     }
     if (wanted > 0) {
-        if (!platform::readFile(handle, destination, wanted, lastCount)) {
+        if (!platform::readFile(handle(), destination, wanted, lastCount)) {
             return mapError();
         }
         if (lastCount != wanted) {
@@ -148,7 +109,7 @@ int FileRStream::getPosition() {
     if (bufferLoaded()) {
         return bufferPos;
     }
-    return platform::seekFile(handle, 0, platform::SeekOrigin::Current);
+    return platform::seekFile(handle(), 0, platform::SeekOrigin::Current);
 }
 
 bool FileRStream::setPosition(int offset) {
@@ -167,7 +128,7 @@ bool FileRStream::setPosition(int offset) {
         status = IoError;
         return false;
     }
-    if (platform::seekFile(handle, offset, platform::SeekOrigin::Begin) == -1) {
+    if (platform::seekFile(handle(), offset, platform::SeekOrigin::Begin) == -1) {
         return mapError();
     }
     dropBuffer();

@@ -1,65 +1,18 @@
 #include "core/file_wstream.h"
 
-#include "core/stream_error.h"
-
-FileWStream::FileWStream() {
-    status = Closed;
-}
+FileWStream::FileWStream() = default;
 
 FileWStream::FileWStream(platform::FileHandle file) {
-    status = Closed;
     attach(file);
 }
 
-FileWStream::FileWStream(const char* name) : FileWStream() {
+FileWStream::FileWStream(const char* name) {
     open(name);
-}
-
-FileWStream::~FileWStream() {
-    FileWStream::close();
-}
-
-bool FileWStream::mapError() {
-    status = statusFromLastFileError();
-    return false;
 }
 
 bool FileWStream::open(const char* name) {
     close();
-    handle = platform::createForWrite(name);
-    if (handle == platform::InvalidFileHandle) {
-        return mapError();
-    }
-    status = Ok;
-    ownsHandle = true;
-    return true;
-}
-
-void FileWStream::attach(platform::FileHandle file) {
-    close();
-    handle = file;
-    ownsHandle = false;
-    if (handle == platform::InvalidFileHandle) {
-        mapError();
-    } else {
-        status = Ok;
-    }
-}
-
-void FileWStream::close() {
-    if (ownsHandle && handle != platform::InvalidFileHandle && !platform::closeFile(handle)) {
-        status = IoError;
-        return;
-    }
-    handle = platform::InvalidFileHandle;
-    status = Closed;
-}
-
-int FileWStream::getSize() {
-    if (status != Ok && status != EndOfFile) {
-        return 0;
-    }
-    return static_cast<int>(platform::fileSize(handle));
+    return adopt(platform::createForWrite(name)) || mapError();
 }
 
 int FileWStream::query(int which) {
@@ -92,7 +45,7 @@ bool FileWStream::write(int size, const void* data) {
     if (size == 0) {
         return true;
     }
-    if (!platform::writeFile(handle, data, size, lastCount)) {
+    if (!platform::writeFile(handle(), data, size, lastCount)) {
         return mapError();
     }
     // The system took less than all of it without saying why: part of the file would be
@@ -105,11 +58,11 @@ bool FileWStream::write(int size, const void* data) {
 }
 
 bool FileWStream::flush() {
-    return platform::flushFile(handle);
+    return platform::flushFile(handle());
 }
 
 int FileWStream::getPosition() {
-    return platform::seekFile(handle, 0, platform::SeekOrigin::Current);
+    return platform::seekFile(handle(), 0, platform::SeekOrigin::Current);
 }
 
 bool FileWStream::setPosition(int offset) {
@@ -123,7 +76,7 @@ bool FileWStream::setPosition(int offset) {
         status = IoError;
         return false;
     }
-    if (platform::seekFile(handle, offset, platform::SeekOrigin::Begin) == -1) {
+    if (platform::seekFile(handle(), offset, platform::SeekOrigin::Begin) == -1) {
         return mapError();
     }
     return true;

@@ -5,7 +5,6 @@
 #include "core/stream_fields.h"
 #include "palette/palette.h"
 #include "palette/riff_format.h"
-#include "platform/file.h"
 #include "platform/replacing_file.h"
 
 namespace {
@@ -27,19 +26,12 @@ Palette* Palette::loadFile(const char* name) {
 }
 
 Palette* Palette::loadWholeFile(const char* name) {
-    const platform::FileHandle file = platform::openForRead(name);
-    if (file == platform::InvalidFileHandle) {
+    FileRStream stream(name);
+    if (stream.getStatus() != Ok) {
         return nullptr;
     }
     PalettePtr palette(create());
-    bool read = false;
-    if (palette) {
-        FileRStream stream(file);
-        read = readWholePalette(*palette, stream);
-        stream.close();
-    }
-    platform::closeFile(file);
-    return read ? palette.release() : nullptr;
+    return palette && readWholePalette(*palette, stream) ? palette.release() : nullptr;
 }
 
 Palette* Palette::loadStream(StreamIO& stream) {
@@ -51,17 +43,14 @@ Palette* Palette::loadStream(StreamIO& stream) {
 }
 
 bool Palette::readFile(const char* name) {
-    const platform::FileHandle file = platform::openForRead(name);
-    if (file == platform::InvalidFileHandle) {
-        return false;
-    }
     bool read = false;
     {
-        FileRStream stream(file);
+        FileRStream stream(name);
+        if (stream.getStatus() != Ok) {
+            return false;
+        }
         read = readFromStream(stream);
-        stream.close();
     }
-    platform::closeFile(file);
     // Once more after closing, whether or not the read succeeded.
     touch();
     return read;
