@@ -1,8 +1,8 @@
 #include "app/main_window.h"
 
 #include "app/batch.h"
+#include "app/exit_codes.h"
 #include "app/progress.h"
-#include "app/remapper.h"
 
 bool MainWindowEvents::onCreate(platform::WindowId window) {
     state.startTicks = state.seams.tickCount();

@@ -32,6 +32,14 @@ void Bitmap::letGo() {
     flags = 0;
 }
 
+void Bitmap::prepareForRead() {
+    letGo();
+    paletteIndex = -1;
+    imageSize = 0;
+    detailLevels.fill(nullptr);
+    detailLevelCount = 1;
+}
+
 Bitmap* Bitmap::create(std::int32_t width, std::int32_t height, std::int32_t bitDepth) {
     if (!bitmap_size::isAcceptedGeometry(width, height, bitDepth)) {
         return nullptr;

@@ -227,14 +227,6 @@ bool Bitmap::readFile(const char* name, std::uint32_t fileFlags, BitmapReadRepor
     return stream.getStatus() == Ok && read(stream, fileFlags, report);
 }
 
-void Bitmap::prepareForRead() {
-    letGo();
-    paletteIndex = -1;
-    imageSize = 0;
-    detailLevels.fill(nullptr);
-    detailLevelCount = 1;
-}
-
 bool Bitmap::read(StreamIO& stream, std::uint32_t fileFlags) {
     BitmapReadReport unused;
     return read(stream, fileFlags, unused);

@@ -129,6 +129,8 @@ struct Palette {
   private:
     Palette() = default;
     ~Palette() = default;
+    // A RIFF palette after its "RIFF" tag.
+    bool readRiffAfterTag(StreamIO& stream);
     bool readPl98(StreamIO& stream);
     bool writePl98(StreamIO& stream) const;
 };

@@ -60,9 +60,7 @@ bool Palette::readFromStream(StreamIO& stream) {
     stream_fields::Tag magic{};
     stream_fields::readTag(stream, magic);
     if (magic == riff_format::RiffTag) {
-        std::uint32_t riffSize = 0; // the chunk sizes inside decide
-        stream_fields::readLittle(stream, riffSize);
-        return readRiff(stream);
+        return readRiffAfterTag(stream);
     }
     // Anything else is taken as the palette file with all colour sets, whatever its magic.
     return readPl98(stream);

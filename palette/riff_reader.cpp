@@ -20,19 +20,6 @@ using stream_fields::readLittle;
 using stream_fields::readTag;
 using stream_fields::Tag;
 
-// Reads the form type, from the "RIFF" of a file or from just after it and its size.
-bool readForm(StreamIO& stream) {
-    Tag tag{};
-    std::uint32_t value = 0; // the RIFF size, or the "data" tag after the form type
-    readTag(stream, tag);
-    readLittle(stream, value);
-    if (tag == RiffTag) {
-        readTag(stream, tag);
-        readLittle(stream, value);
-    }
-    return tag == PaletteForm;
-}
-
 // Whole entries after the version and count; nothing when the size can't describe 0 to
 // 256 of them.
 std::optional<std::uint16_t> entryCount(std::uint32_t dataSize) {
@@ -46,10 +33,12 @@ std::optional<std::uint16_t> entryCount(std::uint32_t dataSize) {
     return static_cast<std::uint16_t>(entries);
 }
 
-} // namespace
-
-bool Palette::readRiff(StreamIO& stream) {
-    if (!readForm(stream)) {
+// The rest of a palette after its form type: the "data" chunk, whose tag is not compared
+// (the size after it decides), with version, count and entries.
+bool readData(Palette& palette, StreamIO& stream, const Tag& form) {
+    Tag chunkTag{};
+    readTag(stream, chunkTag);
+    if (form != PaletteForm) {
         return false;
     }
     std::uint32_t dataSize = 0;
@@ -72,21 +61,41 @@ bool Palette::readRiff(StreamIO& stream) {
         return false;
     }
 
-    freeTables();
-    tableBlock = block.release();
-    tableBlockSize = blockSize;
-    tableBase = 0;
-    version = LogPaletteVersion;
-    count = *entries;
+    palette.freeTables();
+    palette.tableBlock = block.release();
+    palette.tableBlockSize = blockSize;
+    palette.tableBase = 0;
+    palette.version = LogPaletteVersion;
+    palette.count = *entries;
     // Entries beyond the count keep what they held.
-    std::memcpy(static_cast<void*>(colors()), colorBytes.data(),
+    std::memcpy(static_cast<void*>(palette.colors()), colorBytes.data(),
                 static_cast<std::size_t>(entryBytes));
-    levelCount = extraGroups = levelShift = 0;
-    subPaletteCount = 1;
-    SubPalette& set = subPalettes[0];
+    palette.levelCount = palette.extraGroups = palette.levelShift = 0;
+    palette.subPaletteCount = 1;
+    SubPalette& set = palette.subPalettes[0];
     set.kind = palette_tables::PlainKind;
     set.paletteIndex = -1;
-    palette_tables::fillColorTables(*this, set, tableBase, std::nullopt);
-    touch();
+    palette_tables::fillColorTables(palette, set, palette.tableBase, std::nullopt);
+    palette.touch();
     return true;
+}
+
+} // namespace
+
+bool Palette::readRiff(StreamIO& stream) {
+    Tag tag{};
+    readTag(stream, tag);
+    if (tag == RiffTag) {
+        return readRiffAfterTag(stream);
+    }
+    // Read from just after the RIFF header: the form type came first.
+    return readData(*this, stream, tag);
+}
+
+bool Palette::readRiffAfterTag(StreamIO& stream) {
+    std::uint32_t riffSize = 0; // the chunk sizes inside decide
+    readLittle(stream, riffSize);
+    Tag form{};
+    readTag(stream, form);
+    return readData(*this, stream, form);
 }
