@@ -55,15 +55,4 @@ FileErrorKind lastFileError();
 // Lets a caller classify its own failure the way the platform would.
 void setLastFileError(FileErrorKind kind);
 
-// Number of operating-system file calls made so far: tests check that buffered work
-// really stays out of the kernel.
-std::uint64_t fileCallCount();
-
-// Test hook: after `bytes` more bytes have been written, every write fails as on a full
-// disk. A negative value turns the limit off.
-void failWritesAfter(std::int64_t bytes);
-// Test hook: each system write call takes at most `bytes` bytes, as a pipe or an interrupted
-// call may; 0 makes the system take nothing. A negative value turns the limit off.
-void limitBytesPerWriteCall(std::int32_t bytes);
-
 } // namespace platform

@@ -2,12 +2,10 @@
 
 #include <windows.h>
 
-#include "platform/write_limits.h"
+#include "platform/file_probes.h"
 
 namespace platform {
 namespace {
-
-std::uint64_t callCount = 0;
 
 HANDLE native(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
@@ -18,7 +16,7 @@ FileHandle ours(HANDLE file) {
 }
 
 FileHandle create(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
-    ++callCount;
+    file_probes::onCall();
     return ours(
         CreateFileA(name, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
@@ -38,7 +36,7 @@ FileHandle openOrCreate(const char* name) {
 }
 
 bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& count) {
-    ++callCount;
+    file_probes::onCall();
     count = 0;
     if (size < 0) {
         SetLastError(ERROR_INVALID_ACCESS);
@@ -51,7 +49,7 @@ bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& coun
 }
 
 bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count) {
-    ++callCount;
+    file_probes::onCall();
     count = 0;
     if (size < 0) {
         SetLastError(ERROR_INVALID_ACCESS);
@@ -61,7 +59,7 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
     // goes in further calls.
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (count < size) {
-        const auto chunk = write_limits::nextCall(size - count);
+        const auto chunk = file_probes::writeAllowance(size - count);
         if (!chunk) {
             SetLastError(ERROR_HANDLE_DISK_FULL);
             return false;
@@ -75,13 +73,13 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
             break; // taking nothing, it would take nothing again: the short count says so
         }
         count += static_cast<std::int32_t>(put);
-        write_limits::spend(put);
+        file_probes::onWritten(put);
     }
     return true;
 }
 
 std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin) {
-    ++callCount;
+    file_probes::onCall();
     const DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
                          : origin == SeekOrigin::Current ? FILE_CURRENT
                                                          : FILE_END;
@@ -90,18 +88,18 @@ std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin) {
 }
 
 std::uint32_t fileSize(FileHandle file) {
-    ++callCount;
+    file_probes::onCall();
     const DWORD size = GetFileSize(native(file), nullptr);
     return size == INVALID_FILE_SIZE ? 0 : size;
 }
 
 bool flushFile(FileHandle file) {
-    ++callCount;
+    file_probes::onCall();
     return FlushFileBuffers(native(file)) != FALSE;
 }
 
 bool closeFile(FileHandle file) {
-    ++callCount;
+    file_probes::onCall();
     return CloseHandle(native(file)) != FALSE;
 }
 
@@ -163,10 +161,6 @@ void setLastFileError(FileErrorKind kind) {
         SetLastError(ERROR_GEN_FAILURE);
         break;
     }
-}
-
-std::uint64_t fileCallCount() {
-    return callCount;
 }
 
 } // namespace platform

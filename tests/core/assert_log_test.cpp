@@ -11,6 +11,7 @@
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "tests/support/child_process.h"
+#include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
 
 using testing_support::TempDir;
@@ -132,9 +133,10 @@ TEST_F(AssertLogTest, SeparatorPrecedesTheFirstEntryThatReachesTheFile) {
 
 TEST_F(AssertLogTest, ASeparatorCutShortIsWrittenAgain) {
     AssertLog log;
-    platform::failWritesAfter(10);
-    log.report(AssertSeverity::Message, "", 0, "lost on a full disk");
-    platform::failWritesAfter(-1);
+    {
+        const testing_support::DiskFullAfter full(10);
+        log.report(AssertSeverity::Message, "", 0, "lost on a full disk");
+    }
     log.report(AssertSeverity::Message, "", 0, "after");
     EXPECT_EQ(logText(), std::string(10, '=') + Separator + "after\r\n");
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file.h"
+#include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
 
 using testing_support::countingBytes;
@@ -24,9 +25,9 @@ class FileRStreamTest : public ::testing::Test {
 
     // System calls made while running `step`.
     template <typename Step> std::uint64_t callsDuring(Step step) {
-        const auto before = platform::fileCallCount();
+        const auto before = testing_support::fileCallCount();
         step();
-        return platform::fileCallCount() - before;
+        return testing_support::fileCallCount() - before;
     }
 
     TempDir dir;

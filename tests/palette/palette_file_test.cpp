@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "palette/palette.h"
-#include "platform/file.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -22,10 +22,6 @@ PalettePtr colourfulPalette() {
     palette->subPalettes[0].paletteIndex = 42;
     return palette;
 }
-
-struct WriteFailuresOff {
-    ~WriteFailuresOff() { platform::failWritesAfter(-1); }
-};
 
 TEST(PaletteFile, ReadingTouchesTwiceAndAMissingFileNotAtAll) {
     TempDir dir;
@@ -72,14 +68,14 @@ TEST(PaletteFile, BothFormatsRoundTripThroughFiles) {
 
 TEST(PaletteFile, AFailedWriteLeavesTheOldFile) {
     TempDir dir;
-    WriteFailuresOff restore;
     const std::string name = dir.file("skins.ipl");
     const std::vector<std::uint8_t> old = testing_support::countingBytes(300);
     writeBytes(name, old);
 
-    platform::failWritesAfter(100);
-    EXPECT_FALSE(colourfulPalette()->writeFile(name.c_str(), 0));
-    platform::failWritesAfter(-1);
+    {
+        const testing_support::DiskFullAfter full(100);
+        EXPECT_FALSE(colourfulPalette()->writeFile(name.c_str(), 0));
+    }
     EXPECT_EQ(readBytes(name), old);
 
     EXPECT_FALSE(colourfulPalette()->writeFile(dir.file("no/such/dir.ipl").c_str(), 0));
