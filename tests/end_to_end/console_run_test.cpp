@@ -2,7 +2,6 @@
 // looks at every file afterwards. Linux only.
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -10,8 +9,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
+#include "tests/support/program_run.h"
 #include "tests/support/skin_files.h"
 #include "tests/support/temp_dir.h"
 
@@ -20,25 +19,10 @@ namespace {
 using namespace testing_support;
 namespace fs = std::filesystem;
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string text(const Bytes& bytes) {
-    return {bytes.begin(), bytes.end()};
-}
-
 class EndToEndTest : public ::testing::Test {
   protected:
-    RunResult run(const std::string& arguments = "") {
-        const std::string command = "cd '" + dir.path().string() +
-                                    "' && exec '" SKINREMAP_PROGRAM "' " + arguments + " >'" +
-                                    logs.file("out") + "' 2>'" + logs.file("err") + "' </dev/null";
-        const int status = std::system(command.c_str());
-        return RunResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                         text(readBytes(logs.file("out"))), text(readBytes(logs.file("err")))};
+    RunResult run(const std::vector<std::string>& arguments = {}) {
+        return runProgram(SKINREMAP_PROGRAM, arguments, dir.path());
     }
     void write(const std::string& name, const Bytes& bytes) { writeBytes(dir.file(name), bytes); }
     Bytes read(const std::string& name) const { return readBytes(dir.file(name)); }
@@ -55,7 +39,6 @@ class EndToEndTest : public ::testing::Test {
     }
 
     TempDir dir;
-    TempDir logs;
     const std::array<Rgb, 256> colors = testColors();
 };
 
@@ -82,16 +65,16 @@ TEST_F(EndToEndTest, ConvertsEveryTrueColourSkinAndNothingElseOnce) {
 
     const RunResult first = run();
     EXPECT_EQ(first.exitCode, 0);
-    EXPECT_EQ(first.err, "");
+    EXPECT_EQ(first.errors, "");
     for (const char* name :
          {"odd.bmp", "wide.bmp", "A.BMP", "top.bmp", "game.bmp", "eight.bmp", "x.bmp"}) {
-        EXPECT_NE(first.out.find(std::string("Remapping: ") + name + "\n"), std::string::npos)
+        EXPECT_NE(first.output.find(std::string("Remapping: ") + name + "\n"), std::string::npos)
             << name;
     }
-    EXPECT_EQ(first.out.find("hidden"), std::string::npos);
-    EXPECT_NE(first.out.find("Remapping: done.\n5 converted, 2 left alone, 0 failed.\n"),
+    EXPECT_EQ(first.output.find("hidden"), std::string::npos);
+    EXPECT_NE(first.output.find("Remapping: done.\n5 converted, 2 left alone, 0 failed.\n"),
               std::string::npos)
-        << first.out;
+        << first.output;
 
     const Skin converted[] = {{"odd.bmp", 5, 3},
                               {"wide.bmp", 37, 21},
@@ -115,7 +98,7 @@ TEST_F(EndToEndTest, ConvertsEveryTrueColourSkinAndNothingElseOnce) {
     const auto converted1 = snapshot();
     const RunResult second = run();
     EXPECT_EQ(second.exitCode, 0);
-    EXPECT_NE(second.out.find("0 converted, 7 left alone, 0 failed."), std::string::npos);
+    EXPECT_NE(second.output.find("0 converted, 7 left alone, 0 failed."), std::string::npos);
     EXPECT_EQ(snapshot(), converted1);
 }
 
@@ -164,11 +147,11 @@ TEST_F(EndToEndTest, NoSkinIsReplacedByPixelsItsFileDidNotHold) {
 
     const RunResult result = run();
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(sortedLines(result.err), expectedErrors);
-    EXPECT_NE(
-        result.out.find("2 converted, " + std::to_string(broken.size()) + " left alone, 0 failed."),
-        std::string::npos)
-        << result.out;
+    EXPECT_EQ(sortedLines(result.errors), expectedErrors);
+    EXPECT_NE(result.output.find("2 converted, " + std::to_string(broken.size()) +
+                                 " left alone, 0 failed."),
+              std::string::npos)
+        << result.output;
     for (const auto& [name, bytes] : broken) {
         EXPECT_EQ(read(name), bytes) << name;
     }
@@ -189,13 +172,13 @@ TEST_F(EndToEndTest, ReadOnlySkinIsReportedAndTheRestConverted) {
 
     const RunResult result = run();
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.err, "Error: Can't write file: locked.bmp\n");
+    EXPECT_EQ(result.errors, "Error: Can't write file: locked.bmp\n");
     EXPECT_EQ(read("locked.bmp"), locked);
     EXPECT_EQ(
         checkRemapped(read("open.bmp"), 4, 4, -1,
                       [&](int x, int y) { return nearestIndex(colors, false, testPixel(x, y)); }),
         "");
-    EXPECT_NE(result.out.find("1 converted, 0 left alone, 1 failed."), std::string::npos);
+    EXPECT_NE(result.output.find("1 converted, 0 left alone, 1 failed."), std::string::npos);
 }
 
 // `skinremap | head`: the reader goes away before the batch is done. The program must not
@@ -206,13 +189,10 @@ TEST_F(EndToEndTest, ReaderOfTheOutputLeavingEarlyStopsNothing) {
     for (int i = 0; i < count; ++i) {
         write("skin" + std::to_string(i) + ".bmp", bmp24(64, 64, testPixel));
     }
-    const std::string status = logs.file("status");
-    const std::string command = "cd '" + dir.path().string() +
-                                "' && { '" SKINREMAP_PROGRAM
-                                "' </dev/null 2>/dev/null; echo $? >'" +
-                                status + "'; } | head -c 0";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    EXPECT_EQ(text(readBytes(status)), "0\n");
+    TempDir logs;
+    ProgramRun run(SKINREMAP_PROGRAM, {}, dir.path(), logs.path() / "errors");
+    run.closeOutput();
+    EXPECT_EQ(run.wait(), 0);
     for (int i = 0; i < count; ++i) {
         const std::string name = "skin" + std::to_string(i) + ".bmp";
         EXPECT_EQ(checkRemapped(
@@ -244,7 +224,7 @@ TEST_F(EndToEndTest, PaletteThatCannotBeLoadedStopsBeforeAnyFile) {
         }
         const RunResult result = run();
         EXPECT_EQ(result.exitCode, 2) << i;
-        EXPECT_EQ(result.err, "Error: Can't load palette: skins.ipl\n") << i;
+        EXPECT_EQ(result.errors, "Error: Can't load palette: skins.ipl\n") << i;
         EXPECT_EQ(read("a.bmp"), skin) << i;
     }
 }
@@ -267,17 +247,20 @@ TEST_F(EndToEndTest, ArgumentsNeverTouchAFile) {
     write("a.bmp", bmp24(3, 2, testPixel));
     const auto before = snapshot();
 
-    const RunResult help = run("--help");
+    const RunResult help = run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.rfind("Usage: skinremap", 0), 0u);
-    const RunResult version = run("--version");
+    EXPECT_EQ(help.output.rfind("Usage: skinremap", 0), 0u);
+    const RunResult version = run({"--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out.rfind("skinremap ", 0), 0u);
-    for (const char* wrong : {"-x", "a.bmp", "--help --version"}) {
+    EXPECT_EQ(version.output.rfind("skinremap ", 0), 0u);
+    const std::vector<std::vector<std::string>> refusedArguments{
+        {"-x"}, {"a.bmp"}, {"--help", "--version"}};
+    for (const auto& wrong : refusedArguments) {
+        SCOPED_TRACE(wrong.front());
         const RunResult refused = run(wrong);
-        EXPECT_EQ(refused.exitCode, 2) << wrong;
-        EXPECT_EQ(refused.out, "") << wrong;
-        EXPECT_NE(refused.err.find("Usage: skinremap"), std::string::npos) << wrong;
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_EQ(refused.output, "");
+        EXPECT_NE(refused.errors.find("Usage: skinremap"), std::string::npos);
     }
     EXPECT_EQ(snapshot(), before);
 }

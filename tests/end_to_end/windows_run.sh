@@ -5,7 +5,7 @@
 # window (close box: 0, "Quit": 1, no palette: 2).
 #
 # Run it inside tools/with-wine.sh, which provides the display, the prefix and the server:
-#   bash tools/with-wine.sh bash tests/e2e/windows_run.sh \
+#   bash tools/with-wine.sh bash tests/end_to_end/windows_run.sh \
 #       <skinremap.exe> <window_probe.exe> <native skinremap> <folder of skins>
 set -euo pipefail
 
