@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/user_interface_contract.h"
+
 namespace {
 
 using namespace platform;
+using front_end_contract::ContractWindow;
 
 std::uint32_t fakeNow = 0;
 std::uint32_t fakeClock() {
@@ -30,45 +33,44 @@ std::string contents(std::FILE* file) {
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
+using TemporaryFile = std::unique_ptr<std::FILE, FileCloser>;
 
-// A window procedure that makes the controls the way the remapper does and posts quit when
-// the window goes, as the remapper's does.
-class Window final : public WindowEvents {
+} // namespace
+
+// Outside the anonymous namespace, so that the tests' names say plainly which it is.
+class ConsoleFrontEnd {
   public:
-    explicit Window(UserInterface& ui) : ui(ui) {}
-    bool onCreate(WindowId window) override {
-        bar = ui.createControl(window, ControlKind::ProgressBar, "", 0, 54, 434, 17);
-        time = ui.createControl(window, ControlKind::Label, "Time remaining:", 10, 15, 354, 15);
-        file = ui.createControl(window, ControlKind::Label, "Remapping: ", 10, 35, 354, 20);
-        return acceptCreate;
-    }
-    void onCommand(WindowId) override {}
-    void onDestroy() override {
-        ++destroyed;
-        ui.postQuit(0);
-    }
+    static constexpr bool EndsRunWhenIdle = true;
+    platform::UserInterface& ui() { return console; }
+    // Ctrl-C: the console closes the window when the queue is next looked at.
+    void close(platform::WindowId) { std::raise(SIGINT); }
 
-    UserInterface& ui;
-    bool acceptCreate = true;
-    int destroyed = 0;
-    WindowId bar = NoWindow, time = NoWindow, file = NoWindow;
+  private:
+    TemporaryFile out{std::tmpfile()};
+    platform::ConsoleUi console{out.get(), false, fakeClock};
 };
+
+namespace front_end_contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Console, UserInterfaceContract, ConsoleFrontEnd);
+} // namespace front_end_contract
+
+namespace {
 
 class ConsoleUiTest : public ::testing::Test {
   protected:
-    std::unique_ptr<std::FILE, FileCloser> out{std::tmpfile()};
+    TemporaryFile out{std::tmpfile()};
 };
 
 TEST_F(ConsoleUiTest, PrintsFileLinesAndKeepsEstimatesOffAPipe) {
     ConsoleUi ui(out.get(), false, fakeClock);
-    Window window(ui);
+    ContractWindow window(ui);
     ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
     ui.setProgressRange(window.bar, 0, 2);
     ui.setProgressStep(window.bar, 1);
-    ui.setText(window.file, "Remapping: a.bmp");
-    ui.setText(window.time, "Time remaining:   1.5 second(s)");
+    ui.setText(window.fileLabel, "Remapping: a.bmp");
+    ui.setText(window.timeLabel, "Time remaining:   1.5 second(s)");
     ui.stepProgress(window.bar);
-    ui.setText(window.file, "Remapping: done.");
+    ui.setText(window.fileLabel, "Remapping: done.");
     ui.reportSummary(RunSummary{1, 2, 3, 0});
     ui.reportSummary(RunSummary{0, 0, 0, 4});
     EXPECT_EQ(contents(out.get()), "Remapping: a.bmp\nRemapping: done.\n"
@@ -80,16 +82,16 @@ TEST_F(ConsoleUiTest, StatusLineIsRedrawnAtMostTenTimesASecondAndClearedForLines
     fakeNow = 5000;
     {
         ConsoleUi ui(out.get(), true, fakeClock);
-        Window window(ui);
+        ContractWindow window(ui);
         ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
         ui.setProgressRange(window.bar, 0, 3);
         ui.setProgressStep(window.bar, 1);
-        ui.setText(window.time, "Time remaining:   9.0 second(s)");
+        ui.setText(window.timeLabel, "Time remaining:   9.0 second(s)");
         fakeNow += 99;
-        ui.setText(window.time, "Time remaining:   8.0 second(s)"); // too soon: not drawn
+        ui.setText(window.timeLabel, "Time remaining:   8.0 second(s)"); // too soon: not drawn
         fakeNow += 1;
         ui.stepProgress(window.bar);
-        ui.setText(window.file, "Remapping: b.bmp");
+        ui.setText(window.fileLabel, "Remapping: b.bmp");
     } // the console clears its status line as it goes
 
     const std::string first = "[0/3] Time remaining:   9.0 second(s)";
@@ -97,41 +99,6 @@ TEST_F(ConsoleUiTest, StatusLineIsRedrawnAtMostTenTimesASecondAndClearedForLines
     const std::string blank(second.size(), ' ');
     EXPECT_EQ(contents(out.get()), "\r" + first + "\r" + "\r" + second + "\r" + "\r" + blank +
                                        "\r" + "Remapping: b.bmp\n");
-}
-
-TEST_F(ConsoleUiTest, ControlCClosesTheWindowAndTheQuitIsSeenAtOnce) {
-    ConsoleUi ui(out.get(), false, fakeClock);
-    Window window(ui);
-    ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
-    Message message;
-    EXPECT_FALSE(ui.peekMessage(message, false));
-
-    std::raise(SIGINT);
-    ASSERT_TRUE(ui.peekMessage(message, false));
-    EXPECT_TRUE(message.isQuit);
-    EXPECT_EQ(window.destroyed, 1);
-    ASSERT_TRUE(ui.peekMessage(message, true)); // still queued after the first look
-    EXPECT_EQ(message.quitCode, 0);
-    EXPECT_FALSE(ui.peekMessage(message, true));
-    EXPECT_EQ(window.destroyed, 1);
-}
-
-TEST_F(ConsoleUiTest, EndsTheRunWhenNothingIsLeftToWaitFor) {
-    ConsoleUi ui(out.get(), false, fakeClock);
-    Window window(ui);
-    ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
-    ui.waitMessage();
-    Message message;
-    ASSERT_TRUE(ui.peekMessage(message, true));
-    EXPECT_TRUE(message.isQuit);
-    EXPECT_EQ(message.quitCode, 0);
-}
-
-TEST_F(ConsoleUiTest, RefusedCreationGivesNoWindow) {
-    ConsoleUi ui(out.get(), false, fakeClock);
-    Window window(ui);
-    window.acceptCreate = false;
-    EXPECT_EQ(ui.createMainWindow("t", 450, 110, window), NoWindow);
 }
 
 TEST_F(ConsoleUiTest, BoxesFromAnywhereGoToStderrAsOneLine) {
@@ -154,10 +121,10 @@ TEST_F(ConsoleUiTest, FilesLeftAloneAreNamedOnStderrWithTheirReason) {
     ::testing::internal::CaptureStderr();
     {
         ConsoleUi ui(out.get(), true, fakeClock);
-        Window window(ui);
+        ContractWindow window(ui);
         ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
         ui.setProgressRange(window.bar, 0, 2);
-        ui.setText(window.time, "Time remaining:   2.0 second(s)");
+        ui.setText(window.timeLabel, "Time remaining:   2.0 second(s)");
         ui.reportLeftAlone("half.bmp", LeftAloneReason::PixelsMissing);
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),

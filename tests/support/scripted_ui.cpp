@@ -106,7 +106,9 @@ platform::WindowId ScriptedUi::createControl(platform::WindowId parent, platform
                                              const char* text, int x, int y, int width,
                                              int height) {
     const platform::WindowId id = nextId++;
-    log("createControl " + std::to_string(parent) + " " + kindName(kind) + " '" + text + "' " +
+    // A control without text may be given none, as the system allows.
+    const std::string shown = text != nullptr ? text : "";
+    log("createControl " + std::to_string(parent) + " " + kindName(kind) + " '" + shown + "' " +
         std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(width) + "," +
         std::to_string(height) + " -> " + std::to_string(id));
     if (kind == platform::ControlKind::Button) {
@@ -128,6 +130,9 @@ bool ScriptedUi::peekMessage(platform::Message& message, bool remove) {
 }
 
 void ScriptedUi::dispatchMessage(const platform::Message& message) {
+    if (message.isQuit) {
+        return; // as a window system does: the quit message goes to no window
+    }
     const auto action = static_cast<UserAction>(message.native[0]);
     switch (action) {
     case UserAction::PressQuit:
