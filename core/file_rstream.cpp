@@ -42,14 +42,11 @@ int FileRStream::query(int which) {
 }
 
 bool FileRStream::write(int, const void*) {
-    if (status == Ok) {
-        status = Unsupported;
-    }
-    return false;
+    return refuseDirection();
 }
 
 bool FileRStream::refill() {
-    const std::int32_t position = platform::seekFile(handle(), 0, platform::SeekOrigin::Current);
+    const std::int32_t position = filePosition();
     if (position == -1 || !platform::readFile(handle(), buffer, BufferSize, lastCount)) {
         dropBuffer();
         return mapError();
@@ -60,13 +57,7 @@ bool FileRStream::refill() {
 }
 
 bool FileRStream::read(int size, void* data) {
-    if (status != Ok) {
-        return false;
-    }
-    if (size < 0) {
-        // A negative count is a caller's fault; fail like the system would and keep the
-        // failure sticky, so a reader testing the status at the end notices it.
-        status = IoError;
+    if (!mayTransfer(size)) {
         return false;
     }
     if (size == 0) {
@@ -106,30 +97,19 @@ bool FileRStream::read(int size, void* data) {
 }
 
 int FileRStream::getPosition() {
-    if (bufferLoaded()) {
-        return bufferPos;
-    }
-    return platform::seekFile(handle(), 0, platform::SeekOrigin::Current);
+    return bufferLoaded() ? bufferPos : filePosition();
 }
 
 bool FileRStream::setPosition(int offset) {
-    if (status == EndOfFile) {
-        status = Ok;
-    }
-    if (status != Ok) {
+    if (!maySeek()) {
         return false;
     }
     if (bufferLoaded() && bufferStart <= offset && offset <= bufferEnd) {
         bufferPos = offset;
         return true;
     }
-    if (offset < 0) {
-        // The system refuses a seek before the start of a file as an I/O failure.
-        status = IoError;
+    if (!seekTo(offset)) {
         return false;
-    }
-    if (platform::seekFile(handle(), offset, platform::SeekOrigin::Begin) == -1) {
-        return mapError();
     }
     dropBuffer();
     return true;

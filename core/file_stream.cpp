@@ -37,3 +37,37 @@ bool FileStream::mapError() {
     status = statusFromLastFileError();
     return false;
 }
+
+bool FileStream::mayTransfer(int size) {
+    if (status != Ok) {
+        return false;
+    }
+    if (size < 0) {
+        status = IoError;
+        return false;
+    }
+    return true;
+}
+
+bool FileStream::refuseDirection() {
+    if (status == Ok) {
+        status = Unsupported;
+    }
+    return false;
+}
+
+bool FileStream::maySeek() {
+    if (status == EndOfFile) {
+        status = Ok;
+    }
+    return status == Ok;
+}
+
+bool FileStream::seekTo(int offset) {
+    if (offset < 0) {
+        // The system refuses a seek before the start of a file as an I/O failure.
+        status = IoError;
+        return false;
+    }
+    return platform::seekFile(handle(), offset, platform::SeekOrigin::Begin) != -1 || mapError();
+}

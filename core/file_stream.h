@@ -25,6 +25,18 @@ class FileStream : public StreamIO {
     // Sets the status from the system's last error; returns false for the caller to pass on.
     bool mapError();
 
+    // The guard of every read and write: false once the stream has failed. A negative size
+    // is a caller's fault; it fails like the system would, and stays failed, so a reader
+    // testing the status at the end notices it.
+    bool mayTransfer(int size);
+    // A read from a writing stream or a write to a reading one: Unsupported, sticky.
+    bool refuseDirection();
+    // The guard of every seek: a seek ends an end of file, any other failure stays.
+    bool maySeek();
+    // Moves the file to `offset` from its start; before the start fails as the system does.
+    bool seekTo(int offset);
+    int filePosition() { return platform::seekFile(handle(), 0, platform::SeekOrigin::Current); }
+
   private:
     platform::OwnedFile owned;
     platform::FileHandle borrowed = platform::InvalidFileHandle;

@@ -28,18 +28,11 @@ int FileWStream::query(int which) {
 }
 
 bool FileWStream::read(int, void*) {
-    if (status == Ok) {
-        status = Unsupported;
-    }
-    return false;
+    return refuseDirection();
 }
 
 bool FileWStream::write(int size, const void* data) {
-    if (status != Ok) {
-        return false;
-    }
-    if (size < 0) {
-        status = IoError;
+    if (!mayTransfer(size)) {
         return false;
     }
     if (size == 0) {
@@ -62,22 +55,9 @@ bool FileWStream::flush() {
 }
 
 int FileWStream::getPosition() {
-    return platform::seekFile(handle(), 0, platform::SeekOrigin::Current);
+    return filePosition();
 }
 
 bool FileWStream::setPosition(int offset) {
-    if (status == EndOfFile) {
-        status = Ok;
-    }
-    if (status != Ok) {
-        return false;
-    }
-    if (offset < 0) {
-        status = IoError;
-        return false;
-    }
-    if (platform::seekFile(handle(), offset, platform::SeekOrigin::Begin) == -1) {
-        return mapError();
-    }
-    return true;
+    return maySeek() && seekTo(offset);
 }

@@ -30,18 +30,24 @@ inline bool writeTag(StreamIO& stream, const Tag& tag) {
     return stream.write(static_cast<int>(tag.size()), tag.data());
 }
 
-// A number of T's width, least significant byte first.
-template <typename T> bool readLittle(StreamIO& stream, T& value) {
+// The bytes of a number of T's width, least significant first.
+template <typename T> std::array<std::uint8_t, sizeof(T)> littleEndianBytes(T value) {
     static_assert(std::is_integral_v<T>);
-    std::uint8_t bytes[sizeof(T)];
+    std::array<std::uint8_t, sizeof(T)> bytes{};
     auto scattered = static_cast<std::uint64_t>(value);
     for (std::uint8_t& byte : bytes) {
         byte = static_cast<std::uint8_t>(scattered);
         scattered >>= 8;
     }
-    const bool read = stream.read(static_cast<int>(sizeof bytes), bytes);
+    return bytes;
+}
+
+template <typename T> bool readLittle(StreamIO& stream, T& value) {
+    // Starts from the value's own bytes, so that those the stream does not deliver keep it.
+    auto bytes = littleEndianBytes(value);
+    const bool read = stream.read(static_cast<int>(bytes.size()), bytes.data());
     std::uint64_t gathered = 0;
-    for (std::size_t i = sizeof(T); i-- > 0;) {
+    for (std::size_t i = bytes.size(); i-- > 0;) {
         gathered = gathered << 8 | bytes[i];
     }
     value = static_cast<T>(gathered);
@@ -49,14 +55,8 @@ template <typename T> bool readLittle(StreamIO& stream, T& value) {
 }
 
 template <typename T> bool writeLittle(StreamIO& stream, T value) {
-    static_assert(std::is_integral_v<T>);
-    std::uint8_t bytes[sizeof(T)];
-    auto scattered = static_cast<std::uint64_t>(value);
-    for (std::uint8_t& byte : bytes) {
-        byte = static_cast<std::uint8_t>(scattered);
-        scattered >>= 8;
-    }
-    return stream.write(static_cast<int>(sizeof bytes), bytes);
+    const auto bytes = littleEndianBytes(value);
+    return stream.write(static_cast<int>(bytes.size()), bytes.data());
 }
 
 // Reads `size` bytes into `destination`. A stream that ends inside the block is not a
