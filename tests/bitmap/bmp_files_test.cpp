@@ -22,29 +22,6 @@ BitmapPtr loadData(const std::string& name, std::uint32_t flags = BitmapWithPale
     return BitmapPtr(Bitmap::loadFile((dataDir + "/" + name).c_str(), flags));
 }
 
-// Pixels of a bottom-up 24-bit file with a 54-byte header, decoded here from the file's
-// bytes, top row first.
-Bytes decodeTrueColour(const Bytes& file, int width, int height) {
-    const int stride = (width * 3 + 3) & ~3;
-    Bytes pixels;
-    for (int row = height - 1; row >= 0; --row) {
-        const auto start = file.begin() + 54 + row * stride;
-        pixels.insert(pixels.end(), start, start + stride);
-    }
-    return pixels;
-}
-
-TEST(BmpFiles, TrueColourFileDecodesAsTheBytesSay) {
-    const auto bitmap = loadData("bmpsuite/g/rgb24.bmp");
-    ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(bitmap->width, 127);
-    EXPECT_EQ(bitmap->height, 64);
-    EXPECT_EQ(bitmap->bitDepth, 24);
-    EXPECT_EQ(bitmap->palette, nullptr);
-    const Bytes file = testing_support::readBytes(dataDir + "/bmpsuite/g/rgb24.bmp");
-    EXPECT_EQ(allPixels(*bitmap), decodeTrueColour(file, 127, 64));
-}
-
 TEST(BmpFiles, SameImageWhateverTheLayout) {
     // Each group is one picture stored in several ways: with a colour table the depth
     // doesn't need, with bit masks, top-down, or with larger info headers.

@@ -36,17 +36,9 @@ TEST(BmpReader, ReadsHeadersAndKeepsTheTopRowFirst) {
     });
     const auto bitmap = loadBytes(file);
     ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(bitmap->width, 3);
-    EXPECT_EQ(bitmap->height, 2);
-    EXPECT_EQ(bitmap->bitDepth, 8);
-    EXPECT_EQ(bitmap->stride, 4);
-    EXPECT_EQ(bitmap->imageSize, 8);
-    EXPECT_EQ(allPixels(*bitmap), (Bytes{20, 21, 22, 0, 10, 11, 12, 0}));
-    EXPECT_EQ(bitmap->flags, BitmapOwnsPixels);
+    expectSmallEightBit(*bitmap, {20, 21, 22, 0, 10, 11, 12, 0});
     EXPECT_EQ(bitmap->paletteIndex, -1);
     EXPECT_EQ(bitmap->palette, nullptr);
-    EXPECT_EQ(bitmap->detailLevelCount, 1);
-    EXPECT_EQ(bitmap->detailLevels[0], bitmap->pixels);
 }
 
 TEST(BmpReader, NegativeHeightKeepsTheFileOrder) {

@@ -33,15 +33,7 @@ Bytes riffChunk(std::uint16_t count) {
 TEST(PbmpReader, ReadsTheWritersLayout) {
     const auto bitmap = loadBytes(smallPbmp());
     ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(bitmap->width, 3);
-    EXPECT_EQ(bitmap->height, 2);
-    EXPECT_EQ(bitmap->bitDepth, 8);
-    EXPECT_EQ(bitmap->stride, 4);
-    EXPECT_EQ(bitmap->imageSize, 8);
-    EXPECT_EQ(allPixels(*bitmap), (Bytes{1, 2, 3, 0, 4, 5, 6, 0}));
-    EXPECT_EQ(bitmap->flags, BitmapOwnsPixels);
-    EXPECT_EQ(bitmap->detailLevelCount, 1);
-    EXPECT_EQ(bitmap->detailLevels[0], bitmap->pixels);
+    expectSmallEightBit(*bitmap, {1, 2, 3, 0, 4, 5, 6, 0});
     EXPECT_EQ(bitmap->paletteIndex, 7);
     EXPECT_EQ(bitmap->palette, nullptr);
 }

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -58,59 +59,64 @@ namespace {
 
 class ConsoleUiTest : public ::testing::Test {
   protected:
+    // A console writing to `out`, with its window open and its bar counting `files`.
+    void open(bool statusLine, int files) {
+        ui.emplace(out.get(), statusLine, fakeClock);
+        window.emplace(*ui);
+        ASSERT_NE(ui->createMainWindow("t", 450, 110, *window), NoWindow);
+        ui->setProgressRange(window->bar, 0, files);
+        ui->setProgressStep(window->bar, 1);
+    }
+    // What the console wrote once it ended, which clears its status line as it goes.
+    std::string closedOutput() {
+        ui.reset();
+        return contents(out.get());
+    }
+
     TemporaryFile out{std::tmpfile()};
+    std::optional<ConsoleUi> ui;
+    std::optional<ContractWindow> window;
 };
 
 TEST_F(ConsoleUiTest, PrintsFileLinesAndKeepsEstimatesOffAPipe) {
-    ConsoleUi ui(out.get(), false, fakeClock);
-    ContractWindow window(ui);
-    ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
-    ui.setProgressRange(window.bar, 0, 2);
-    ui.setProgressStep(window.bar, 1);
-    ui.setText(window.fileLabel, "Remapping: a.bmp");
-    ui.setText(window.timeLabel, "Time remaining:   1.5 second(s)");
-    ui.stepProgress(window.bar);
-    ui.setText(window.fileLabel, "Remapping: done.");
-    ui.reportSummary(RunSummary{1, 2, 3, 0});
-    ui.reportSummary(RunSummary{0, 0, 0, 4});
-    EXPECT_EQ(contents(out.get()), "Remapping: a.bmp\nRemapping: done.\n"
-                                   "1 converted, 2 left alone, 3 failed.\n"
-                                   "0 converted, 0 left alone, 0 failed, 4 not reached.\n");
+    open(false, 2);
+    ui->setText(window->fileLabel, "Remapping: a.bmp");
+    ui->setText(window->timeLabel, "Time remaining:   1.5 second(s)");
+    ui->stepProgress(window->bar);
+    ui->setText(window->fileLabel, "Remapping: done.");
+    ui->reportSummary(RunSummary{1, 2, 3, 0});
+    ui->reportSummary(RunSummary{0, 0, 0, 4});
+    EXPECT_EQ(closedOutput(), "Remapping: a.bmp\nRemapping: done.\n"
+                              "1 converted, 2 left alone, 3 failed.\n"
+                              "0 converted, 0 left alone, 0 failed, 4 not reached.\n");
 }
 
 TEST_F(ConsoleUiTest, StatusLineIsRedrawnAtMostTenTimesASecondAndClearedForLines) {
     fakeNow = 5000;
-    {
-        ConsoleUi ui(out.get(), true, fakeClock);
-        ContractWindow window(ui);
-        ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
-        ui.setProgressRange(window.bar, 0, 3);
-        ui.setProgressStep(window.bar, 1);
-        ui.setText(window.timeLabel, "Time remaining:   9.0 second(s)");
-        fakeNow += 99;
-        ui.setText(window.timeLabel, "Time remaining:   8.0 second(s)"); // too soon: not drawn
-        fakeNow += 1;
-        ui.stepProgress(window.bar);
-        ui.setText(window.fileLabel, "Remapping: b.bmp");
-    } // the console clears its status line as it goes
+    open(true, 3);
+    ui->setText(window->timeLabel, "Time remaining:   9.0 second(s)");
+    fakeNow += 99;
+    ui->setText(window->timeLabel, "Time remaining:   8.0 second(s)"); // too soon: not drawn
+    fakeNow += 1;
+    ui->stepProgress(window->bar);
+    ui->setText(window->fileLabel, "Remapping: b.bmp");
 
     const std::string first = "[0/3] Time remaining:   9.0 second(s)";
     const std::string second = "[1/3] Time remaining:   8.0 second(s)";
     const std::string blank(second.size(), ' ');
-    EXPECT_EQ(contents(out.get()), "\r" + first + "\r" + "\r" + second + "\r" + "\r" + blank +
-                                       "\r" + "Remapping: b.bmp\n");
+    EXPECT_EQ(closedOutput(), "\r" + first + "\r" + "\r" + second + "\r" + "\r" + blank + "\r" +
+                                  "Remapping: b.bmp\n");
 }
 
 TEST_F(ConsoleUiTest, BoxesFromAnywhereGoToStderrAsOneLine) {
     ::testing::internal::CaptureStderr();
-    {
-        ConsoleUi ui(out.get(), false, fakeClock);
-        EXPECT_EQ(ui.messageBox(NoWindow, "Error", "Can't write file: a.bmp",
-                                MessageIcon::Information, MessageButtons::Ok),
-                  MessageResult::Ok);
-        EXPECT_EQ(showMessageBox("Assert", "x", MessageIcon::Error, MessageButtons::RetryCancel),
-                  MessageResult::Cancel);
-    }
+    open(false, 1);
+    EXPECT_EQ(ui->messageBox(NoWindow, "Error", "Can't write file: a.bmp", MessageIcon::Information,
+                             MessageButtons::Ok),
+              MessageResult::Ok);
+    EXPECT_EQ(showMessageBox("Assert", "x", MessageIcon::Error, MessageButtons::RetryCancel),
+              MessageResult::Cancel);
+    closedOutput();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "Error: Can't write file: a.bmp\nAssert: x\n");
     EXPECT_EQ(setMessageBoxHandler(nullptr), nullptr); // the console put back what it found
@@ -119,20 +125,15 @@ TEST_F(ConsoleUiTest, BoxesFromAnywhereGoToStderrAsOneLine) {
 TEST_F(ConsoleUiTest, FilesLeftAloneAreNamedOnStderrWithTheirReason) {
     fakeNow = 7000;
     ::testing::internal::CaptureStderr();
-    {
-        ConsoleUi ui(out.get(), true, fakeClock);
-        ContractWindow window(ui);
-        ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
-        ui.setProgressRange(window.bar, 0, 2);
-        ui.setText(window.timeLabel, "Time remaining:   2.0 second(s)");
-        ui.reportLeftAlone("half.bmp", LeftAloneReason::PixelsMissing);
-    }
+    open(true, 2);
+    ui->setText(window->timeLabel, "Time remaining:   2.0 second(s)");
+    ui->reportLeftAlone("half.bmp", LeftAloneReason::PixelsMissing);
+    const std::string output = closedOutput();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "Left alone: half.bmp (the file holds only part of its pixels)\n");
     // The status line is rubbed out before the line goes to the terminal.
     const std::string status = "[0/2] Time remaining:   2.0 second(s)";
-    EXPECT_EQ(contents(out.get()),
-              "\r" + status + "\r" + "\r" + std::string(status.size(), ' ') + "\r");
+    EXPECT_EQ(output, "\r" + status + "\r" + "\r" + std::string(status.size(), ' ') + "\r");
 }
 
 } // namespace
