@@ -14,6 +14,7 @@
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 
+using testing_support::readText;
 using testing_support::TempDir;
 
 namespace {
@@ -43,11 +44,6 @@ std::vector<Entry> callbacks;
 
 void recordCallback(const char* formattedLine, const char* message) {
     callbacks.push_back({formattedLine, message});
-}
-
-std::string readText(const std::string& name) {
-    const auto bytes = testing_support::readBytes(name);
-    return {bytes.begin(), bytes.end()};
 }
 
 // Each test runs in a directory of its own, so the log it makes is its own "assert.log";

@@ -70,11 +70,6 @@ struct ChildSetup {
     _exit(NotStarted);
 }
 
-std::string textOf(const std::filesystem::path& file) {
-    const auto bytes = readBytes(file.string());
-    return {bytes.begin(), bytes.end()};
-}
-
 } // namespace
 
 ProgramRun::ProgramRun(const std::filesystem::path& program,
@@ -210,7 +205,7 @@ RunResult runProgram(const std::filesystem::path& program,
         result.output = run.restOfOutput();
         result.exitCode = run.wait();
     }
-    result.errors = textOf(errorFile);
+    result.errors = readText(errorFile.string());
     return result;
 }
 

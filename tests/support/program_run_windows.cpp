@@ -47,11 +47,6 @@ std::string commandLine(const std::filesystem::path& program,
     return line;
 }
 
-std::string textOf(const std::filesystem::path& file) {
-    const auto bytes = readBytes(file.string());
-    return {bytes.begin(), bytes.end()};
-}
-
 int runWith(const std::filesystem::path& program, const std::vector<std::string>& arguments,
             const std::filesystem::path& directory, const std::filesystem::path& outputFile,
             const std::filesystem::path& errorFile) {
@@ -88,8 +83,8 @@ RunResult runProgram(const std::filesystem::path& program,
     RunResult result;
     result.exitCode =
         runWith(program, arguments, directory, logs.path() / "output", logs.path() / "errors");
-    result.output = textOf(logs.path() / "output");
-    result.errors = textOf(logs.path() / "errors");
+    result.output = readText((logs.path() / "output").string());
+    result.errors = readText((logs.path() / "errors").string());
     return result;
 }
 
