@@ -86,12 +86,7 @@ template <typename Driver> class UserInterfaceContract : public ::testing::Test 
     // The main window, made and not shown, with whatever its making queued handled.
     WindowId open() {
         const WindowId made = ui().createMainWindow("Vaskor Skin Remaper", 450, 110, window);
-        Message message;
-        for (int guard = 0; guard < 1000 && ui().peekMessage(message, true); ++guard) {
-            if (!message.isQuit) {
-                ui().dispatchMessage(message);
-            }
-        }
+        quitCode();
         return made;
     }
 
