@@ -68,14 +68,18 @@ bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
 
 } // namespace
 
-bool isConvertible(const Bitmap* source) {
+SourceCheck checkSource(const Bitmap* source, const BitmapReadReport& report) {
     if (source == nullptr || source->bitDepth != SourceDepth || source->pixels == nullptr ||
-        source->width < 0 || source->height < 0) {
-        return false;
+        source->width < 0 || source->height < 0 ||
+        source->stride < std::int64_t{source->width} * 3) {
+        return SourceCheck::NotConvertible;
     }
-    const std::int64_t rowBytes = std::int64_t{source->width} * 3;
+    // The buffer must hold every row, and every byte of it must have come from the file.
     const std::int64_t needed = std::int64_t{source->height} * source->stride;
-    return source->stride >= rowBytes && source->imageSize >= needed;
+    if (source->imageSize < needed || report.pixelBytesRead < source->imageSize) {
+        return SourceCheck::PixelsMissing;
+    }
+    return SourceCheck::Convertible;
 }
 
 void BuildFileList(RemapperState& state) {
@@ -101,13 +105,21 @@ bool RemapNextFile(RemapperState& state) {
         ui.setText(state.fileLabel, FormatText(FileText, name));
         ui.updateWindow(state.mainWindow);
 
-        const BitmapPtr source(Bitmap::loadFile(name, 0));
-        if (isConvertible(source.get())) {
+        BitmapReadReport report;
+        const BitmapPtr source(Bitmap::loadFile(name, 0, report));
+        switch (checkSource(source.get(), report)) {
+        case SourceCheck::Convertible:
             if (!convertFile(state, name, *source)) {
                 return true;
             }
-        } else {
+            break;
+        case SourceCheck::NotConvertible:
             ++state.summary.leftAlone;
+            break;
+        case SourceCheck::PixelsMissing:
+            ++state.summary.leftAlone;
+            ui.reportLeftAlone(name, platform::LeftAloneReason::PixelsMissing);
+            break;
         }
         ui.stepProgress(state.progressBar);
         ui.updateWindow(state.mainWindow);

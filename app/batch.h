@@ -12,9 +12,19 @@ void BuildFileList(RemapperState& state);
 // waiting quit message (the name then stays first and nothing is written).
 bool RemapNextFile(RemapperState& state);
 
-// True for a 24-bit bitmap whose buffer really holds every row it claims; anything else is
-// left alone like a file that could not be read.
-bool isConvertible(const Bitmap* source);
+// What a step makes of a loaded file.
+enum class SourceCheck {
+    Convertible,
+    // Unreadable, or not a 24-bit bitmap: left alone without a word, as files converted
+    // by an earlier run must be.
+    NotConvertible,
+    // A 24-bit bitmap whose file held only part of its pixels: converting it would write
+    // the reader's zero fill into the skin, so it is left alone and the user told.
+    PixelsMissing,
+};
+// `source` is what the reader made of the file (null when it did not load), and `report`
+// what it said about it.
+SourceCheck checkSource(const Bitmap* source, const BitmapReadReport& report);
 
 // Stores the nearest palette index of every pixel of `source` (24-bit) at the same row and
 // column of `target` (8-bit, same size), handing over to UpdateProgress after the pixels

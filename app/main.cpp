@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/exit_codes.h"
 #include "app/remapper.h"
 #include "platform/front_end.h"
 #include "platform/stale_temporaries.h"
@@ -13,8 +14,6 @@
 #endif
 
 namespace {
-
-constexpr int ExitUsage = 2;
 
 void printUsage(std::FILE* to) {
     std::fputs("Usage: skinremap [--help | --version]\n"

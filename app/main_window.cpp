@@ -1,11 +1,11 @@
 #include "app/main_window.h"
 
 #include "app/batch.h"
+#include "app/exit_codes.h"
 #include "app/progress.h"
-#include "app/remapper.h"
 
 bool MainWindowEvents::onCreate(platform::WindowId window) {
-    state.startTicks = static_cast<float>(state.seams.tickCount());
+    state.startTicks = state.seams.tickCount();
     if (!CreateControls(state, window)) {
         return false;
     }

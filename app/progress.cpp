@@ -5,7 +5,17 @@
 
 namespace {
 
-constexpr double TickRange = 4294967296.0; // the tick count wraps after 2^32 ms
+constexpr std::int64_t TickRange = std::int64_t{1} << 32; // the tick count wraps after 2^32 ms
+
+// Milliseconds from `startTicks` to `ticks`. Only a step back of more than half the counter's
+// range is a wrap; a smaller one is a clock that went back, and no time has gone.
+std::int64_t ticksSince(std::uint32_t startTicks, std::uint32_t ticks) {
+    const std::int64_t difference = std::int64_t{ticks} - startTicks;
+    if (difference < -TickRange / 2) {
+        return difference + TickRange;
+    }
+    return difference < 0 ? 0 : difference;
+}
 
 // Where a control sits, in client coordinates.
 struct ControlPlace {
@@ -41,14 +51,10 @@ bool CreateControls(RemapperState& state, platform::WindowId parent) {
     return true;
 }
 
-float secondsRemaining(std::uint32_t ticks, float startTicks, float filesTotal, float filesDone,
-                       float fileFraction) {
+float secondsRemaining(std::uint32_t ticks, std::uint32_t startTicks, float filesTotal,
+                       float filesDone, float fileFraction) {
     // Each line is worked out in extended precision and rounded once, when it is stored.
-    long double sinceStart = static_cast<long double>(ticks) - startTicks;
-    if (sinceStart < 0) {
-        sinceStart += TickRange; // the counter wrapped during the run
-    }
-    const float elapsed = static_cast<float>(sinceStart);
+    const auto elapsed = static_cast<float>(ticksSince(startTicks, ticks));
     const float projected =
         static_cast<float>(static_cast<long double>(filesTotal) * elapsed /
                            (static_cast<long double>(filesDone) + fileFraction));

@@ -14,5 +14,7 @@ bool UpdateProgress(RemapperState& state);
 
 // The seconds the run still needs if each file takes as long as those done so far, the
 // current one counted by its converted share. Every step is rounded to single precision.
-float secondsRemaining(std::uint32_t ticks, float startTicks, float filesTotal, float filesDone,
-                       float fileFraction);
+// The tick count may have wrapped since the start; a clock that went back counts as none
+// of the time gone.
+float secondsRemaining(std::uint32_t ticks, std::uint32_t startTicks, float filesTotal,
+                       float filesDone, float fileFraction);

@@ -1,13 +1,9 @@
 #pragma once
 // The remapper's start-up and main loop, written once for every front end.
 
+#include "app/exit_codes.h"
 #include "app/remapper_state.h"
 #include "platform/ui.h"
-
-// Exit codes. A start-up failure must not look like success.
-inline constexpr int ExitWindowClosed = 0;
-inline constexpr int ExitQuitButton = 1;
-inline constexpr int ExitStartupFailed = 2;
 
 // Makes the main window with its controls and the list of skins, loads "skins.ipl" and
 // converts one file per turn of the message loop until the window is closed (the quit

@@ -39,8 +39,9 @@ struct RemapperState {
     // Built from `skinPalette` at the first conversion; null until then, or if memory ran out.
     std::unique_ptr<NearestMatcher> matcher;
     bool quitRequested = false;
-    // The tick count when the main window was made, held as the estimate computes with it.
-    float startTicks = 0.0f;
+    // The tick count when the main window was made. Kept whole: in single precision it would
+    // be rounded by up to 128 ms after some hours of uptime, ahead of the clock at times.
+    std::uint32_t startTicks = 0;
 
     FileList fileList;
     float filesTotal = 0.0f;   // files the estimate counts

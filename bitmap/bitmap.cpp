@@ -1,11 +1,10 @@
 #include "bitmap/bitmap.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 
 #include "bitmap/pixel_buffer.h"
-#include "bitmap/size_math.h"
+#include "bitmap/size_limits.h"
 #include "palette/palette.h"
 
 namespace {
@@ -26,11 +25,19 @@ void Bitmap::letGo() {
         Palette::release(palette);
     }
     if (pixels != nullptr && (flags & BitmapOwnsPixels) != 0) {
-        std::free(pixels);
+        bitmap_buffer::freePixels(pixels);
     }
     pixels = nullptr;
     palette = nullptr;
     flags = 0;
+}
+
+void Bitmap::prepareForRead() {
+    letGo();
+    paletteIndex = -1;
+    imageSize = 0;
+    detailLevels.fill(nullptr);
+    detailLevelCount = 1;
 }
 
 Bitmap* Bitmap::create(std::int32_t width, std::int32_t height, std::int32_t bitDepth) {

@@ -24,6 +24,14 @@ inline constexpr std::uint32_t BitmapOwnsPixels = 1u << 3;
 
 inline constexpr int MaxDetailLevels = 9;
 
+// What a read found out about the file beside the bitmap it made.
+struct BitmapReadReport {
+    // Bytes of the pixel buffer that came from the file. A file that ends before its pixels
+    // do, or whose pixels lie past its end, leaves the rest of the buffer zero and this
+    // count short of imageSize.
+    std::int32_t pixelBytesRead = 0;
+};
+
 // A rectangle of a source bitmap, all four edges inclusive.
 struct BitmapRect {
     std::int32_t left = 0;
@@ -70,15 +78,21 @@ class Bitmap {
     std::uint32_t pbmpSize() const;
 
     // Reading (PBMP or BMP, told apart by the first bytes). Only BitmapWithPalette counts.
-    // A failed read leaves a bitmap that is only good for another read or release.
+    // A failed read leaves a bitmap that is only good for another read or release. The
+    // forms with a report also say how much of the image the file really held.
     static Bitmap* loadFile(const char* name, std::uint32_t fileFlags);
+    static Bitmap* loadFile(const char* name, std::uint32_t fileFlags, BitmapReadReport& report);
     static Bitmap* loadStream(StreamIO& stream, std::uint32_t fileFlags);
+    static Bitmap* loadStream(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report);
     // Fails without touching the bitmap when the file can't be opened.
     bool readFile(const char* name, std::uint32_t fileFlags);
+    bool readFile(const char* name, std::uint32_t fileFlags, BitmapReadReport& report);
     bool read(StreamIO& stream, std::uint32_t fileFlags);
+    bool read(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report);
     // The stream stands 8 bytes after the start of a BMP file, which read() took for a
     // chunk header.
     bool readBmp(StreamIO& stream, std::uint32_t fileFlags);
+    bool readBmp(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report);
 
     // Writing. writeFile never harms an existing file on failure: the new contents replace
     // it only once they are complete, and a read-only file is refused untouched.

@@ -7,14 +7,13 @@
 #include <new>
 
 #include "bitmap/bitmap.h"
-#include "bitmap/byte_order.h"
 #include "bitmap/pbmp_format.h"
 #include "bitmap/pixel_buffer.h"
-#include "bitmap/size_math.h"
-#include "bitmap/stream_fields.h"
+#include "bitmap/size_limits.h"
+#include "core/byte_order.h"
 #include "core/file_rstream.h"
+#include "core/stream_fields.h"
 #include "palette/palette.h"
-#include "platform/file.h"
 
 namespace {
 
@@ -29,6 +28,7 @@ struct ChunkHeader {
 struct PbmpRead {
     Bitmap& bitmap;
     StreamIO& stream;
+    BitmapReadReport& report;
     std::uint32_t fileFlags = 0;
     bool firstChunk = true;
     bool headSeen = false;
@@ -38,24 +38,13 @@ struct PbmpRead {
     bool wantsMoreChunks() const { return !headSeen || chunksLeft > 0; }
 };
 
-class FileCloser {
-  public:
-    explicit FileCloser(platform::FileHandle file) : file(file) {}
-    ~FileCloser() { platform::closeFile(file); }
-    FileCloser(const FileCloser&) = delete;
-    FileCloser& operator=(const FileCloser&) = delete;
-
-  private:
-    platform::FileHandle file;
-};
-
 bool readChunkHeader(StreamIO& stream, ChunkHeader& chunk) {
     std::array<std::uint8_t, ChunkHeaderSize> bytes{};
     if (!stream.read(ChunkHeaderSize, bytes.data())) {
         return false;
     }
     std::memcpy(chunk.tag.data(), bytes.data(), chunk.tag.size());
-    chunk.size = bitmap_bytes::loadU32(&bytes[4]);
+    chunk.size = byte_order::loadU32(&bytes[4]);
     return true;
 }
 
@@ -74,11 +63,11 @@ bool readHead(PbmpRead& read, const ChunkHeader& chunk) {
     if (!read.stream.read(HeadSize, bytes.data())) {
         return false;
     }
-    const std::uint32_t chunkCount = bitmap_bytes::loadU32(&bytes[0]);
-    const std::int32_t width = bitmap_bytes::loadI32(&bytes[4]);
-    const std::int32_t height = bitmap_bytes::loadI32(&bytes[8]);
-    const std::int32_t bitDepth = bitmap_bytes::loadI32(&bytes[12]);
-    const std::uint32_t flagWord = bitmap_bytes::loadU32(&bytes[16]);
+    const std::uint32_t chunkCount = byte_order::loadU32(&bytes[0]);
+    const std::int32_t width = byte_order::loadI32(&bytes[4]);
+    const std::int32_t height = byte_order::loadI32(&bytes[8]);
+    const std::int32_t bitDepth = byte_order::loadI32(&bytes[12]);
+    const std::uint32_t flagWord = byte_order::loadU32(&bytes[16]);
     if (!bitmap_size::isAcceptedGeometry(width, height, bitDepth)) {
         return false;
     }
@@ -107,13 +96,14 @@ bool readData(PbmpRead& read, const ChunkHeader& chunk) {
     }
     // A second "data" chunk replaces the first.
     if ((bitmap.flags & BitmapOwnsPixels) != 0) {
-        bitmap_buffer::PixelBuffer earlier(bitmap.pixels);
+        bitmap_buffer::freePixels(bitmap.pixels);
     }
     bitmap.pixels = buffer.release();
     bitmap.imageSize = size;
     bitmap.flags |= BitmapOwnsPixels;
-    // Pixels missing at the end of the stream stay zero.
-    return bitmap_stream::readAvailable(read.stream, bitmap.pixels, size);
+    // Pixels missing at the end of the stream stay zero; the report says how many came.
+    return stream_fields::readAvailable(read.stream, bitmap.pixels, size,
+                                        read.report.pixelBytesRead);
 }
 
 bool readDetailCount(PbmpRead& read, const ChunkHeader& chunk) {
@@ -124,7 +114,7 @@ bool readDetailCount(PbmpRead& read, const ChunkHeader& chunk) {
     if (!read.stream.read(static_cast<int>(chunk.size), bytes.data())) {
         return false;
     }
-    const std::int32_t count = bitmap_bytes::loadI32(bytes.data());
+    const std::int32_t count = byte_order::loadI32(bytes.data());
     if (count < 0 || count > MaxDetailLevels) {
         return false;
     }
@@ -136,7 +126,7 @@ bool readDetailCount(PbmpRead& read, const ChunkHeader& chunk) {
 // read, and every file carries 4 there.
 bool readPaletteIndex(PbmpRead& read) {
     std::uint32_t value = 0;
-    if (!bitmap_stream::readU32(read.stream, value)) {
+    if (!stream_fields::readLittle(read.stream, value)) {
         return false;
     }
     read.bitmap.paletteIndex = static_cast<std::int32_t>(value);
@@ -145,7 +135,7 @@ bool readPaletteIndex(PbmpRead& read) {
 
 bool readPalette(PbmpRead& read, const ChunkHeader& chunk) {
     if ((read.fileFlags & BitmapWithPalette) == 0) {
-        return bitmap_stream::skipBytes(read.stream, chunk.size);
+        return stream_fields::skipBytes(read.stream, chunk.size);
     }
     Bitmap& bitmap = read.bitmap;
     // A second palette chunk replaces the first.
@@ -182,7 +172,7 @@ bool readChunk(PbmpRead& read, const ChunkHeader& chunk) {
         return readPalette(read, chunk);
     }
     // An unknown first tag means this is no bitmap at all.
-    return !read.firstChunk && bitmap_stream::skipBytes(read.stream, chunk.size);
+    return !read.firstChunk && stream_fields::skipBytes(read.stream, chunk.size);
 }
 
 // Level 0 is the image; each further level is a quarter of the one before, 8 bits a pixel
@@ -202,44 +192,50 @@ bool placeDetailLevels(Bitmap& bitmap) {
 } // namespace
 
 Bitmap* Bitmap::loadFile(const char* name, std::uint32_t fileFlags) {
+    BitmapReadReport unused;
+    return loadFile(name, fileFlags, unused);
+}
+
+Bitmap* Bitmap::loadFile(const char* name, std::uint32_t fileFlags, BitmapReadReport& report) {
     BitmapPtr bitmap(new (std::nothrow) Bitmap);
-    if (!bitmap || !bitmap->readFile(name, fileFlags)) {
+    if (!bitmap || !bitmap->readFile(name, fileFlags, report)) {
         return nullptr;
     }
     return bitmap.release();
 }
 
 Bitmap* Bitmap::loadStream(StreamIO& stream, std::uint32_t fileFlags) {
+    BitmapReadReport unused;
+    return loadStream(stream, fileFlags, unused);
+}
+
+Bitmap* Bitmap::loadStream(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report) {
     BitmapPtr bitmap(new (std::nothrow) Bitmap);
-    if (!bitmap || !bitmap->read(stream, fileFlags)) {
+    if (!bitmap || !bitmap->read(stream, fileFlags, report)) {
         return nullptr;
     }
     return bitmap.release();
 }
 
 bool Bitmap::readFile(const char* name, std::uint32_t fileFlags) {
-    const platform::FileHandle file = platform::openForRead(name);
-    if (file == platform::InvalidFileHandle) {
-        return false;
-    }
-    FileCloser closer(file);
-    FileRStream stream(file);
-    const bool result = read(stream, fileFlags);
-    stream.close();
-    return result;
+    BitmapReadReport unused;
+    return readFile(name, fileFlags, unused);
 }
 
-void Bitmap::prepareForRead() {
-    letGo();
-    paletteIndex = -1;
-    imageSize = 0;
-    detailLevels.fill(nullptr);
-    detailLevelCount = 1;
+bool Bitmap::readFile(const char* name, std::uint32_t fileFlags, BitmapReadReport& report) {
+    FileRStream stream(name);
+    return stream.getStatus() == Ok && read(stream, fileFlags, report);
 }
 
 bool Bitmap::read(StreamIO& stream, std::uint32_t fileFlags) {
+    BitmapReadReport unused;
+    return read(stream, fileFlags, unused);
+}
+
+bool Bitmap::read(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report) {
     prepareForRead();
-    PbmpRead state{*this, stream, fileFlags};
+    report = BitmapReadReport{};
+    PbmpRead state{*this, stream, report, fileFlags};
     while (state.wantsMoreChunks()) {
         // A stream that ends before the head, or before the chunks it announced, is cut
         // short: fail rather than act on a stale header again.
@@ -248,7 +244,7 @@ bool Bitmap::read(StreamIO& stream, std::uint32_t fileFlags) {
             return false;
         }
         if (!state.headSeen && startsBmp(chunk)) {
-            return readBmp(stream, fileFlags);
+            return readBmp(stream, fileFlags, report);
         }
         if (state.headSeen) {
             --state.chunksLeft;

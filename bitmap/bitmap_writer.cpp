@@ -4,19 +4,19 @@
 #include <array>
 
 #include "bitmap/bitmap.h"
-#include "bitmap/byte_order.h"
 #include "bitmap/pbmp_format.h"
 #include "bitmap/row_layout.h"
-#include "bitmap/stream_fields.h"
+#include "core/byte_order.h"
 #include "core/file_wstream.h"
+#include "core/stream_fields.h"
 #include "palette/palette.h"
 #include "platform/replacing_file.h"
 
 namespace {
 
 using namespace pbmp_format;
-using bitmap_stream::writeTag;
-using bitmap_stream::writeU32;
+using stream_fields::writeLittle;
+using stream_fields::writeTag;
 
 // Chunks after the head: "data", "DETL", "PiDX", and the palette when it goes along.
 constexpr std::uint32_t ChunksWithoutPalette = 3;
@@ -24,25 +24,25 @@ constexpr std::uint32_t ChunksWithPalette = 4;
 
 void writeHead(StreamIO& stream, const Bitmap& bitmap, std::uint32_t chunkCount) {
     std::array<std::uint8_t, HeadSize> head{};
-    bitmap_bytes::storeU32(&head[0], chunkCount);                                   // chunk count
-    bitmap_bytes::storeU32(&head[4], static_cast<std::uint32_t>(bitmap.width));     // width
-    bitmap_bytes::storeU32(&head[8], static_cast<std::uint32_t>(bitmap.height));    // height
-    bitmap_bytes::storeU32(&head[12], static_cast<std::uint32_t>(bitmap.bitDepth)); // bit depth
-    bitmap_bytes::storeU32(&head[16], bitmap.flags); // flag word, whole
+    byte_order::storeU32(&head[0], chunkCount);                                   // chunk count
+    byte_order::storeU32(&head[4], static_cast<std::uint32_t>(bitmap.width));     // width
+    byte_order::storeU32(&head[8], static_cast<std::uint32_t>(bitmap.height));    // height
+    byte_order::storeU32(&head[12], static_cast<std::uint32_t>(bitmap.bitDepth)); // bit depth
+    byte_order::storeU32(&head[16], bitmap.flags); // flag word, whole
     writeTag(stream, HeadTag);
-    writeU32(stream, HeadSize);
+    writeLittle(stream, std::uint32_t{HeadSize});
     stream.write(HeadSize, head.data());
 }
 
 void writeData(StreamIO& stream, const Bitmap& bitmap, const bitmap_rows::RowLayout& layout,
                std::int32_t dataSize) {
     writeTag(stream, DataTag);
-    writeU32(stream, static_cast<std::uint32_t>(dataSize));
+    writeLittle(stream, static_cast<std::uint32_t>(dataSize));
     if (layout.inPlace) {
         stream.write(dataSize, bitmap.pixels); // every level, as in memory
     } else {
-        bitmap_stream::writeRows(stream, bitmap.pixels, bitmap.height, bitmap.stride,
-                                 layout.fileStride, layout.pixelBytes);
+        bitmap_rows::writeRows(stream, bitmap.pixels, bitmap.height, bitmap.stride,
+                               layout.fileStride, layout.pixelBytes);
     }
 }
 
@@ -81,17 +81,17 @@ bool Bitmap::write(StreamIO& stream, std::uint32_t fileFlags) {
         pbmpSize() - static_cast<std::uint32_t>(imageSize) + static_cast<std::uint32_t>(dataSize);
 
     writeTag(stream, FormTag);
-    writeU32(stream, formSize);
+    writeLittle(stream, formSize);
     writeHead(stream, *this, withPalette ? ChunksWithPalette : ChunksWithoutPalette);
     // A palette the RIFF writer refuses (more than 256 colours) writes nothing, and the
     // file would announce a chunk it lacks.
     const bool paletteWritten = !withPalette || palette->writeRiff(stream);
     writeData(stream, *this, *layout, dataSize);
     writeTag(stream, DetailTag);
-    writeU32(stream, NumberSize);
-    writeU32(stream, static_cast<std::uint32_t>(detailLevelCount));
+    writeLittle(stream, std::uint32_t{NumberSize});
+    writeLittle(stream, static_cast<std::uint32_t>(detailLevelCount));
     writeTag(stream, PaletteIndexTag);
-    writeU32(stream, NumberSize);
-    writeU32(stream, static_cast<std::uint32_t>(paletteIndex));
+    writeLittle(stream, std::uint32_t{NumberSize});
+    writeLittle(stream, static_cast<std::uint32_t>(paletteIndex));
     return paletteWritten && stream.getStatus() == Ok;
 }

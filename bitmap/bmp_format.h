@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "bitmap/byte_order.h"
+#include "core/byte_order.h"
 
 namespace bmp_format {
 
@@ -58,7 +58,7 @@ using FileHeaderBytes = std::array<std::uint8_t, FileHeaderSize>;
 using InfoHeaderBytes = std::array<std::uint8_t, InfoHeaderSize>;
 
 constexpr FileHeader decode(const FileHeaderBytes& bytes) {
-    using namespace bitmap_bytes;
+    using namespace byte_order;
     FileHeader header;
     header.type = loadU16(&bytes[0]);
     header.size = loadU32(&bytes[2]);
@@ -69,7 +69,7 @@ constexpr FileHeader decode(const FileHeaderBytes& bytes) {
 }
 
 constexpr InfoHeader decode(const InfoHeaderBytes& bytes) {
-    using namespace bitmap_bytes;
+    using namespace byte_order;
     InfoHeader header;
     header.size = loadU32(&bytes[0]);
     header.width = loadI32(&bytes[4]);
@@ -86,7 +86,7 @@ constexpr InfoHeader decode(const InfoHeaderBytes& bytes) {
 }
 
 constexpr FileHeaderBytes encode(const FileHeader& header) {
-    using namespace bitmap_bytes;
+    using namespace byte_order;
     FileHeaderBytes bytes{};
     storeU16(&bytes[0], header.type);
     storeU32(&bytes[2], header.size);
@@ -97,7 +97,7 @@ constexpr FileHeaderBytes encode(const FileHeader& header) {
 }
 
 constexpr InfoHeaderBytes encode(const InfoHeader& header) {
-    using namespace bitmap_bytes;
+    using namespace byte_order;
     InfoHeaderBytes bytes{};
     storeU32(&bytes[0], header.size);
     storeU32(&bytes[4], static_cast<std::uint32_t>(header.width));

@@ -8,10 +8,10 @@
 
 #include "bitmap/bitmap.h"
 #include "bitmap/bmp_format.h"
-#include "bitmap/byte_order.h"
 #include "bitmap/pixel_buffer.h"
-#include "bitmap/size_math.h"
-#include "bitmap/stream_fields.h"
+#include "bitmap/size_limits.h"
+#include "core/byte_order.h"
+#include "core/stream_fields.h"
 #include "palette/palette.h"
 
 namespace {
@@ -96,13 +96,14 @@ bool readColourTable(Bitmap& bitmap, StreamIO& stream, std::uint32_t entries) {
     }
     const auto tableSize = static_cast<std::int32_t>(entries) * ColourEntrySize;
     std::array<std::uint8_t, FullColourTableSize> table{};
-    if (!bitmap_stream::readAvailable(stream, table.data(), tableSize)) {
+    std::int32_t arrived = 0; // missing colours stay black
+    if (!stream_fields::readAvailable(stream, table.data(), tableSize, arrived)) {
         return false;
     }
     // Blue, green, red, reserved read as a little-endian word is the packed 0x00RRGGBB.
     std::array<std::uint32_t, FullColourTableEntries> packed{};
     for (std::size_t i = 0; i < packed.size(); ++i) {
-        packed[i] = bitmap_bytes::loadU32(&table[i * ColourEntrySize]);
+        packed[i] = byte_order::loadU32(&table[i * ColourEntrySize]);
     }
     bitmap.palette->count = static_cast<std::uint16_t>(entries);
     bitmap.palette->setPackedColors(packed.data());
@@ -112,22 +113,30 @@ bool readColourTable(Bitmap& bitmap, StreamIO& stream, std::uint32_t entries) {
 // Where the rows start: at bfOffBits whenever it points past the headers, as every writer
 // that fills it in means it (larger headers, bit masks, gaps, and tables shorter than the
 // 256 entries a biClrUsed of 0 makes us assume); otherwise, when it can't be right, right
-// after the colour table.
-std::int32_t pixelOffset(const BmpHeaders& headers, std::int32_t headersEnd,
-                         std::int32_t tableEnd) {
-    const auto stated = bitmap_size::checkedAdd(headers.start, headers.file.offBits);
-    return stated && *stated >= headersEnd ? *stated : tableEnd;
+// after the colour table. Nothing when it points beyond any offset a stream can reach:
+// such rows lie past the end of every file we read.
+std::optional<std::int32_t> pixelOffset(const BmpHeaders& headers, std::int32_t headersEnd,
+                                        std::int32_t tableEnd) {
+    const auto stated = size_math::checkedAdd(headers.start, headers.file.offBits);
+    if (!stated) {
+        return std::nullopt;
+    }
+    return *stated >= headersEnd ? *stated : tableEnd;
 }
 
-bool readPixels(Bitmap& bitmap, StreamIO& stream, std::int32_t biHeight) {
+// Reads the rows from `offset`, or none when there is no offset to read them from.
+bool readPixels(Bitmap& bitmap, StreamIO& stream, std::optional<std::int32_t> offset,
+                std::int32_t biHeight, BitmapReadReport& report) {
     bitmap.imageSize = bitmap.height * bitmap.stride;
     bitmap.pixels = bitmap_buffer::allocatePixels(bitmap.imageSize).release();
     if (bitmap.pixels == nullptr) {
         return false;
     }
     bitmap.flags |= BitmapOwnsPixels;
-    // Rows missing at the end of the file stay zero.
-    if (!bitmap_stream::readAvailable(stream, bitmap.pixels, bitmap.imageSize)) {
+    // Rows missing at the end of the file stay zero; the report says how many bytes came.
+    if (offset && (!stream.setPosition(*offset) ||
+                   !stream_fields::readAvailable(stream, bitmap.pixels, bitmap.imageSize,
+                                                 report.pixelBytesRead))) {
         return false;
     }
     // A positive height stores the bottom row first; we keep the top row first.
@@ -140,7 +149,13 @@ bool readPixels(Bitmap& bitmap, StreamIO& stream, std::int32_t biHeight) {
 } // namespace
 
 bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags) {
+    BitmapReadReport unused;
+    return readBmp(stream, fileFlags, unused);
+}
+
+bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report) {
     prepareForRead();
+    report = BitmapReadReport{};
     BmpHeaders headers;
     if (!readHeaders(stream, headers) || !isReadableImage(headers)) {
         return false;
@@ -154,10 +169,10 @@ bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags) {
 
     // A table too long for any file, read or skipped, leaves no place for the rows.
     const std::uint32_t entries = colourTableEntries(info);
-    const auto tableStart = bitmap_size::checkedAdd(headers.start, FileHeaderSize + info.size);
-    const auto tableSize = bitmap_size::checkedMultiply(entries, ColourEntrySize);
+    const auto tableStart = size_math::checkedAdd(headers.start, FileHeaderSize + info.size);
+    const auto tableSize = size_math::checkedMultiply(entries, ColourEntrySize);
     const auto tableEnd =
-        tableStart && tableSize ? bitmap_size::checkedAdd(*tableStart, *tableSize) : std::nullopt;
+        tableStart && tableSize ? size_math::checkedAdd(*tableStart, *tableSize) : std::nullopt;
     if (!tableEnd) {
         return false;
     }
@@ -166,8 +181,8 @@ bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags) {
             return false;
         }
     }
-    if (!stream.setPosition(pixelOffset(headers, *tableStart, *tableEnd)) ||
-        !readPixels(*this, stream, info.height)) {
+    if (!readPixels(*this, stream, pixelOffset(headers, *tableStart, *tableEnd), info.height,
+                    report)) {
         return false;
     }
     detailLevelCount = 1;

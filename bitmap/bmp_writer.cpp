@@ -6,7 +6,7 @@
 #include "bitmap/bitmap.h"
 #include "bitmap/bmp_format.h"
 #include "bitmap/row_layout.h"
-#include "bitmap/stream_fields.h"
+#include "core/stream_io.h"
 #include "palette/palette.h"
 
 namespace {
@@ -67,8 +67,8 @@ void writeRowsBottomFirst(StreamIO& stream, Bitmap& bitmap, const bitmap_rows::R
         stream.write(layout.areaSize, bitmap.pixels);
         flipRows(bitmap.pixels, lastRow, bitmap.stride);
     } else {
-        bitmap_stream::writeRows(stream, lastRow, bitmap.height, -bitmap.stride, layout.fileStride,
-                                 layout.pixelBytes);
+        bitmap_rows::writeRows(stream, lastRow, bitmap.height, -bitmap.stride, layout.fileStride,
+                               layout.pixelBytes);
     }
 }
 

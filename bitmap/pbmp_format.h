@@ -2,19 +2,23 @@
 // The game's chunked bitmap format: 8-byte chunk headers (a tag of four characters in file
 // order, a 32-bit little-endian size) followed by their payloads, unpadded.
 
-#include <array>
 #include <cstdint>
+
+#include "core/stream_fields.h"
+#include "palette/riff_format.h"
 
 namespace pbmp_format {
 
-using Tag = std::array<char, 4>;
+using stream_fields::makeTag;
+using stream_fields::Tag;
 
-inline constexpr Tag FormTag{'P', 'B', 'M', 'P'};
-inline constexpr Tag HeadTag{'h', 'e', 'a', 'd'};
-inline constexpr Tag DataTag{'d', 'a', 't', 'a'};
-inline constexpr Tag DetailTag{'D', 'E', 'T', 'L'};
-inline constexpr Tag PaletteIndexTag{'P', 'i', 'D', 'X'};
-inline constexpr Tag PaletteTag{'R', 'I', 'F', 'F'};
+inline constexpr Tag FormTag = makeTag("PBMP");
+inline constexpr Tag HeadTag = makeTag("head");
+inline constexpr Tag DataTag = makeTag("data");
+inline constexpr Tag DetailTag = makeTag("DETL");
+inline constexpr Tag PaletteIndexTag = makeTag("PiDX");
+// A RIFF palette, as a palette file holds it from its form type on.
+inline constexpr Tag PaletteTag = riff_format::RiffTag;
 
 inline constexpr std::int32_t ChunkHeaderSize = 8;
 // Five 32-bit fields: chunk count, width, height, bit depth, flag word.

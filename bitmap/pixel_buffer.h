@@ -7,8 +7,12 @@
 
 namespace bitmap_buffer {
 
+inline void freePixels(std::uint8_t* pixels) {
+    std::free(pixels);
+}
+
 struct FreePixels {
-    void operator()(std::uint8_t* pixels) const { std::free(pixels); }
+    void operator()(std::uint8_t* pixels) const { freePixels(pixels); }
 };
 using PixelBuffer = std::unique_ptr<std::uint8_t, FreePixels>;
 

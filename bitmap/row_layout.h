@@ -5,11 +5,12 @@
 // so a view is stored row by row at the stride of its own width, each row's pixels
 // followed by zero fill.
 
-#include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 
-#include "bitmap/bitmap.h"
-#include "bitmap/size_math.h"
+class Bitmap;
+class StreamIO;
 
 namespace bitmap_rows {
 
@@ -21,17 +22,13 @@ struct RowLayout {
 };
 
 // Nothing for a bitmap whose sizes we would refuse to read back.
-inline std::optional<RowLayout> rowLayoutOf(const Bitmap& bitmap) {
-    if (!bitmap_size::isAcceptedGeometry(bitmap.width, bitmap.height, bitmap.bitDepth)) {
-        return std::nullopt;
-    }
-    RowLayout layout;
-    layout.fileStride = bitmap_size::strideFor(bitmap.width, bitmap.bitDepth);
-    const std::int32_t rowBits = bitmap.width * bitmap.bitDepth;
-    layout.pixelBytes = std::min((rowBits + 7) / 8, layout.fileStride);
-    layout.areaSize = bitmap.height * layout.fileStride;
-    layout.inPlace = (bitmap.flags & BitmapOwnsPixels) != 0 && bitmap.stride == layout.fileStride;
-    return layout;
-}
+std::optional<RowLayout> rowLayoutOf(const Bitmap& bitmap);
+
+// Writes `rowCount` rows of `rowStride` bytes, starting at `firstRow` and moving `step`
+// bytes from one row to the next (negative to go upwards). Each row's first `pixelBytes`
+// come from memory and the rest of it is zero, so nothing beyond a row's pixels is read.
+// The stream's status tells the writer how it went.
+void writeRows(StreamIO& stream, const std::uint8_t* firstRow, std::int32_t rowCount,
+               std::ptrdiff_t step, std::int32_t rowStride, std::int32_t pixelBytes);
 
 } // namespace bitmap_rows

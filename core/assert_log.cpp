@@ -8,6 +8,7 @@
 #include "core/assert_exception.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
+#include "platform/owned_file.h"
 #include "platform/process.h"
 
 namespace {
@@ -36,41 +37,23 @@ FormattedText formatWithFile(const char* format, const char* file, int line) {
     return text;
 }
 
-// Closes the log file on every way out of writing an entry.
-class OpenFile {
-  public:
-    explicit OpenFile(platform::FileHandle file) : handle(file) {}
-    ~OpenFile() {
-        if (isOpen()) {
-            platform::closeFile(handle);
+// The file layer moves at most this many bytes per call.
+constexpr std::size_t WriteChunkLimit = 1u << 30;
+
+// Writes `size` bytes at the file's position; true when every byte was written.
+bool writeAll(const platform::OwnedFile& file, const char* data, std::size_t size) {
+    while (size > 0) {
+        const auto chunk =
+            static_cast<std::int32_t>(size < WriteChunkLimit ? size : WriteChunkLimit);
+        std::int32_t written = 0;
+        if (!platform::writeFile(file.get(), data, chunk, written) || written != chunk) {
+            return false;
         }
+        data += chunk;
+        size -= static_cast<std::size_t>(chunk);
     }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-
-    bool isOpen() const { return handle != platform::InvalidFileHandle; }
-    void seekToEnd() { platform::seekFile(handle, 0, platform::SeekOrigin::End); }
-
-    // True when every byte was written.
-    bool write(const char* data, std::size_t size) {
-        while (size > 0) {
-            const auto chunk = static_cast<std::int32_t>(size < ChunkLimit ? size : ChunkLimit);
-            std::int32_t written = 0;
-            if (!platform::writeFile(handle, data, chunk, written) || written != chunk) {
-                return false;
-            }
-            data += chunk;
-            size -= static_cast<std::size_t>(chunk);
-        }
-        return true;
-    }
-
-  private:
-    // The file layer moves at most this many bytes per call.
-    static constexpr std::size_t ChunkLimit = 1u << 30;
-
-    platform::FileHandle handle;
-};
+    return true;
+}
 
 } // namespace
 
@@ -146,20 +129,20 @@ void AssertLog::writeEntry(const char* prefix, const char* message) {
     if ((flags & NoLogFile) != 0 || path[0] == '\0') {
         return;
     }
-    OpenFile file(platform::openOrCreate(path));
+    const platform::OwnedFile file(platform::openOrCreate(path));
     if (!file.isOpen()) {
         return; // dropped; the separator waits for an entry that gets through
     }
-    file.seekToEnd();
+    platform::seekFile(file.get(), 0, platform::SeekOrigin::End);
     // A separator cut short by a full disk is written again in front of the next entry.
-    if (separatorPending && file.write(separator, static_cast<std::size_t>(separatorLength))) {
+    if (separatorPending && writeAll(file, separator, static_cast<std::size_t>(separatorLength))) {
         separatorPending = false;
     }
     if (prefix != nullptr) {
-        file.write(prefix, std::strlen(prefix));
+        writeAll(file, prefix, std::strlen(prefix));
     }
-    file.write(message, std::strlen(message));
-    file.write("\r\n", 2);
+    writeAll(file, message, std::strlen(message));
+    writeAll(file, "\r\n", 2);
 }
 
 AssertLog& assertLog() {

@@ -3,69 +3,30 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/stream_error.h"
-
-FileRStream::FileRStream() {
-    status = Closed;
-}
+FileRStream::FileRStream() = default;
 
 FileRStream::FileRStream(platform::FileHandle file) {
-    status = Closed;
     attach(file);
 }
 
-FileRStream::FileRStream(const char* name) : FileRStream() {
+FileRStream::FileRStream(const char* name) {
     open(name);
-}
-
-FileRStream::~FileRStream() {
-    FileRStream::close();
-}
-
-bool FileRStream::mapError() {
-    status = statusFromLastFileError();
-    return false;
 }
 
 bool FileRStream::open(const char* name) {
     close();
-    handle = platform::openForRead(name);
-    if (handle == platform::InvalidFileHandle) {
+    if (!adopt(platform::openForRead(name))) {
         // Whatever the system said, a stream that could not open its file reports FileError.
         status = FileError;
         return false;
     }
-    status = Ok;
-    ownsHandle = true;
     return true;
 }
 
-void FileRStream::attach(platform::FileHandle file) {
-    close();
-    handle = file;
-    ownsHandle = false;
-    if (handle == platform::InvalidFileHandle) {
-        mapError();
-    } else {
-        status = Ok;
-    }
-}
-
+// Closing drops the buffer, so a stream opened or attached again reads only its new file.
 void FileRStream::close() {
-    if (ownsHandle && handle != platform::InvalidFileHandle && !platform::closeFile(handle)) {
-        status = IoError;
-        return;
-    }
-    handle = platform::InvalidFileHandle;
-    status = Closed;
+    FileStream::close();
     dropBuffer();
-}
-
-int FileRStream::getSize() {
-    if (status != Ok && status != EndOfFile) {
-        return 0;
-    }
-    return static_cast<int>(platform::fileSize(handle));
 }
 
 int FileRStream::query(int which) {
@@ -81,15 +42,12 @@ int FileRStream::query(int which) {
 }
 
 bool FileRStream::write(int, const void*) {
-    if (status == Ok) {
-        status = Unsupported;
-    }
-    return false;
+    return refuseDirection();
 }
 
 bool FileRStream::refill() {
-    const std::int32_t position = platform::seekFile(handle, 0, platform::SeekOrigin::Current);
-    if (position == -1 || !platform::readFile(handle, buffer, BufferSize, lastCount)) {
+    const std::int32_t position = filePosition();
+    if (position == -1 || !platform::readFile(handle(), buffer, BufferSize, lastCount)) {
         dropBuffer();
         return mapError();
     }
@@ -99,13 +57,7 @@ bool FileRStream::refill() {
 }
 
 bool FileRStream::read(int size, void* data) {
-    if (status != Ok) {
-        return false;
-    }
-    if (size < 0) {
-        // A negative count is a caller's fault; fail like the system would and keep the
-        // failure sticky, so a reader testing the status at the end notices it.
-        status = IoError;
+    if (!mayTransfer(size)) {
         return false;
     }
     if (size == 0) {
@@ -125,7 +77,7 @@ bool FileRStream::read(int size, void* data) {
         wanted -= n;
     }
     if (wanted > 0) {
-        if (!platform::readFile(handle, destination, wanted, lastCount)) {
+        if (!platform::readFile(handle(), destination, wanted, lastCount)) {
             return mapError();
         }
         if (lastCount != wanted) {
@@ -145,30 +97,19 @@ bool FileRStream::read(int size, void* data) {
 }
 
 int FileRStream::getPosition() {
-    if (bufferLoaded()) {
-        return bufferPos;
-    }
-    return platform::seekFile(handle, 0, platform::SeekOrigin::Current);
+    return bufferLoaded() ? bufferPos : filePosition();
 }
 
 bool FileRStream::setPosition(int offset) {
-    if (status == EndOfFile) {
-        status = Ok;
-    }
-    if (status != Ok) {
+    if (!maySeek()) {
         return false;
     }
     if (bufferLoaded() && bufferStart <= offset && offset <= bufferEnd) {
         bufferPos = offset;
         return true;
     }
-    if (offset < 0) {
-        // The system refuses a seek before the start of a file as an I/O failure.
-        status = IoError;
+    if (!seekTo(offset)) {
         return false;
-    }
-    if (platform::seekFile(handle, offset, platform::SeekOrigin::Begin) == -1) {
-        return mapError();
     }
     dropBuffer();
     return true;

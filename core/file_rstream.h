@@ -2,10 +2,9 @@
 // A read-only file stream with a small inline buffer: header fields are served from it,
 // large requests go straight from the file into the caller's memory.
 
-#include "core/stream_io.h"
-#include "platform/file.h"
+#include "core/file_stream.h"
 
-class FileRStream : public StreamIO {
+class FileRStream : public FileStream {
   public:
     static constexpr std::int32_t BufferSize = 2048;
     // Requests of this many bytes or more bypass the buffer.
@@ -15,7 +14,6 @@ class FileRStream : public StreamIO {
     // Borrows a handle the caller opened; the caller closes it.
     explicit FileRStream(platform::FileHandle file);
     explicit FileRStream(const char* name);
-    ~FileRStream() override;
 
     int getPosition() override;
     bool setPosition(int offset) override;
@@ -25,12 +23,9 @@ class FileRStream : public StreamIO {
     void close() override;
 
     bool open(const char* name);
-    void attach(platform::FileHandle file);
-    int getSize();
 
   private:
     bool refill();
-    bool mapError();
     bool bufferLoaded() const { return bufferStart != -1; }
     void dropBuffer() { bufferStart = -1; }
 
@@ -38,6 +33,4 @@ class FileRStream : public StreamIO {
     std::int32_t bufferStart = -1;
     std::int32_t bufferEnd = -1;
     std::int32_t bufferPos = 0;
-    platform::FileHandle handle = platform::InvalidFileHandle;
-    bool ownsHandle = false;
 };

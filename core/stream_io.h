@@ -40,6 +40,14 @@ class StreamIO {
     virtual void close() {}
 
     std::int32_t getLastCount() const { return lastCount; }
+    // Fails the stream with `reason` as a failed operation would, unless it has failed
+    // already: for readers and writers that refuse what they were handed (a record too long
+    // for its format), so that a caller testing the status at the end learns of it.
+    void markFailed(StreamStatus reason) {
+        if (status == Ok) {
+            status = reason;
+        }
+    }
 
   protected:
     std::int32_t lastCount = 0;

@@ -40,6 +40,8 @@ bool writeString(StreamIO& stream, const char* text) {
     }
     const std::size_t size = std::strlen(text) + 1;
     if (size > static_cast<std::size_t>(MaxStringRecord)) {
+        // Nothing is written, and the stream says so: a record must not go missing unnoticed.
+        stream.markFailed(IoError);
         return false;
     }
     const auto length = static_cast<std::int32_t>(size);
@@ -60,6 +62,7 @@ bool readString(StreamIO& stream, char*& text) {
         return true;
     }
     if (length < 0 || length > MaxStringRecord) {
+        stream.markFailed(IoError); // what follows is no record we can step over
         return false;
     }
     const std::unique_ptr<char[]> record(new (std::nothrow) char[static_cast<std::size_t>(length)]);

@@ -21,12 +21,12 @@ inline constexpr int MaxShortString = 255;
 inline constexpr int ShortStringBufferSize = MaxShortString + 1;
 
 // Long form. False when the stream failed, or when the text is too long for readString to
-// take back (nothing is written then).
+// take back: nothing is written then, and the stream is failed with IoError.
 bool writeString(StreamIO& stream, const char* text);
 
-// Reads a long-form record into `text`, releasing what it held. On failure (stream error,
-// negative or oversized length) returns false and leaves `text` as it was. A record whose
-// bytes hold no zero is cut at its end.
+// Reads a long-form record into `text`, releasing what it held. On failure returns false
+// and leaves `text` as it was: a stream error, or a negative or oversized length, which
+// fails the stream with IoError. A record whose bytes hold no zero is cut at its end.
 bool readString(StreamIO& stream, char*& text);
 
 // Short form. A text longer than 255 characters has its first 255 written and the result is

@@ -3,7 +3,7 @@
 
 #include "app/batch.h"
 #include "fuzz/limits.h"
-#include "tests/app/scripted_ui.h"
+#include "tests/support/scripted_ui.h"
 #include "tests/support/memory_stream.h"
 
 namespace {
@@ -30,8 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     testing_support::MemoryStream stream({data, data + size});
-    const BitmapPtr source(Bitmap::loadStream(stream, 0));
-    if (!isConvertible(source.get()) || std::int64_t{source->width} * source->height > MaxPixels) {
+    BitmapReadReport report;
+    const BitmapPtr source(Bitmap::loadStream(stream, 0, report));
+    if (checkSource(source.get(), report) != SourceCheck::Convertible ||
+        std::int64_t{source->width} * source->height > MaxPixels) {
         return 0;
     }
     // One palette and its matcher serve every input, as they serve a batch, its cells and

@@ -113,10 +113,11 @@ struct Palette {
     // Palette files. The loaders return a new palette or null; the rest report success.
     static Palette* loadFile(const char* name);
     static Palette* loadStream(StreamIO& stream);
-    // As loadFile, but only a whole palette file loads: a RIFF palette, or a file that
-    // starts with "PL98" and delivers everything its header announces. The lenient reading
-    // turns an empty, cut-short or foreign file into a mostly black palette, which is no
-    // palette to convert artwork with.
+    // As loadFile, but only a whole palette file loads: a RIFF palette, or any other file
+    // that delivers everything the "PL98" layout announces, whatever its first four bytes
+    // (stored palettes may carry anything there). The lenient reading turns an empty or
+    // cut-short file into a mostly black palette, which is no palette to convert artwork
+    // with.
     static Palette* loadWholeFile(const char* name);
     bool readFile(const char* name);
     bool readFromStream(StreamIO& stream);
@@ -128,6 +129,8 @@ struct Palette {
   private:
     Palette() = default;
     ~Palette() = default;
+    // A RIFF palette after its "RIFF" tag.
+    bool readRiffAfterTag(StreamIO& stream);
     bool readPl98(StreamIO& stream);
     bool writePl98(StreamIO& stream) const;
 };

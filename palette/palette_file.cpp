@@ -2,25 +2,16 @@
 
 #include "core/file_rstream.h"
 #include "core/file_wstream.h"
+#include "core/stream_fields.h"
 #include "palette/palette.h"
-#include "palette/stream_fields.h"
-#include "platform/file.h"
+#include "palette/riff_format.h"
 #include "platform/replacing_file.h"
 
 namespace {
 
-constexpr const char* RiffTag = "RIFF";
-constexpr const char* Pl98Tag = "PL98";
-
-// A RIFF palette fails on its own when cut short; the other format must say what it is and
-// arrive whole.
+// A RIFF palette fails on its own when cut short; the other format, whatever its first four
+// bytes, must deliver everything its header announces.
 bool readWholePalette(Palette& palette, StreamIO& stream) {
-    palette_io::Tag magic{};
-    stream.read(4, magic);
-    const bool known = palette_io::sameTag(magic, RiffTag) || palette_io::sameTag(magic, Pl98Tag);
-    if (!known || !stream.setPosition(0)) {
-        return false;
-    }
     return palette.readFromStream(stream) && stream.getStatus() == Ok;
 }
 
@@ -35,19 +26,12 @@ Palette* Palette::loadFile(const char* name) {
 }
 
 Palette* Palette::loadWholeFile(const char* name) {
-    const platform::FileHandle file = platform::openForRead(name);
-    if (file == platform::InvalidFileHandle) {
+    FileRStream stream(name);
+    if (stream.getStatus() != Ok) {
         return nullptr;
     }
     PalettePtr palette(create());
-    bool read = false;
-    if (palette) {
-        FileRStream stream(file);
-        read = readWholePalette(*palette, stream);
-        stream.close();
-    }
-    platform::closeFile(file);
-    return read ? palette.release() : nullptr;
+    return palette && readWholePalette(*palette, stream) ? palette.release() : nullptr;
 }
 
 Palette* Palette::loadStream(StreamIO& stream) {
@@ -59,29 +43,24 @@ Palette* Palette::loadStream(StreamIO& stream) {
 }
 
 bool Palette::readFile(const char* name) {
-    const platform::FileHandle file = platform::openForRead(name);
-    if (file == platform::InvalidFileHandle) {
-        return false;
-    }
     bool read = false;
     {
-        FileRStream stream(file);
+        FileRStream stream(name);
+        if (stream.getStatus() != Ok) {
+            return false;
+        }
         read = readFromStream(stream);
-        stream.close();
     }
-    platform::closeFile(file);
     // Once more after closing, whether or not the read succeeded.
     touch();
     return read;
 }
 
 bool Palette::readFromStream(StreamIO& stream) {
-    palette_io::Tag magic{};
-    stream.read(4, magic);
-    if (palette_io::sameTag(magic, RiffTag)) {
-        std::uint32_t riffSize = 0; // the chunk sizes inside decide
-        palette_io::readLittle(stream, riffSize);
-        return readRiff(stream);
+    stream_fields::Tag magic{};
+    stream_fields::readTag(stream, magic);
+    if (magic == riff_format::RiffTag) {
+        return readRiffAfterTag(stream);
     }
     // Anything else is taken as the palette file with all colour sets, whatever its magic.
     return readPl98(stream);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/size_math.h"
+
 namespace palette_tables {
 namespace {
 
@@ -18,6 +20,29 @@ bool carriesStoredTables(const SubPalette& set) {
     return set.kind == LevelKind || set.kind == PairKind;
 }
 
+// The bytes a palette file stores for one set: level groups or a pair table, then its
+// index and float tables; none for the other kinds. Nothing when the level groups can't
+// be sized.
+std::optional<std::int32_t> storedBytesOf(const SubPalette& set, std::int32_t levelCount,
+                                          std::int32_t extraGroups) {
+    switch (set.kind) {
+    case LevelKind: {
+        const std::int64_t groups = std::int64_t{extraGroups} + 1;
+        if (levelCount < 1 || groups < 1) {
+            return std::nullopt;
+        }
+        const auto groupSize = size_math::checkedMultiply(levelCount, RowSize);
+        const auto levelBytes =
+            groupSize ? size_math::checkedMultiply(*groupSize, groups) : std::nullopt;
+        return levelBytes ? size_math::checkedAdd(*levelBytes, ColorTablesSize) : std::nullopt;
+    }
+    case PairKind:
+        return static_cast<std::int32_t>(PairTableSize + ColorTablesSize);
+    default:
+        return 0;
+    }
+}
+
 void pointColorTables(SubPalette& set, std::int32_t at) {
     set.indexTable = at;
     set.redTable = at + RedOffset;
@@ -30,35 +55,19 @@ void pointColorTables(SubPalette& set, std::int32_t at) {
 
 std::optional<TableSizes> tableSizes(const SubPalette* sets, std::int32_t subPaletteCount,
                                      std::int32_t levelCount, std::int32_t extraGroups) {
-    std::int64_t stored = 0;
-    std::int64_t computed = 0;
+    TableSizes sizes;
     for (std::int32_t i = 0; i < subPaletteCount; ++i) {
-        switch (sets[i].kind) {
-        case PlainKind:
-            computed += ColorTablesSize;
-            break;
-        case LevelKind: {
-            const std::int64_t groupSize = std::int64_t{levelCount} * RowSize;
-            const std::int64_t groups = std::int64_t{extraGroups} + 1;
-            // Checked by division first: the product itself could pass 64 bits.
-            if (levelCount < 1 || groups < 1 || groups > MaxTableBlockSize / groupSize) {
-                return std::nullopt;
-            }
-            stored += groupSize * groups + ColorTablesSize;
-            break;
-        }
-        case PairKind:
-            stored += PairTableSize + ColorTablesSize;
-            break;
-        default: // other kinds carry no tables
-            break;
-        }
-        if (stored + computed > MaxTableBlockSize) {
+        const SubPalette& set = sets[i];
+        const auto stored = storedBytesOf(set, levelCount, extraGroups);
+        const auto computed = set.kind == PlainKind ? ColorTablesSize : 0;
+        const auto inMemory = stored ? size_math::checkedAdd(*stored, computed) : std::nullopt;
+        if (!inMemory || *inMemory > MaxTableBlockSize - sizes.inMemory) {
             return std::nullopt;
         }
+        sizes.stored += *stored;
+        sizes.inMemory += *inMemory;
     }
-    return TableSizes{static_cast<std::int32_t>(stored),
-                      static_cast<std::int32_t>(stored + computed)};
+    return sizes;
 }
 
 void layOutTables(Palette& palette) {

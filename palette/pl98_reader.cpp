@@ -2,26 +2,26 @@
 // is read in stages, each checked before anything uses it as a size or count, into a
 // staged copy; the palette changes only once the whole file has been taken.
 //
-// A file that ends early still loads: whatever it did not deliver keeps the palette's
-// earlier value (an empty file gives the palette as it was). Other stream failures, and
-// headers that announce what cannot be held, fail the read.
+// A file that ends early still loads: every byte it delivered is in place, a field or table
+// cut short included, and whatever it did not deliver keeps the palette's earlier value (an
+// empty file gives the palette as it was). Other stream failures, and headers that announce
+// what cannot be held, fail the read.
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <memory>
 #include <new>
 
+#include "core/stream_fields.h"
 #include "palette/palette.h"
 #include "palette/palette_tables.h"
-#include "palette/stream_fields.h"
+#include "palette/pl98_format.h"
 
 namespace {
 
-using palette_io::readLittle;
 using namespace palette_tables;
-
-constexpr int MaskWords = PaletteSize / 32;
+using pl98_format::MaskWords;
+using stream_fields::readLittle;
 
 struct Header {
     std::int32_t subPaletteCount = 1;
@@ -64,13 +64,11 @@ bool readHeader(StreamIO& stream, Header& header) {
            header.levelShift >= 0 && header.levelShift <= MaxLevelShift;
 }
 
+// Straight into the staged colours, so that a short file leaves what did arrive of them.
 void readSets(StreamIO& stream, std::int32_t count, StagedSets& sets) {
     for (std::int32_t i = 0; i < count; ++i) {
         SubPalette& set = sets[i];
-        std::uint8_t colors[PaletteSize * sizeof(PaletteEntry)];
-        if (stream.read(static_cast<int>(sizeof colors), colors)) {
-            std::memcpy(static_cast<void*>(set.colors), colors, sizeof colors);
-        }
+        stream.read(static_cast<int>(sizeof set.colors), set.colors);
         readLittle(stream, set.paletteIndex);
         readLittle(stream, set.kind);
     }
@@ -89,7 +87,7 @@ std::unique_ptr<std::uint8_t[]> readTableBlock(StreamIO& stream, const TableSize
 bool readAux(StreamIO& stream, Aux& aux) {
     std::uint8_t present = 0;
     readLittle(stream, present);
-    if (present == 0) {
+    if (present == pl98_format::AuxAbsent) {
         return true;
     }
     aux.table.reset(new (std::nothrow) std::uint8_t[Palette::AuxTableSize]());

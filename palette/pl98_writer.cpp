@@ -1,19 +1,16 @@
 // Writes the palette file with all colour sets, mask and tables. The table block goes out
 // as the reader takes it back: the stored tables only, the computed ones are rebuilt.
 
+#include "core/stream_fields.h"
 #include "palette/palette.h"
 #include "palette/palette_tables.h"
-#include "palette/stream_fields.h"
+#include "palette/pl98_format.h"
 
 namespace {
 
-using palette_io::writeLittle;
-using palette_io::writeTag;
-
-constexpr const char* Pl98Magic = "PL98";
-constexpr std::uint8_t AuxAbsent = 0;
-constexpr std::uint8_t AuxPresent = 1;
-constexpr int MaskWords = PaletteSize / 32;
+using namespace pl98_format;
+using stream_fields::writeLittle;
+using stream_fields::writeTag;
 
 bool hasLevelTables(const Palette& palette) {
     for (std::int32_t i = 0; i < palette.subPaletteCount; ++i) {
@@ -55,7 +52,7 @@ bool Palette::writePl98(StreamIO& stream) const {
     if (!stored) {
         return false;
     }
-    writeTag(stream, Pl98Magic);
+    writeTag(stream, Magic);
     writeLittle(stream, subPaletteCount);
     writeLittle(stream, levelShift);
     writeLittle(stream, extraGroups);

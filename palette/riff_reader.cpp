@@ -8,34 +8,17 @@
 #include <memory>
 #include <new>
 
+#include "core/stream_fields.h"
 #include "palette/palette.h"
 #include "palette/palette_tables.h"
-#include "palette/stream_fields.h"
+#include "palette/riff_format.h"
 
 namespace {
 
-using palette_io::readLittle;
-using palette_io::sameTag;
-using palette_io::Tag;
-
-constexpr const char* RiffTag = "RIFF";
-constexpr const char* PaletteForm = "PAL ";
-// The data chunk starts with a 16-bit version and a 16-bit count before the entries.
-constexpr std::uint32_t DataPrefixSize = 4;
-constexpr std::uint16_t LogPaletteVersion = 0x300;
-
-// Reads the form type, from the "RIFF" of a file or from just after it and its size.
-bool readForm(StreamIO& stream) {
-    Tag tag{};
-    std::uint32_t value = 0; // the RIFF size, or the "data" tag after the form type
-    stream.read(4, tag);
-    readLittle(stream, value);
-    if (sameTag(tag, RiffTag)) {
-        stream.read(4, tag);
-        readLittle(stream, value);
-    }
-    return sameTag(tag, PaletteForm);
-}
+using namespace riff_format;
+using stream_fields::readLittle;
+using stream_fields::readTag;
+using stream_fields::Tag;
 
 // Whole entries after the version and count; nothing when the size can't describe 0 to
 // 256 of them.
@@ -50,10 +33,12 @@ std::optional<std::uint16_t> entryCount(std::uint32_t dataSize) {
     return static_cast<std::uint16_t>(entries);
 }
 
-} // namespace
-
-bool Palette::readRiff(StreamIO& stream) {
-    if (!readForm(stream)) {
+// The rest of a palette after its form type: the "data" chunk, whose tag is not compared
+// (the size after it decides), with version, count and entries.
+bool readData(Palette& palette, StreamIO& stream, const Tag& form) {
+    Tag chunkTag{};
+    readTag(stream, chunkTag);
+    if (form != PaletteForm) {
         return false;
     }
     std::uint32_t dataSize = 0;
@@ -76,21 +61,41 @@ bool Palette::readRiff(StreamIO& stream) {
         return false;
     }
 
-    freeTables();
-    tableBlock = block.release();
-    tableBlockSize = blockSize;
-    tableBase = 0;
-    version = LogPaletteVersion;
-    count = *entries;
+    palette.freeTables();
+    palette.tableBlock = block.release();
+    palette.tableBlockSize = blockSize;
+    palette.tableBase = 0;
+    palette.version = LogPaletteVersion;
+    palette.count = *entries;
     // Entries beyond the count keep what they held.
-    std::memcpy(static_cast<void*>(colors()), colorBytes.data(),
+    std::memcpy(static_cast<void*>(palette.colors()), colorBytes.data(),
                 static_cast<std::size_t>(entryBytes));
-    levelCount = extraGroups = levelShift = 0;
-    subPaletteCount = 1;
-    SubPalette& set = subPalettes[0];
+    palette.levelCount = palette.extraGroups = palette.levelShift = 0;
+    palette.subPaletteCount = 1;
+    SubPalette& set = palette.subPalettes[0];
     set.kind = palette_tables::PlainKind;
     set.paletteIndex = -1;
-    palette_tables::fillColorTables(*this, set, tableBase, std::nullopt);
-    touch();
+    palette_tables::fillColorTables(palette, set, palette.tableBase, std::nullopt);
+    palette.touch();
     return true;
+}
+
+} // namespace
+
+bool Palette::readRiff(StreamIO& stream) {
+    Tag tag{};
+    readTag(stream, tag);
+    if (tag == RiffTag) {
+        return readRiffAfterTag(stream);
+    }
+    // Read from just after the RIFF header: the form type came first.
+    return readData(*this, stream, tag);
+}
+
+bool Palette::readRiffAfterTag(StreamIO& stream) {
+    std::uint32_t riffSize = 0; // the chunk sizes inside decide
+    readLittle(stream, riffSize);
+    Tag form{};
+    readTag(stream, form);
+    return readData(*this, stream, form);
 }

@@ -37,7 +37,9 @@ FileHandle createForWrite(const char* name);
 FileHandle openOrCreate(const char* name);
 
 // Moves up to `size` bytes; `count` receives the number moved. A read that reaches the end
-// of the file succeeds with a smaller count. Negative sizes fail with InvalidAccess.
+// of the file succeeds with a smaller count. A write goes on through as many system calls
+// as it takes, until every byte is written, a call fails, or the system takes nothing
+// more (the count then falls short). Negative sizes fail with InvalidAccess.
 bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& count);
 bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count);
 
@@ -52,13 +54,5 @@ bool closeFile(FileHandle file);
 FileErrorKind lastFileError();
 // Lets a caller classify its own failure the way the platform would.
 void setLastFileError(FileErrorKind kind);
-
-// Number of operating-system file calls made so far: tests check that buffered work
-// really stays out of the kernel.
-std::uint64_t fileCallCount();
-
-// Test hook: after `bytes` more bytes have been written, every write fails as on a full
-// disk. A negative value turns the limit off.
-void failWritesAfter(std::int64_t bytes);
 
 } // namespace platform

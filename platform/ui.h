@@ -40,9 +40,16 @@ struct Message {
 // How a run went, for front ends that report it when the run is over.
 struct RunSummary {
     int converted = 0;  // written as 8-bit bitmaps
-    int leftAlone = 0;  // not 24-bit, unreadable, or too large to convert
+    int leftAlone = 0;  // not 24-bit, unreadable, incomplete, or too large to convert
     int failed = 0;     // converted but not written
     int notReached = 0; // still waiting when the run ended
+};
+
+// Why a file of the batch was left as it was, for the front ends that say so.
+enum class LeftAloneReason {
+    // A 24-bit image the file holds only part of: it ends early (a copy still going on,
+    // say), or its pixels lie past its end.
+    PixelsMissing,
 };
 
 // The main window's procedure, implemented by the application. The front end calls it
@@ -101,6 +108,12 @@ class UserInterface {
     virtual MessageResult messageBox(WindowId owner, const char* caption, const char* text,
                                      MessageIcon icon, MessageButtons buttons) = 0;
 
+    // A file of the batch was left untouched for `reason`; a front end may tell the user.
+    // The windows don't: the skin is safe, and a box would hold up the batch.
+    virtual void reportLeftAlone(const char* name, LeftAloneReason reason) {
+        static_cast<void>(name);
+        static_cast<void>(reason);
+    }
     // The run is over and the window about to go; a front end may tell the user how it went.
     virtual void reportSummary(const RunSummary& summary) { static_cast<void>(summary); }
 };

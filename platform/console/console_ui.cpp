@@ -30,6 +30,14 @@ ConsoleUi* activeConsole = nullptr;
 constexpr std::uint32_t StatusInterval = 100; // milliseconds between two redraws
 constexpr const char* TimePrefix = "Time remaining";
 
+const char* describe(LeftAloneReason reason) {
+    switch (reason) {
+    case LeftAloneReason::PixelsMissing:
+        return "the file holds only part of its pixels";
+    }
+    return "";
+}
+
 bool startsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
@@ -175,6 +183,12 @@ MessageResult ConsoleUi::showBox(const char* caption, const char* text, MessageI
         activeConsole->clearStatus();
     }
     return consoleMessageBox(caption, text, icon, buttons);
+}
+
+void ConsoleUi::reportLeftAlone(const char* name, LeftAloneReason reason) {
+    clearStatus();
+    std::fprintf(stderr, "Left alone: %s (%s)\n", name, describe(reason));
+    std::fflush(stderr);
 }
 
 void ConsoleUi::reportSummary(const RunSummary& summary) {

@@ -1,9 +1,10 @@
 #pragma once
 // The front end for a run without a display. The main window becomes lines of text: each
 // new text of the file line is printed, the time estimate and the progress bar share one
-// status line that is redrawn in place (only on a terminal), and every message box is one
-// line on stderr, answered at once. Nothing can reach the window once the batch is done,
-// so the run then ends by itself. Ctrl-C closes the window.
+// status line that is redrawn in place (only on a terminal), every message box is one line
+// on stderr, answered at once, and so is every skin left alone for a reason. Nothing can
+// reach the window once the batch is done, so the run then ends by itself. Ctrl-C closes
+// the window.
 
 #include <cstdint>
 #include <cstdio>
@@ -45,6 +46,8 @@ class ConsoleUi final : public UserInterface {
 
     MessageResult messageBox(WindowId owner, const char* caption, const char* text,
                              MessageIcon icon, MessageButtons buttons) override;
+    // One line on stderr: "Left alone: <name> (<why>)".
+    void reportLeftAlone(const char* name, LeftAloneReason reason) override;
     void reportSummary(const RunSummary& summary) override;
 
   private:

@@ -1,6 +1,5 @@
 #include "platform/file.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -8,12 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_probes.h"
+
 namespace platform {
 namespace {
 
 thread_local FileErrorKind lastError = FileErrorKind::None;
-std::uint64_t callCount = 0;
-std::int64_t writeBudget = -1;
 
 FileErrorKind classify(int error) {
     switch (error) {
@@ -64,7 +63,7 @@ FileErrorKind classifyMissing(const char* name) {
 }
 
 FileHandle openWith(const char* name, int flags) {
-    ++callCount;
+    file_probes::onCall();
     const int fd = ::open(name, flags | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int error = errno;
@@ -101,7 +100,7 @@ FileHandle openOrCreate(const char* name) {
 }
 
 bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& count) {
-    ++callCount;
+    file_probes::onCall();
     count = 0;
     if (size < 0) {
         lastError = FileErrorKind::InvalidAccess;
@@ -127,7 +126,7 @@ bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& coun
 }
 
 bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count) {
-    ++callCount;
+    file_probes::onCall();
     count = 0;
     if (size < 0) {
         lastError = FileErrorKind::InvalidAccess;
@@ -135,30 +134,28 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
     }
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (count < size) {
-        auto chunk = static_cast<std::int64_t>(size - count);
-        if (writeBudget >= 0) {
-            if (writeBudget == 0) {
-                return fail(ENOSPC);
-            }
-            chunk = std::min(chunk, writeBudget);
+        const auto chunk = file_probes::writeAllowance(size - count);
+        if (!chunk) {
+            return fail(ENOSPC);
         }
-        const ssize_t put = ::write(descriptor(file), bytes + count, static_cast<size_t>(chunk));
+        const ssize_t put = ::write(descriptor(file), bytes + count, static_cast<size_t>(*chunk));
         if (put < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return fail(errno);
         }
-        count += static_cast<std::int32_t>(put);
-        if (writeBudget >= 0) {
-            writeBudget -= put;
+        if (put == 0) {
+            break; // taking nothing, it would take nothing again: the short count says so
         }
+        count += static_cast<std::int32_t>(put);
+        file_probes::onWritten(put);
     }
     return true;
 }
 
 std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin) {
-    ++callCount;
+    file_probes::onCall();
     const int whence = origin == SeekOrigin::Begin     ? SEEK_SET
                        : origin == SeekOrigin::Current ? SEEK_CUR
                                                        : SEEK_END;
@@ -171,7 +168,7 @@ std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin) {
 }
 
 std::uint32_t fileSize(FileHandle file) {
-    ++callCount;
+    file_probes::onCall();
     struct stat info {};
     if (fstat(descriptor(file), &info) != 0) {
         fail(errno);
@@ -181,12 +178,12 @@ std::uint32_t fileSize(FileHandle file) {
 }
 
 bool flushFile(FileHandle file) {
-    ++callCount;
+    file_probes::onCall();
     return ::fsync(descriptor(file)) == 0 || fail(errno);
 }
 
 bool closeFile(FileHandle file) {
-    ++callCount;
+    file_probes::onCall();
     return ::close(descriptor(file)) == 0 || fail(errno);
 }
 
@@ -196,14 +193,6 @@ FileErrorKind lastFileError() {
 
 void setLastFileError(FileErrorKind kind) {
     lastError = kind;
-}
-
-std::uint64_t fileCallCount() {
-    return callCount;
-}
-
-void failWritesAfter(std::int64_t bytes) {
-    writeBudget = bytes < 0 ? -1 : bytes;
 }
 
 } // namespace platform

@@ -1,14 +1,11 @@
 #include "platform/file.h"
 
-#include <algorithm>
-
 #include <windows.h>
+
+#include "platform/file_probes.h"
 
 namespace platform {
 namespace {
-
-std::uint64_t callCount = 0;
-std::int64_t writeBudget = -1;
 
 HANDLE native(FileHandle file) {
     return reinterpret_cast<HANDLE>(file);
@@ -19,7 +16,7 @@ FileHandle ours(HANDLE file) {
 }
 
 FileHandle create(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
-    ++callCount;
+    file_probes::onCall();
     return ours(
         CreateFileA(name, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
@@ -39,7 +36,7 @@ FileHandle openOrCreate(const char* name) {
 }
 
 bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& count) {
-    ++callCount;
+    file_probes::onCall();
     count = 0;
     if (size < 0) {
         SetLastError(ERROR_INVALID_ACCESS);
@@ -52,31 +49,37 @@ bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& coun
 }
 
 bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count) {
-    ++callCount;
+    file_probes::onCall();
     count = 0;
     if (size < 0) {
         SetLastError(ERROR_INVALID_ACCESS);
         return false;
     }
-    DWORD chunk = static_cast<DWORD>(size);
-    if (writeBudget >= 0) {
-        chunk = static_cast<DWORD>(std::min<std::int64_t>(chunk, writeBudget));
-    }
-    DWORD put = 0;
-    const BOOL ok = chunk == 0 ? TRUE : WriteFile(native(file), data, chunk, &put, nullptr);
-    count = static_cast<std::int32_t>(put);
-    if (writeBudget >= 0) {
-        writeBudget -= put;
-        if (ok != FALSE && put < static_cast<DWORD>(size)) {
+    // WriteFile may take fewer bytes than asked (a pipe, a nearly full device); the rest
+    // goes in further calls.
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (count < size) {
+        const auto chunk = file_probes::writeAllowance(size - count);
+        if (!chunk) {
             SetLastError(ERROR_HANDLE_DISK_FULL);
             return false;
         }
+        DWORD put = 0;
+        if (WriteFile(native(file), bytes + count, static_cast<DWORD>(*chunk), &put, nullptr) ==
+            FALSE) {
+            return false;
+        }
+        if (put == 0) {
+            break; // taking nothing, it would take nothing again: the short count says so
+        }
+        count += static_cast<std::int32_t>(put);
+        file_probes::onWritten(put);
     }
-    return ok != FALSE;
+    return true;
 }
 
 std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin) {
-    ++callCount;
+    file_probes::onCall();
     const DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
                          : origin == SeekOrigin::Current ? FILE_CURRENT
                                                          : FILE_END;
@@ -85,18 +88,18 @@ std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin) {
 }
 
 std::uint32_t fileSize(FileHandle file) {
-    ++callCount;
+    file_probes::onCall();
     const DWORD size = GetFileSize(native(file), nullptr);
     return size == INVALID_FILE_SIZE ? 0 : size;
 }
 
 bool flushFile(FileHandle file) {
-    ++callCount;
+    file_probes::onCall();
     return FlushFileBuffers(native(file)) != FALSE;
 }
 
 bool closeFile(FileHandle file) {
-    ++callCount;
+    file_probes::onCall();
     return CloseHandle(native(file)) != FALSE;
 }
 
@@ -158,14 +161,6 @@ void setLastFileError(FileErrorKind kind) {
         SetLastError(ERROR_GEN_FAILURE);
         break;
     }
-}
-
-std::uint64_t fileCallCount() {
-    return callCount;
-}
-
-void failWritesAfter(std::int64_t bytes) {
-    writeBudget = bytes < 0 ? -1 : bytes;
 }
 
 } // namespace platform

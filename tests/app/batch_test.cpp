@@ -1,6 +1,8 @@
 #include "app/batch.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,20 @@ TEST_F(BatchTest, EmptyDirectoryShowsTheFinalTextsOnceOnly) {
               (std::vector<std::string>{"setText 102 Time remaining:   0.0 second(s)",
                                         "setText 103 Remapping: done.", "updateWindow 100"}));
     EXPECT_TRUE(state.doneShown);
+}
+
+// The bar's range is a 16-bit number, as the progress bar message carries it: of 65,541
+// files it is told 5. The count of the estimate is the whole number.
+TEST_F(BatchTest, ProgressBarRangeIsTheLow16BitsOfTheFileCount) {
+    for (int i = 0; i < 65540; ++i) {
+        ASSERT_TRUE(state.fileList.add("listed.bmp"));
+    }
+    writeSkin("found.bmp", 1, 1); // the search adds it
+    state.mainWindow = ui.createMainWindow(WindowTitle, WindowWidth, WindowHeight, events);
+    EXPECT_EQ(ui.callsStartingWith("setProgressRange"),
+              std::vector<std::string>{"setProgressRange 101 0 5"});
+    EXPECT_EQ(state.fileList.itemCount, 65541);
+    EXPECT_EQ(state.filesTotal, 65541.0f);
 }
 
 TEST_F(BatchTest, EachFileIsTakenOnceInSearchOrderAndOthersAreLeftAlone) {
@@ -65,6 +81,54 @@ TEST_F(BatchTest, EachFileIsTakenOnceInSearchOrderAndOthersAreLeftAlone) {
     EXPECT_EQ(state.filesDone, 1.0f);
     EXPECT_EQ(state.summary.converted, 1);
     EXPECT_EQ(state.summary.leftAlone, 3);
+    // Files converted before, and files that are no bitmap at all, go without a word.
+    EXPECT_EQ(ui.callsStartingWith("reportLeftAlone"),
+              std::vector<std::string>{"reportLeftAlone short.bmp PixelsMissing"});
+}
+
+// A skin still being copied into the folder, or damaged, holds only part of its pixels.
+// The reader fills the rest with zeros, which must never reach a written skin.
+TEST_F(BatchTest, SkinsWhosePixelsDidNotAllArriveAreLeftAloneAndReported) {
+    writePalette();
+    writeSkin("good.bmp", 6, 5);
+    const Bytes whole = bmp24(6, 5, testPixel);
+    const Bytes topDown = bmp24(6, 5, testPixel, true);
+    Bytes pastTheEnd = whole;
+    pastTheEnd[11] = 0x10; // bfOffBits 4,150, where 54 was
+    Bytes beyondAnyOffset = whole;
+    beyondAnyOffset[10] = 0x00; // bfOffBits 0x80000000
+    beyondAnyOffset[13] = 0x80;
+    Bytes chunked = pbmp24(6, 5, testPixel);
+    chunked[16] = 1; // only the "data" chunk follows the head, and it is cut short below
+    const std::map<std::string, Bytes> broken = {
+        {"bottom_up.bmp", Bytes(whole.begin(), whole.end() - 1)},
+        {"top_down.bmp", Bytes(topDown.begin(), topDown.begin() + 60)},
+        {"headers_only.bmp", Bytes(whole.begin(), whole.begin() + 54)},
+        {"past_the_end.bmp", pastTheEnd},
+        {"beyond_any_offset.bmp", beyondAnyOffset},
+        {"chunked.bmp", Bytes(chunked.begin(), chunked.begin() + 60)},
+    };
+    for (const auto& [name, bytes] : broken) {
+        writeFile(name, bytes);
+    }
+    startRun();
+    while (!RemapNextFile(state)) {
+    }
+
+    EXPECT_EQ(checkSkin("good.bmp", 6, 5), "");
+    std::vector<std::string> reported;
+    for (const auto& [name, bytes] : broken) {
+        EXPECT_EQ(readFile(name), bytes) << name;
+        reported.push_back("reportLeftAlone " + name + " PixelsMissing");
+    }
+    auto calls = ui.callsStartingWith("reportLeftAlone");
+    std::sort(calls.begin(), calls.end());
+    EXPECT_EQ(calls, reported);
+    EXPECT_EQ(state.summary.converted, 1);
+    EXPECT_EQ(state.summary.leftAlone, 6);
+    EXPECT_EQ(state.filesDone, 1.0f);
+    EXPECT_EQ(state.filesTotal, 7.0f);
+    EXPECT_EQ(ui.count("stepProgress"), 7);
 }
 
 struct UpdateCase {

@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "app/format_text.h"
-#include "tests/app/scripted_ui.h"
+#include "tests/app/remapper_fixture.h"
+#include "tests/support/scripted_ui.h"
 
 namespace {
 
@@ -81,14 +82,47 @@ TEST_F(ProgressTest, EstimateAssumesEveryFileTakesTheAverageTime) {
     EXPECT_EQ(timeTexts(), std::vector<std::string>{"setText 101 Time remaining:  15.0 second(s)"});
 }
 
-TEST(SecondsRemainingTest, StepsAreRoundedToSinglePrecisionAndSurviveAWrap) {
+TEST(SecondsRemainingTest, ElapsedTimeSurvivesAWrapAndNeverGoesBelowNothing) {
+    struct Case {
+        const char* what;
+        std::uint32_t start;
+        std::uint32_t now;
+        float seconds; // of one file, half done
+    };
+    const Case cases[] = {
+        {"5 s gone", 1000, 6000, 5.0f},
+        {"the counter wrapped 1,296 ms after the start", 4294967000u, 1000, 1.296f},
+        {"long after system start, exactly", 16777217, 16777217 + 1000, 1.0f},
+        {"a clock 5 ms back", 1000, 995, 0.0f},
+        {"half the counter back", 0x80000000u, 0, 0.0f},
+        {"just over half the counter: a wrap", 0x80000001u, 0, 2147483.647f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_FLOAT_EQ(secondsRemaining(c.now, c.start, 1, 0, 0.5f), c.seconds);
+    }
     EXPECT_FLOAT_EQ(secondsRemaining(6000, 1000, 10, 2, 0.5f), 15.0f);
-    // A start time near 2^32 is held as 4294967040; the counter wrapped 1,256 ms later.
-    const float start = static_cast<float>(4294967000u);
-    EXPECT_FLOAT_EQ(start, 4294967040.0f);
-    EXPECT_FLOAT_EQ(secondsRemaining(1000, start, 1, 0, 0.5f), 1.256f);
-    // Past 2^24 ms the start time is rounded, and the estimate with it.
-    EXPECT_FLOAT_EQ(secondsRemaining(16777217 + 1000, 16777217.0f, 2, 1, 0.0f), 1.001f);
+}
+
+// After some hours of uptime a start time kept in single precision would be rounded up to
+// 127 ms ahead of the clock, and an update in that window took the negative time for a
+// wrap of the counter.
+class UptimeTest : public testing_support::RemapperFixture {};
+
+TEST_F(UptimeTest, EstimateIsRightWhereTheStartTimeWouldRoundUp) {
+    writePalette();
+    const std::uint32_t start = 0x80000000u + 129; // 0x80000100 in single precision
+    ui.now = start;
+    startRun();
+    EXPECT_EQ(state.startTicks, start);
+
+    // Ten files, a hundredth of the first done in 100 ms: 100 s in all.
+    ui.now = start + 100;
+    state.filesTotal = 10;
+    state.fileFraction = 0.01f;
+    EXPECT_TRUE(UpdateProgress(state));
+    EXPECT_EQ(ui.callsStartingWith("setText 102"),
+              std::vector<std::string>{"setText 102 Time remaining:  99.9 second(s)"});
 }
 
 TEST(FormatTextTest, FormatsIntoOneBufferAndCutsLongTexts) {

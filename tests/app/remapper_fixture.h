@@ -10,8 +10,8 @@
 #include "app/progress.h"
 #include "app/remapper_state.h"
 #include "app/texts.h"
-#include "tests/app/scripted_ui.h"
-#include "tests/app/skin_files.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/support/skin_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/working_directory.h"
 

@@ -81,6 +81,20 @@ TEST_F(RemapperTest, QuitAfterTheLastFileEndsWithOne) {
     EXPECT_EQ(ui.count("dispatch PressQuit"), 1);
 }
 
+// The main loop takes the click itself: that turn's step still runs and converts one file
+// before the loop ends.
+TEST_F(RemapperTest, QuitTakenByTheMainLoopStillConvertsThatTurnsFile) {
+    writePalette();
+    writeSkin("a.bmp", 2, 2);
+    writeSkin("b.bmp", 2, 2);
+    ui.queue(UserAction::PressQuit);
+    EXPECT_EQ(run(), ExitQuitButton);
+    EXPECT_EQ(ui.count("dispatch PressQuit"), 1);
+    EXPECT_EQ(ui.count("stepProgress"), 1);
+    EXPECT_EQ(ui.summary.converted, 1);
+    EXPECT_EQ(ui.summary.notReached, 1);
+}
+
 // Two skins of 4,096 pixels: the user acts while the first of them is converted.
 class InterruptedRunTest : public RemapperTest {
   protected:

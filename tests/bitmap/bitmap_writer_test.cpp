@@ -5,6 +5,7 @@
 #include "tests/bitmap/bitmap_loading.h"
 
 using namespace bitmap_testing;
+using namespace testing_support;
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "tests/support/temp_dir.h"
 
 using namespace bitmap_testing;
+using namespace testing_support;
 
 namespace {
 
@@ -35,17 +36,9 @@ TEST(BmpReader, ReadsHeadersAndKeepsTheTopRowFirst) {
     });
     const auto bitmap = loadBytes(file);
     ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(bitmap->width, 3);
-    EXPECT_EQ(bitmap->height, 2);
-    EXPECT_EQ(bitmap->bitDepth, 8);
-    EXPECT_EQ(bitmap->stride, 4);
-    EXPECT_EQ(bitmap->imageSize, 8);
-    EXPECT_EQ(allPixels(*bitmap), (Bytes{20, 21, 22, 0, 10, 11, 12, 0}));
-    EXPECT_EQ(bitmap->flags, BitmapOwnsPixels);
+    expectSmallEightBit(*bitmap, {20, 21, 22, 0, 10, 11, 12, 0});
     EXPECT_EQ(bitmap->paletteIndex, -1);
     EXPECT_EQ(bitmap->palette, nullptr);
-    EXPECT_EQ(bitmap->detailLevelCount, 1);
-    EXPECT_EQ(bitmap->detailLevels[0], bitmap->pixels);
 }
 
 TEST(BmpReader, NegativeHeightKeepsTheFileOrder) {
@@ -222,18 +215,23 @@ TEST(BmpReader, EveryPrefixFailsCleanlyOrLoadsWithZerosForWhatIsMissing) {
     for (std::size_t length = 0; length <= file.size(); ++length) {
         SCOPED_TRACE(length);
         const Bytes prefix(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
-        const auto bitmap = loadBytes(prefix, BitmapWithPalette);
+        BitmapReadReport report;
+        report.pixelBytesRead = -1;
+        const auto bitmap = loadBytes(prefix, BitmapWithPalette, report);
         if (length < 54) {
             EXPECT_EQ(bitmap, nullptr) << "headers cut short";
             continue;
         }
         ASSERT_NE(bitmap, nullptr);
-        // What the file holds arrives; the rest is zero.
+        // What the file holds arrives, the report counts it, and the rest is zero.
         Bytes expected(8, 0);
+        std::int32_t arrived = 0;
         for (std::size_t i = 0; i < 8 && 62 + i < length; ++i) {
             expected[i] = fields.pixels[i];
+            ++arrived;
         }
         EXPECT_EQ(allPixels(*bitmap), expected);
+        EXPECT_EQ(report.pixelBytesRead, arrived);
         ASSERT_NE(bitmap->palette, nullptr);
         EXPECT_EQ(bitmap->palette->colors()[1].blue, length >= 59 ? 4 : 0); // entry 1 starts at 58
     }
@@ -244,9 +242,33 @@ TEST(BmpReader, FileThatEndsEarlyLoadsWithZerosThroughTheFileStream) {
     const std::string path = dir.file("short.bmp");
     const Bytes file = bmpFile(truncationSample());
     testing_support::writeBytes(path, Bytes(file.begin(), file.end() - 3));
-    BitmapPtr bitmap(Bitmap::loadFile(path.c_str(), 0));
+    BitmapReadReport report;
+    BitmapPtr bitmap(Bitmap::loadFile(path.c_str(), 0, report));
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(allPixels(*bitmap), (Bytes{11, 12, 13, 14, 15, 0, 0, 0}));
+    EXPECT_EQ(report.pixelBytesRead, 5);
+
+    testing_support::writeBytes(path, file);
+    bitmap.reset(Bitmap::loadFile(path.c_str(), 0, report));
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(report.pixelBytesRead, 8) << "a whole file delivers every byte";
+}
+
+// Rows that lie past the end of the file, however far, are all missing: none of them is
+// read from anywhere else.
+TEST(BmpReader, RowsPastTheEndOfTheFileNeverArrive) {
+    for (const std::uint32_t offBits :
+         {54u + 1024 + 8, 54u + 1024 + 5000, 0x7FFFFFFFu, 0x80000000u, 0xC0000000u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(offBits);
+        BmpFields fields;
+        fields.offBits = offBits;
+        BitmapReadReport report;
+        report.pixelBytesRead = -1;
+        const auto bitmap = loadBytes(bmpFile(fields), 0, report);
+        ASSERT_NE(bitmap, nullptr);
+        EXPECT_EQ(allPixels(*bitmap), Bytes(8, 0));
+        EXPECT_EQ(report.pixelBytesRead, 0);
+    }
 }
 
 TEST(BmpReader, StreamFailureFailsTheRead) {

@@ -5,6 +5,7 @@
 #include "tests/bitmap/bitmap_loading.h"
 
 using namespace bitmap_testing;
+using namespace testing_support;
 
 namespace {
 
@@ -26,22 +27,13 @@ Bytes riffChunk(std::uint16_t count) {
         colours.insert(colours.end(),
                        {static_cast<std::uint8_t>(i), 0, static_cast<std::uint8_t>(255 - i), 0});
     }
-    return chunk("RIFF",
-                 fileOf({tag("PAL "), chunk("data", fileOf({u16(0x300), u16(count), colours}))}));
+    return riffPalette(colours);
 }
 
 TEST(PbmpReader, ReadsTheWritersLayout) {
     const auto bitmap = loadBytes(smallPbmp());
     ASSERT_NE(bitmap, nullptr);
-    EXPECT_EQ(bitmap->width, 3);
-    EXPECT_EQ(bitmap->height, 2);
-    EXPECT_EQ(bitmap->bitDepth, 8);
-    EXPECT_EQ(bitmap->stride, 4);
-    EXPECT_EQ(bitmap->imageSize, 8);
-    EXPECT_EQ(allPixels(*bitmap), (Bytes{1, 2, 3, 0, 4, 5, 6, 0}));
-    EXPECT_EQ(bitmap->flags, BitmapOwnsPixels);
-    EXPECT_EQ(bitmap->detailLevelCount, 1);
-    EXPECT_EQ(bitmap->detailLevels[0], bitmap->pixels);
+    expectSmallEightBit(*bitmap, {1, 2, 3, 0, 4, 5, 6, 0});
     EXPECT_EQ(bitmap->paletteIndex, 7);
     EXPECT_EQ(bitmap->palette, nullptr);
 }
@@ -188,12 +180,24 @@ TEST(PbmpReader, EveryProperPrefixFails) {
 }
 
 TEST(PbmpReader, ShortDataChunkAtTheEndIsZeroFilled) {
-    // The last announced chunk runs past the end of the stream: what is there arrives.
+    // The last announced chunk runs past the end of the stream: what is there arrives, and
+    // the report says how much.
     const Bytes file =
         fileOf({chunk("head", headRecord(1, 3, 2, 8, 0)), tag("data"), u32(8), Bytes{1, 2, 3}});
-    const auto bitmap = loadBytes(file);
+    BitmapReadReport report;
+    const auto bitmap = loadBytes(file, 0, report);
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(allPixels(*bitmap), (Bytes{1, 2, 3, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(report.pixelBytesRead, 3);
+
+    // Of two "data" chunks the second counts, and a whole one delivers all its bytes.
+    const Bytes twice =
+        fileOf({chunk("head", headRecord(2, 3, 2, 8, 0)), chunk("data", {1, 2, 3, 0, 4, 5, 6, 0}),
+                tag("data"), u32(8), Bytes{9}});
+    ASSERT_NE(loadBytes(twice, 0, report), nullptr);
+    EXPECT_EQ(report.pixelBytesRead, 1);
+    ASSERT_NE(loadBytes(smallPbmp(), 0, report), nullptr);
+    EXPECT_EQ(report.pixelBytesRead, 8);
 }
 
 TEST(PbmpReader, BmpIsRecognisedOnlyBeforeTheHead) {

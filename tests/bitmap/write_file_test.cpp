@@ -4,15 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "bitmap/bitmap.h"
-#include "platform/file.h"
 #include "tests/bitmap/bitmap_loading.h"
+#include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
 
 using namespace bitmap_testing;
-using testing_support::namesIn;
-using testing_support::readBytes;
-using testing_support::TempDir;
-using testing_support::writeBytes;
+using namespace testing_support;
 namespace fs = std::filesystem;
 
 namespace {
@@ -27,12 +24,6 @@ BitmapPtr converted() {
     bitmap->paletteIndex = 3;
     return bitmap;
 }
-
-// Restores the platform's write limit however a test ends.
-struct WriteLimit {
-    explicit WriteLimit(std::int64_t bytes) { platform::failWritesAfter(bytes); }
-    ~WriteLimit() { platform::failWritesAfter(-1); }
-};
 
 TEST(WriteFile, ReplacesTheFileWithWhatTheStreamWriterGives) {
     TempDir dir;
@@ -58,7 +49,7 @@ TEST(WriteFile, FailedWriteLeavesTheOriginalAsItWas) {
     auto bitmap = converted();
     for (const std::int64_t limit : {0, 14, 54 + 1024 + 100}) {
         SCOPED_TRACE(limit);
-        WriteLimit full(limit); // the disk fills up part-way
+        const DiskFullAfter full(limit); // the disk fills up part-way
         EXPECT_FALSE(bitmap->writeFile(path.c_str(), BitmapAsBmp));
     }
     EXPECT_EQ(readBytes(path), original);

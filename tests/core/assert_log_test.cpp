@@ -10,9 +10,11 @@
 #include "platform/file.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
-#include "tests/support/child_process.h"
+#include "tests/support/file_probes.h"
+#include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 
+using testing_support::readText;
 using testing_support::TempDir;
 
 namespace {
@@ -42,11 +44,6 @@ std::vector<Entry> callbacks;
 
 void recordCallback(const char* formattedLine, const char* message) {
     callbacks.push_back({formattedLine, message});
-}
-
-std::string readText(const std::string& name) {
-    const auto bytes = testing_support::readBytes(name);
-    return {bytes.begin(), bytes.end()};
 }
 
 // Each test runs in a directory of its own, so the log it makes is its own "assert.log";
@@ -132,9 +129,10 @@ TEST_F(AssertLogTest, SeparatorPrecedesTheFirstEntryThatReachesTheFile) {
 
 TEST_F(AssertLogTest, ASeparatorCutShortIsWrittenAgain) {
     AssertLog log;
-    platform::failWritesAfter(10);
-    log.report(AssertSeverity::Message, "", 0, "lost on a full disk");
-    platform::failWritesAfter(-1);
+    {
+        const testing_support::DiskFullAfter full(10);
+        log.report(AssertSeverity::Message, "", 0, "lost on a full disk");
+    }
     log.report(AssertSeverity::Message, "", 0, "after");
     EXPECT_EQ(logText(), std::string(10, '=') + Separator + "after\r\n");
 }
@@ -266,21 +264,18 @@ TEST_F(AssertLogTest, RetryReturnsToTheReporterWithoutLogging) {
 // The paths that end the process run in a program of their own.
 class AssertLogChildTest : public AssertLogTest {
   protected:
-    struct Run {
-        int exitCode;
-        std::string output;
-        std::string errors;
-    };
+    using Run = testing_support::RunResult;
 
-    Run runChild(const std::string& arguments) {
-        const int exitCode =
-            testing_support::runProgram(child.string(), arguments, "out.txt", "err.txt");
-        return {exitCode, consoleText(dir.file("out.txt")), consoleText(dir.file("err.txt"))};
+    // Runs the child in the current directory; what it printed comes back with the line
+    // ends a Windows console adds taken out again.
+    Run runChild(const std::vector<std::string>& arguments) {
+        Run run = testing_support::runProgram(child, arguments, std::filesystem::current_path());
+        run.output = consoleText(run.output);
+        run.errors = consoleText(run.errors);
+        return run;
     }
 
-    // What the child printed, with the line ends a Windows console adds taken out again.
-    static std::string consoleText(const std::string& name) {
-        std::string text = readText(name);
+    static std::string consoleText(std::string text) {
         for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
             text.erase(at, 1);
         }
@@ -292,7 +287,7 @@ class AssertLogChildTest : public AssertLogTest {
 };
 
 TEST_F(AssertLogChildTest, CancelledFatalReportLogsCallsBackAndEndsWithCode1) {
-    const Run run = runChild("3 0");
+    const Run run = runChild({"3", "0"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.errors, "FATAL:   child.cpp @ 42\n\nRetry to Break: it broke\n")
         << "the console answers the box with Cancel";
@@ -302,7 +297,7 @@ TEST_F(AssertLogChildTest, CancelledFatalReportLogsCallsBackAndEndsWithCode1) {
 }
 
 TEST_F(AssertLogChildTest, FatalWithoutLogFileStillShowsTheBoxAndEnds) {
-    const Run run = runChild("0 " + std::to_string(AssertLog::NoLogFile));
+    const Run run = runChild({"0", std::to_string(AssertLog::NoLogFile)});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.errors, "FATAL:   child.cpp @ 42\n\nRetry to Break: it broke\n");
     EXPECT_EQ(run.output, "callback: [FATAL:   child.cpp @ 42\\r\\n] [it broke]\n");
@@ -310,7 +305,7 @@ TEST_F(AssertLogChildTest, FatalWithoutLogFileStillShowsTheBoxAndEnds) {
 }
 
 TEST_F(AssertLogChildTest, FatalWithoutBoxEndsAtOnce) {
-    const Run run = runChild("7 " + std::to_string(AssertLog::NoMessageBox));
+    const Run run = runChild({"7", std::to_string(AssertLog::NoMessageBox)});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.errors, "");
     EXPECT_EQ(logText(), Separator + "FATAL:   child.cpp @ 42\r\nit broke\r\n");
@@ -318,7 +313,7 @@ TEST_F(AssertLogChildTest, FatalWithoutBoxEndsAtOnce) {
 
 TEST_F(AssertLogChildTest, TheProcessLogStaysInTheDirectoryItStartedIn) {
     std::filesystem::create_directory("moved");
-    const Run run = runChild("2 0 moved");
+    const Run run = runChild({"2", "0", "moved"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.output, "returned\n");
     EXPECT_EQ(logText(), Separator + "WARNING: child.cpp @ 42\r\n  it broke\r\n");
@@ -326,7 +321,7 @@ TEST_F(AssertLogChildTest, TheProcessLogStaysInTheDirectoryItStartedIn) {
 }
 
 TEST_F(AssertLogChildTest, AProgramThatReportsNothingLeavesNoFile) {
-    const Run run = runChild("");
+    const Run run = runChild({});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_FALSE(logExists());
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file.h"
+#include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
 
 using testing_support::countingBytes;
@@ -24,9 +25,9 @@ class FileRStreamTest : public ::testing::Test {
 
     // System calls made while running `step`.
     template <typename Step> std::uint64_t callsDuring(Step step) {
-        const auto before = platform::fileCallCount();
+        const auto before = testing_support::fileCallCount();
         step();
-        return platform::fileCallCount() - before;
+        return testing_support::fileCallCount() - before;
     }
 
     TempDir dir;
@@ -177,6 +178,33 @@ TEST_F(FileRStreamTest, BorrowedHandleIsNeverClosedByTheStream) {
     EXPECT_TRUE(platform::readFile(file, &byte, 1, count));
     EXPECT_EQ(count, 1);
     EXPECT_TRUE(platform::closeFile(file));
+}
+
+// Closing drops the buffer, so a stream opened or attached again reads its new file, not
+// what is left of the old one's buffer.
+TEST_F(FileRStreamTest, AReopenedStreamReadsOnlyItsNewFile) {
+    const std::string first = makeFile(64, "first.bin");
+    const std::string second = dir.file("second.bin");
+    writeBytes(second, std::vector<std::uint8_t>(64, 0xAB));
+    const std::array<std::uint8_t, 4> fromSecond{0xAB, 0xAB, 0xAB, 0xAB};
+
+    FileRStream stream(first.c_str());
+    std::array<std::uint8_t, 4> data{};
+    ASSERT_TRUE(stream.read(4, data.data())); // the whole first file is now buffered
+    ASSERT_TRUE(stream.open(second.c_str()));
+    ASSERT_TRUE(stream.read(4, data.data()));
+    EXPECT_EQ(data, fromSecond);
+    EXPECT_EQ(stream.getPosition(), 4);
+
+    ASSERT_TRUE(stream.open(first.c_str()));
+    ASSERT_TRUE(stream.read(4, data.data()));
+    const platform::FileHandle borrowed = platform::openForRead(second.c_str());
+    ASSERT_NE(borrowed, platform::InvalidFileHandle);
+    stream.attach(borrowed);
+    ASSERT_TRUE(stream.read(4, data.data()));
+    EXPECT_EQ(data, fromSecond);
+    stream.close();
+    EXPECT_TRUE(platform::closeFile(borrowed));
 }
 
 TEST_F(FileRStreamTest, OpenFailuresAreClassified) {

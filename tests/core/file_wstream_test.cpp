@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
 
 using testing_support::countingBytes;
@@ -61,6 +62,37 @@ TEST(FileWStreamTest, FailuresAreStickyAndClassified) {
     EXPECT_FALSE(stream.write(-1, &byte));
     EXPECT_EQ(stream.getStatus(), IoError);
     EXPECT_EQ(std::filesystem::file_size(dir.file("again.bin")), 0u);
+}
+
+// The system may take fewer bytes than asked in one call (a pipe, an interrupted call, a
+// nearly full device). The rest goes in further calls; a system that takes nothing more
+// leaves the stream failed rather than a file with a piece missing.
+TEST(FileWStreamTest, WritesTheSystemTakesInPiecesArriveWholeOrFail) {
+    const auto bytes = countingBytes(3000);
+    for (const std::int32_t perCall : {1, 7, 1024, 2999}) {
+        SCOPED_TRACE(perCall);
+        TempDir dir;
+        const std::string name = dir.file("out.bin");
+        {
+            FileWStream stream(name.c_str());
+            {
+                const testing_support::ShortWriteCalls shortCalls(perCall);
+                EXPECT_TRUE(stream.write(3000, bytes.data()));
+            }
+            EXPECT_EQ(stream.getLastCount(), 3000);
+            EXPECT_EQ(stream.getStatus(), Ok);
+        }
+        EXPECT_EQ(readBytes(name), bytes);
+    }
+
+    TempDir dir;
+    FileWStream stream(dir.file("out.bin").c_str());
+    {
+        const testing_support::ShortWriteCalls nothingTaken(0);
+        EXPECT_FALSE(stream.write(10, bytes.data()));
+    }
+    EXPECT_EQ(stream.getStatus(), IoError);
+    EXPECT_FALSE(stream.write(10, bytes.data())) << "the failure is sticky";
 }
 
 TEST(FileWStreamTest, QueryAnswersFromItsTable) {

@@ -17,14 +17,17 @@ TEST(MemoryStream, WritesExtendAndOverwriteAtThePosition) {
     EXPECT_EQ(stream.getPosition(), 2);
 }
 
-TEST(MemoryStream, ShortReadLeavesMemoryAndIsSticky) {
+TEST(MemoryStream, ShortReadDeliversWhatIsLeftAndIsSticky) {
     MemoryStream stream({1, 2, 3});
     std::uint8_t out[4] = {9, 9, 9, 9};
     EXPECT_FALSE(stream.read(4, out));
     EXPECT_EQ(stream.getStatus(), EndOfFile);
     EXPECT_EQ(stream.getLastCount(), 3);
-    EXPECT_EQ(out[0], 9);
+    EXPECT_EQ(out[0], 1);
+    EXPECT_EQ(out[2], 3);
+    EXPECT_EQ(out[3], 9) << "memory past what arrived is left alone";
     EXPECT_FALSE(stream.read(1, out));
+    EXPECT_EQ(out[0], 1) << "a failed stream delivers nothing";
     EXPECT_TRUE(stream.setPosition(1)); // a seek clears an end of file
     EXPECT_TRUE(stream.read(2, out));
     EXPECT_EQ(out[0], 2);

@@ -97,17 +97,20 @@ TEST(StreamStringsTest, LongFormRoundTrips) {
     }
 }
 
+// A failed read leaves the caller's string, and the stream failed: a reader that goes on
+// and tests the status at the end must not take what follows for the next record.
 TEST(StreamStringsTest, ReadStringLeavesTheCallersStringOnFailure) {
     struct Case {
         const char* name;
         Bytes bytes;
+        StreamStatus status;
     };
     const Case cases[] = {
-        {"stream at its end", {}},
-        {"length cut short", {3, 0}},
-        {"record cut short", {5, 0, 0, 0, 'a', 'b'}},
-        {"negative length", {0xFF, 0xFF, 0xFF, 0xFF, 'a', 0}},
-        {"length past the limit", {0x01, 0x00, 0x00, 0x01}}, // 16 MiB + 1
+        {"stream at its end", {}, EndOfFile},
+        {"length cut short", {3, 0}, EndOfFile},
+        {"record cut short", {5, 0, 0, 0, 'a', 'b'}, EndOfFile},
+        {"negative length", {0xFF, 0xFF, 0xFF, 0xFF, 'a', 0}, IoError},
+        {"length past the limit", {0x01, 0x00, 0x00, 0x01, 'a', 0}, IoError}, // 16 MiB + 1
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -117,7 +120,32 @@ TEST(StreamStringsTest, ReadStringLeavesTheCallersStringOnFailure) {
         EXPECT_FALSE(readString(stream, text));
         EXPECT_EQ(text, mine.get());
         EXPECT_STREQ(text, "mine");
+        EXPECT_EQ(stream.getStatus(), c.status);
+        char byte = 0;
+        EXPECT_FALSE(stream.read(1, &byte)) << "the failure is sticky";
     }
+}
+
+// The longest record readString takes back is written; one byte more is refused whole,
+// and the stream says so.
+TEST(StreamStringsTest, WriteStringRefusesRecordsPastTheLimitAndFailsTheStream) {
+    const std::string longest(static_cast<std::size_t>(MaxStringRecord) - 1, 'x');
+    MemoryStream fits;
+    EXPECT_TRUE(writeString(fits, longest.c_str()));
+    EXPECT_EQ(fits.bytes().size(), 4 + longest.size() + 1);
+    ASSERT_TRUE(fits.setPosition(0));
+    char* back = nullptr;
+    ASSERT_TRUE(readString(fits, back));
+    const OwnedText owned(back);
+    EXPECT_EQ(std::strlen(back), longest.size());
+
+    const std::string tooLong = longest + "x";
+    MemoryStream refused;
+    EXPECT_FALSE(writeString(refused, tooLong.c_str()));
+    EXPECT_TRUE(refused.bytes().empty());
+    EXPECT_EQ(refused.getStatus(), IoError);
+    EXPECT_FALSE(writeString(refused, "next")) << "the failure is sticky";
+    EXPECT_TRUE(refused.bytes().empty());
 }
 
 TEST(StreamStringsTest, ReadStringStopsAtTheRecordsEnd) {
@@ -161,8 +189,10 @@ TEST(StreamStringsTest, ShortFormReaders) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MemoryStream forAllocation(c.bytes);
-        char* text = nullptr;
+        char stale[] = "stale";
+        char* text = stale; // an output only: overwritten, never released, failure or not
         EXPECT_EQ(readShortString(forAllocation, text), c.result);
+        ASSERT_NE(text, stale);
         const OwnedText owned(text);
         if (c.allocated == nullptr) {
             EXPECT_EQ(text, nullptr);

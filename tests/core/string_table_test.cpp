@@ -87,6 +87,9 @@ TEST(StringTableTest, GrowthKeepsPointersAndTheOrderOfCaseVariants) {
     stored.push_back(table.intern(texts.back().c_str(), true));
     EXPECT_EQ(table.getEntryCount(), 59u);
     EXPECT_EQ(table.getBucketCount(), 115u);
+    // Checked after one growth as well: two growths that each reversed a chain would put
+    // it back in order.
+    EXPECT_EQ(table.intern("pALETTE", false), first);
 
     while (table.getEntryCount() < 231) {
         texts.push_back("more" + std::to_string(texts.size()));

@@ -8,22 +8,24 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "core/byte_order.h"
 #include "platform/stale_temporaries.h"
-#include "tests/end_to_end/program_run.h"
+#include "tests/support/program_run.h"
 #include "tests/support/sample_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
-using end_to_end::ProgramRun;
-using end_to_end::runToEnd;
 using testing_support::Bytes;
+using testing_support::ProgramRun;
 using testing_support::readBytes;
+using testing_support::RunResult;
 using testing_support::TempDir;
 using testing_support::writeBytes;
 
@@ -54,9 +56,14 @@ struct SkinDirectory {
     }
 
     std::string file(const std::string& name) const { return (path / name).string(); }
-    std::string errors() const {
-        const Bytes bytes = readBytes((scratch.path() / "stderr.txt").string());
-        return {bytes.begin(), bytes.end()};
+    // The program over this directory, to its end.
+    RunResult run(testing_support::RunLimits limits = {}) const {
+        return testing_support::runProgram(SKINREMAP_PROGRAM, {}, path, limits);
+    }
+    // The program over this directory, left to the test; its errors go to the scratch folder.
+    std::unique_ptr<ProgramRun> start() const {
+        return std::make_unique<ProgramRun>(SKINREMAP_PROGRAM, std::vector<std::string>{}, path,
+                                            scratch.path() / "stderr.txt");
     }
     std::set<std::string> names() const {
         std::set<std::string> names;
@@ -83,7 +90,8 @@ struct SkinDirectory {
 // later outcome is compared with.
 std::map<std::string, Bytes> convertUndisturbed(const std::map<std::string, Bytes>& skins) {
     SkinDirectory directory(skins);
-    EXPECT_EQ(runToEnd(directory.path), 0) << directory.errors();
+    const RunResult run = directory.run();
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
     std::map<std::string, Bytes> converted;
     for (const auto& [name, bytes] : skins) {
         converted[name] = readBytes(directory.file(name));
@@ -123,12 +131,11 @@ TEST(DataSafetyTest, AWriteThatFailsPartWayLeavesTheOriginal) {
     const auto converted = convertUndisturbed(skins);
     SkinDirectory directory(skins);
 
-    std::string output;
-    EXPECT_EQ(runToEnd(directory.path, &output, {FileSizeLimit}), 0);
+    const RunResult run = directory.run({FileSizeLimit});
+    EXPECT_EQ(run.exitCode, 0);
 
     EXPECT_EQ(readBytes(directory.file("large.bmp")), skins.at("large.bmp"));
-    EXPECT_NE(directory.errors().find("Can't write file: large.bmp"), std::string::npos)
-        << directory.errors();
+    EXPECT_NE(run.errors.find("Can't write file: large.bmp"), std::string::npos) << run.errors;
     EXPECT_EQ(readBytes(directory.file("small-a.bmp")), converted.at("small-a.bmp"));
     EXPECT_EQ(readBytes(directory.file("small-b.bmp")), converted.at("small-b.bmp"));
     EXPECT_EQ(directory.names(),
@@ -160,10 +167,10 @@ TEST(DataSafetyTest, KilledAtAnyMomentEveryFileIsWholeAndTheNextRunCleansUp) {
         SCOPED_TRACE("kill " + std::to_string(kill));
         SkinDirectory directory(skins);
         {
-            ProgramRun run(directory.path, directory.scratch.path() / "stderr.txt");
+            const auto run = directory.start();
             std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
-            run.kill();
-            run.wait();
+            run->kill();
+            run->wait();
         }
         for (const auto& [name, original] : skins) {
             const Bytes now = readBytes(directory.file(name));
@@ -172,7 +179,7 @@ TEST(DataSafetyTest, KilledAtAnyMomentEveryFileIsWholeAndTheNextRunCleansUp) {
         }
         leftTemporaries += !directory.temporaries().empty();
 
-        EXPECT_EQ(runToEnd(directory.path), 0);
+        EXPECT_EQ(directory.run().exitCode, 0);
         for (const auto& [name, original] : skins) {
             EXPECT_EQ(readBytes(directory.file(name)), converted.at(name)) << name;
         }
@@ -180,6 +187,61 @@ TEST(DataSafetyTest, KilledAtAnyMomentEveryFileIsWholeAndTheNextRunCleansUp) {
     }
     std::printf("%d of %d kills left a temporary file behind for the next run\n", leftTemporaries,
                 kill);
+}
+
+// Whether `file` is a 24-bit Windows BMP that holds every byte of its rows, worked out from
+// its headers alone: the rows start at bfOffBits, or right after the info header when
+// bfOffBits points inside the headers.
+bool holdsEveryRow(const Bytes& file) {
+    const auto u32 = [&](std::size_t at) { return byte_order::loadU32(&file[at]); };
+    if (file.size() < 54 || file[0] != 'B' || file[1] != 'M' || (file[28] | file[29] << 8) != 24) {
+        return false;
+    }
+    const std::int64_t headersEnd = 14 + std::int64_t{u32(14)};
+    const std::int64_t start = std::max<std::int64_t>(u32(10), headersEnd);
+    const std::int64_t width = static_cast<std::int32_t>(u32(18));
+    const std::int64_t height = std::abs(std::int64_t{static_cast<std::int32_t>(u32(22))});
+    const std::int64_t stride = (width * 3 + 3) / 4 * 4;
+    return width >= 0 && start + height * stride <= static_cast<std::int64_t>(file.size());
+}
+
+// Every bitmap the project keeps (the corpus, the test files, the fuzzers' crash inputs),
+// each also cut one byte short, in one folder: whatever the program replaces must have
+// held all its pixels.
+TEST(DataSafetyTest, NoBitmapWeKeepIsReplacedByPixelsItDidNotHold) {
+    const fs::path data = SKINREMAP_TEST_DATA;
+    std::map<std::string, Bytes> files;
+    for (const auto& entry : fs::recursive_directory_iterator(data)) {
+        const fs::path relative = fs::relative(entry.path(), data);
+        const bool crasher = relative.parent_path() == "crashers/bitmap";
+        if (!entry.is_regular_file() || (entry.path().extension() != ".bmp" && !crasher)) {
+            continue;
+        }
+        Bytes bytes = readBytes(entry.path().string());
+        if (crasher && !bytes.empty()) {
+            bytes.erase(bytes.begin()); // the harness's flags byte
+        }
+        std::string name = relative.string();
+        std::replace(name.begin(), name.end(), '/', '-');
+        files[name + (crasher ? ".bmp" : "")] = bytes;
+        if (!bytes.empty()) {
+            files["cut-" + name + (crasher ? ".bmp" : "")] = Bytes(bytes.begin(), bytes.end() - 1);
+        }
+    }
+    ASSERT_GT(files.size(), 200u);
+    SkinDirectory directory(files);
+
+    const RunResult run = directory.run();
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+
+    int replaced = 0;
+    for (const auto& [name, bytes] : files) {
+        if (readBytes(directory.file(name)) != bytes) {
+            ++replaced;
+            EXPECT_TRUE(holdsEveryRow(bytes)) << name;
+        }
+    }
+    EXPECT_GE(replaced, 5) << run.output;
 }
 
 TEST(DataSafetyTest, StartUpRemovesOnlyTemporariesOfOurOwnNaming) {
@@ -195,7 +257,7 @@ TEST(DataSafetyTest, StartUpRemovesOnlyTemporariesOfOurOwnNaming) {
         writeBytes(directory.file(name), junk);
     }
 
-    EXPECT_EQ(runToEnd(directory.path), 0);
+    EXPECT_EQ(directory.run().exitCode, 0);
 
     for (const auto& name : ours) {
         EXPECT_FALSE(fs::exists(directory.file(name))) << name;
@@ -226,15 +288,15 @@ TEST(DataSafetyTest, AThousandFilesWithAwkwardNamesAreEachConvertedOnce) {
     writeBytes(directory.file("skin.bmp.txt"), skin);
     fs::create_directory(directory.path / "folder.bmp");
 
-    std::string output;
-    ASSERT_EQ(runToEnd(directory.path, &output), 0);
+    const RunResult run = directory.run();
+    ASSERT_EQ(run.exitCode, 0);
 
     std::multiset<std::string> expected{"already 8-bit.bmp", "garbage.bmp"};
     for (const auto& [name, bytes] : skins) {
         expected.insert(name);
         EXPECT_EQ(readBytes(directory.file(name)), converted) << name;
     }
-    EXPECT_EQ(remappedNames(output), expected);
+    EXPECT_EQ(remappedNames(run.output), expected);
     EXPECT_EQ(readBytes(directory.file("already 8-bit.bmp")), eightBit);
     EXPECT_EQ(readBytes(directory.file("garbage.bmp")), notABitmap);
     EXPECT_EQ(readBytes(directory.file(".hidden.bmp")), skin);
@@ -257,12 +319,12 @@ TEST(DataSafetyTest, FilesThatVanishOrChangeBeforeTheirTurn) {
     // Once the list is made and the first file shown, the program is held still; the files
     // it has not reached yet are then removed or replaced by garbage, an 8-bit bitmap,
     // another image and a directory.
-    ProgramRun run(directory.path, directory.scratch.path() / "stderr.txt");
-    const auto first = run.nextLine();
+    const auto run = directory.start();
+    const auto first = run->nextLine();
     ASSERT_TRUE(first.has_value());
-    run.pause();
+    run->pause();
     std::string output = *first + "\n";
-    for (const std::string& line : run.linesSoFar()) {
+    for (const std::string& line : run->linesSoFar()) {
         output += line + "\n";
     }
     const auto started = remappedNames(output);
@@ -281,12 +343,10 @@ TEST(DataSafetyTest, FilesThatVanishOrChangeBeforeTheirTurn) {
     writeBytes(directory.file(untouched[3]), replacement);
     fs::remove(directory.file(untouched[4]));
     fs::create_directory(directory.file(untouched[4]));
-    run.resume();
+    run->resume();
 
-    while (const auto line = run.nextLine()) {
-        output += *line + "\n";
-    }
-    EXPECT_EQ(run.wait(), 0);
+    output += run->restOfOutput();
+    EXPECT_EQ(run->wait(), 0);
 
     for (const auto& [name, bytes] : skins) {
         if (std::find(untouched.begin(), untouched.begin() + 5, name) == untouched.begin() + 5) {

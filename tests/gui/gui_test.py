@@ -221,24 +221,23 @@ def window_has_title_size_and_icon(program, folder):
     expect(run.exit_code() == 0, "closing the window ends with 0")
 
 
-def quit_after_the_batch_gives_1(program, folder):
+def end_after_the_batch(program, folder, end, expected, what):
+    """Converts a small batch, then ends the run through the window with `end`."""
     make_skins(folder, SMALL)
     run = Run(program, folder)
     window = find_window(TITLE)
     run.wait_converted(SMALL)
-    click_quit(window)
+    end(window)
     code = run.exit_code()
-    expect(code == 1, f"Quit ends with 1, not {code}")
+    expect(code == expected, f"{what} ends with {expected}, not {code}")
+
+
+def quit_after_the_batch_gives_1(program, folder):
+    end_after_the_batch(program, folder, click_quit, 1, "Quit")
 
 
 def close_after_the_batch_gives_0(program, folder):
-    make_skins(folder, SMALL)
-    run = Run(program, folder)
-    window = find_window(TITLE)
-    run.wait_converted(SMALL)
-    close_window(window)
-    code = run.exit_code()
-    expect(code == 0, f"closing ends with 0, not {code}")
+    end_after_the_batch(program, folder, close_window, 0, "closing")
 
 
 def unwritable_file_is_reported_in_a_box(program, folder):

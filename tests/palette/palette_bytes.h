@@ -1,52 +1,35 @@
 #pragma once
-// Builds palette files byte by byte, so each test can show the fields it writes.
+// Recognisable test data for palette files; the files themselves are built with
+// tests/support/sample_files.h.
 
 #include <cstdint>
-#include <string>
-#include <vector>
+
+#include "tests/support/file_bytes.h"
 
 namespace palette_testing {
 
-struct Bytes {
-    std::vector<std::uint8_t> data;
+using testing_support::Bytes;
 
-    // Byte by byte: GCC's -O3 bounds warnings misfire on a ranged insert into a vector.
-    Bytes& tag(const char* text) {
-        for (int i = 0; i < 4; ++i) {
-            data.push_back(static_cast<std::uint8_t>(text[i]));
-        }
-        return *this;
-    }
-    Bytes& u8(std::uint8_t value) {
-        data.push_back(value);
-        return *this;
-    }
-    Bytes& u16(std::uint16_t value) {
-        return u8(static_cast<std::uint8_t>(value)).u8(static_cast<std::uint8_t>(value >> 8));
-    }
-    Bytes& u32(std::uint32_t value) {
-        return u16(static_cast<std::uint16_t>(value)).u16(static_cast<std::uint16_t>(value >> 16));
-    }
-    Bytes& i32(std::int32_t value) { return u32(static_cast<std::uint32_t>(value)); }
-    // `count` bytes of `seed`, seed + 1, ... so that every table byte is recognisable.
-    Bytes& pattern(std::size_t count, std::uint8_t seed) {
-        for (std::size_t i = 0; i < count; ++i) {
-            data.push_back(static_cast<std::uint8_t>(seed + i * 7));
-        }
-        return *this;
-    }
-};
-
-// Colour i of a test palette: red i, green 255 - i, blue i * 3, flags `flags`.
-inline Bytes& testColors(Bytes& bytes, std::uint8_t flags, std::uint8_t shift = 0) {
-    for (int i = 0; i < 256; ++i) {
-        const int c = (i + shift) & 0xFF;
-        bytes.u8(static_cast<std::uint8_t>(c))
-            .u8(static_cast<std::uint8_t>(255 - c))
-            .u8(static_cast<std::uint8_t>(c * 3))
-            .u8(flags);
+// `count` bytes of `seed`, seed + 7, ... so that every table byte is recognisable.
+inline Bytes pattern(std::size_t count, std::uint8_t seed) {
+    Bytes bytes(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
     }
     return bytes;
+}
+
+// 256 colours, entry i being red c, green 255 - c, blue c * 3, flags `flags`, where c is
+// i + shift.
+inline Bytes testColors(std::uint8_t flags, std::uint8_t shift = 0) {
+    Bytes colors;
+    for (int i = 0; i < 256; ++i) {
+        const int c = (i + shift) & 0xFF;
+        colors.insert(colors.end(),
+                      {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(255 - c),
+                       static_cast<std::uint8_t>(c * 3), flags});
+    }
+    return colors;
 }
 
 } // namespace palette_testing

@@ -2,13 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "palette/palette.h"
-#include "platform/file.h"
-#include "tests/palette/palette_bytes.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using palette_testing::Bytes;
+using testing_support::Bytes;
 using testing_support::readBytes;
 using testing_support::TempDir;
 using testing_support::writeBytes;
@@ -22,10 +22,6 @@ PalettePtr colourfulPalette() {
     palette->subPalettes[0].paletteIndex = 42;
     return palette;
 }
-
-struct WriteFailuresOff {
-    ~WriteFailuresOff() { platform::failWritesAfter(-1); }
-};
 
 TEST(PaletteFile, ReadingTouchesTwiceAndAMissingFileNotAtAll) {
     TempDir dir;
@@ -41,9 +37,8 @@ TEST(PaletteFile, ReadingTouchesTwiceAndAMissingFileNotAtAll) {
     EXPECT_EQ(palette->changeNumber, number + 2);
 
     // A RIFF of another form fails after the file was opened: one touch, on closing.
-    Bytes avi;
-    avi.tag("RIFF").u32(4).tag("AVI ").tag("data").u32(4).u32(0);
-    writeBytes(name, avi.data);
+    using namespace testing_support;
+    writeBytes(name, fileOf({tag("RIFF"), u32(4), tag("AVI "), tag("data"), u32(4), u32(0)}));
     EXPECT_FALSE(palette->readFile(name.c_str()));
     EXPECT_EQ(palette->changeNumber, number + 3);
     EXPECT_EQ(PalettePtr(Palette::loadFile(name.c_str())), nullptr);
@@ -73,14 +68,14 @@ TEST(PaletteFile, BothFormatsRoundTripThroughFiles) {
 
 TEST(PaletteFile, AFailedWriteLeavesTheOldFile) {
     TempDir dir;
-    WriteFailuresOff restore;
     const std::string name = dir.file("skins.ipl");
     const std::vector<std::uint8_t> old = testing_support::countingBytes(300);
     writeBytes(name, old);
 
-    platform::failWritesAfter(100);
-    EXPECT_FALSE(colourfulPalette()->writeFile(name.c_str(), 0));
-    platform::failWritesAfter(-1);
+    {
+        const testing_support::DiskFullAfter full(100);
+        EXPECT_FALSE(colourfulPalette()->writeFile(name.c_str(), 0));
+    }
     EXPECT_EQ(readBytes(name), old);
 
     EXPECT_FALSE(colourfulPalette()->writeFile(dir.file("no/such/dir.ipl").c_str(), 0));
@@ -111,17 +106,38 @@ TEST(PaletteFile, OnlyAWholeFileLoadsAsTheGamePalette) {
     ASSERT_TRUE(original->writeFile(name.c_str(), PaletteAsRiff));
     EXPECT_NE(PalettePtr(Palette::loadWholeFile(name.c_str())), nullptr);
 
-    const std::vector<std::vector<std::uint8_t>> refused = {
-        {},
-        {'h', 'e', 'l', 'l', 'o', '\n'},
-        std::vector<std::uint8_t>(whole.begin(), whole.end() - 1),
-        std::vector<std::uint8_t>(whole.begin(), whole.begin() + 60),
+    // The first four bytes of the game's format are never compared: only "RIFF" tells the
+    // other format apart, and a whole file loads whatever stands there.
+    for (const char* magic : {"PL97", "\0\0\0\0", "pl98", "RIFX"}) {
+        std::vector<std::uint8_t> renamed = whole;
+        std::memcpy(renamed.data(), magic, 4);
+        writeBytes(name, renamed);
+        loaded.reset(Palette::loadWholeFile(name.c_str()));
+        ASSERT_NE(loaded, nullptr) << magic;
+        EXPECT_EQ(loaded->subPalettes[0].paletteIndex, 42) << magic;
+        EXPECT_EQ(loaded->colors()[200].red, 200) << magic;
+    }
+    std::vector<std::uint8_t> seventeenSets = whole;
+    seventeenSets[4] = 17; // subPaletteCount past what a palette holds
+    writeBytes(name, seventeenSets);
+    EXPECT_EQ(PalettePtr(Palette::loadWholeFile(name.c_str())), nullptr);
+
+    struct Refused {
+        std::vector<std::uint8_t> bytes;
+        bool lenientLoads; // the game's own loader takes what it can
     };
-    for (const auto& bytes : refused) {
+    const Refused refused[] = {
+        {{}, true},
+        // "o\n" arrives as the low half of the set count: 2,671 sets, more than a palette has.
+        {{'h', 'e', 'l', 'l', 'o', '\n'}, false},
+        {std::vector<std::uint8_t>(whole.begin(), whole.end() - 1), true},
+        {std::vector<std::uint8_t>(whole.begin(), whole.begin() + 60), true},
+    };
+    for (const auto& [bytes, lenientLoads] : refused) {
         writeBytes(name, bytes);
         EXPECT_EQ(PalettePtr(Palette::loadWholeFile(name.c_str())), nullptr) << bytes.size();
-        // The lenient loader still takes them, as the game does.
-        EXPECT_NE(PalettePtr(Palette::loadFile(name.c_str())), nullptr) << bytes.size();
+        EXPECT_EQ(PalettePtr(Palette::loadFile(name.c_str())) != nullptr, lenientLoads)
+            << bytes.size();
     }
     EXPECT_EQ(PalettePtr(Palette::loadWholeFile(dir.file("missing.ipl").c_str())), nullptr);
 }

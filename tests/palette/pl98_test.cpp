@@ -7,10 +7,13 @@
 #include "palette/palette.h"
 #include "tests/palette/palette_bytes.h"
 #include "tests/support/memory_stream.h"
+#include "tests/support/sample_files.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
-using palette_testing::Bytes;
+using palette_testing::pattern;
+using testing_support::Bytes;
 using testing_support::MemoryStream;
 
 struct Pl98 {
@@ -37,41 +40,36 @@ std::size_t storedTables(const Pl98& file) {
     return total;
 }
 
+// The fields of such a file up to its table block: recognisable colours and values.
+testing_support::Pl98Fields fieldsOf(const Pl98& file) {
+    testing_support::Pl98Fields fields;
+    fields.subPaletteCount = file.subPaletteCount;
+    fields.levelShift = file.levelShift;
+    fields.extraGroups = file.extraGroups;
+    fields.headerValue = 0xC0FFEE01;
+    for (std::size_t word = 0; word < fields.mask.size(); ++word) {
+        fields.mask[word] = 0x01020304u * static_cast<std::uint32_t>(word + 1);
+    }
+    for (std::size_t i = 0; i < file.kinds.size(); ++i) {
+        const auto colors = palette_testing::testColors(static_cast<std::uint8_t>(i),
+                                                        static_cast<std::uint8_t>(i * 16));
+        fields.sets.push_back({colors, 100 + static_cast<std::int32_t>(i), file.kinds[i]});
+    }
+    return fields;
+}
+
 // The header and the sets, up to the table block.
 Bytes pl98Head(const Pl98& file) {
-    Bytes bytes;
-    const auto sets = static_cast<std::int32_t>(file.kinds.size());
-    bytes.tag("PL98")
-        .i32(file.subPaletteCount.value_or(sets)) // subPaletteCount
-        .i32(file.levelShift)                     // levelShift
-        .i32(file.extraGroups)                    // extraGroups
-        .u32(0xC0FFEE01);                         // headerValue
-    for (int word = 0; word < 8; ++word) {
-        bytes.u32(0x01020304u * static_cast<std::uint32_t>(word + 1)); // mask words
-    }
-    for (std::int32_t i = 0; i < sets; ++i) {
-        palette_testing::testColors(bytes, static_cast<std::uint8_t>(i), // colors
-                                    static_cast<std::uint8_t>(i * 16));
-        bytes.i32(100 + i);       // paletteIndex
-        bytes.i32(file.kinds[i]); // kind
-    }
-    return bytes;
+    return testing_support::pl98Head(fieldsOf(file));
 }
 
 Bytes pl98File(const Pl98& file) {
-    Bytes bytes = pl98Head(file);
-    bytes.pattern(storedTables(file), 3); // table block
+    testing_support::Pl98Fields fields = fieldsOf(file);
+    fields.tables = pattern(storedTables(file), 3);
     if (file.aux) {
-        bytes
-            .u8(1)             // auxiliary flag
-            .pattern(1024, 11) // auxTable
-            .u32(0xA0A0A0A1)   // auxValue1
-            .u32(0xB0B0B0B2);  // auxValue2
-    } else {
-        bytes.u8(0); // auxiliary flag
+        fields.aux = testing_support::Pl98Aux{pattern(1024, 11), 0xA0A0A0A1, 0xB0B0B0B2};
     }
-    bytes.u32(0); // trailer
-    return bytes;
+    return testing_support::pl98File(fields);
 }
 
 PalettePtr load(const std::vector<std::uint8_t>& bytes) {
@@ -111,7 +109,7 @@ TEST(Pl98Palette, DefaultPaletteWritesTheSmallestFile) {
 TEST(Pl98Palette, SetsOfEveryKindWithAuxTableReadBackWhole) {
     const Pl98 layout{{1, 0, 2, 0, 7}, 2, 3, {}, true};
     const Bytes file = pl98File(layout);
-    auto palette = load(file.data);
+    auto palette = load(file);
     ASSERT_NE(palette, nullptr);
     EXPECT_EQ(palette->subPaletteCount, 5);
     EXPECT_EQ(palette->levelShift, 2);
@@ -148,7 +146,7 @@ TEST(Pl98Palette, SetsOfEveryKindWithAuxTableReadBackWhole) {
         EXPECT_EQ(tableFloat(*palette, plain.fourthTable, j), 1.0f);
     }
 
-    EXPECT_EQ(write(*palette), file.data);
+    EXPECT_EQ(write(*palette), file);
 }
 
 TEST(Pl98Palette, RandomLayoutsWriteBackTheBytesTheyWereReadFrom) {
@@ -163,10 +161,10 @@ TEST(Pl98Palette, RandomLayoutsWriteBackTheBytesTheyWereReadFrom) {
         layout.extraGroups = static_cast<std::int32_t>(random() % 3);
         layout.aux = random() % 2 == 0;
         const Bytes file = pl98File(layout);
-        auto palette = load(file.data);
+        auto palette = load(file);
         ASSERT_NE(palette, nullptr) << round;
         const auto written = write(*palette);
-        ASSERT_EQ(written, file.data) << round;
+        ASSERT_EQ(written, file) << round;
         auto again = load(written);
         ASSERT_NE(again, nullptr) << round;
         ASSERT_EQ(again->tableBlockSize, palette->tableBlockSize) << round;
@@ -177,23 +175,39 @@ TEST(Pl98Palette, RandomLayoutsWriteBackTheBytesTheyWereReadFrom) {
     }
 }
 
+// The writer stores 1, but any value but 0 means the auxiliary table follows.
+TEST(Pl98Palette, AnyAuxiliaryFlagButZeroBringsTheTable) {
+    Bytes file = pl98File({{0}, 0, 0, {}, true});
+    const std::size_t flag = 52 + 1032;
+    for (const std::uint8_t value : {1, 2, 0x80, 0xFF}) {
+        SCOPED_TRACE(static_cast<int>(value));
+        file[flag] = value;
+        auto palette = load(file);
+        ASSERT_NE(palette, nullptr);
+        ASSERT_NE(palette->auxTable, nullptr);
+        EXPECT_EQ(palette->auxTable[1], 18);
+        EXPECT_EQ(palette->auxValue1, 0xA0A0A0A1u);
+        EXPECT_EQ(palette->auxValue2, 0xB0B0B0B2u);
+    }
+}
+
 TEST(Pl98Palette, LevelTablesOfOneSet) {
-    auto palette = load(pl98File({{1}, 2, 3}).data);
+    auto palette = load(pl98File({{1}, 2, 3}));
     ASSERT_NE(palette, nullptr);
     const SubPalette& set = palette->subPalettes[0];
     EXPECT_EQ(set.lastLevelGroup - set.levelTable, 3072);
     EXPECT_EQ(set.indexTable - set.levelTable, 4096);
     EXPECT_EQ(write(*palette).size(), 52u + 1032 + 8448 + 1 + 4);
 
-    auto single = load(pl98File({{1}, 0, 0}).data);
+    auto single = load(pl98File({{1}, 0, 0}));
     ASSERT_NE(single, nullptr);
     EXPECT_EQ(single->subPalettes[0].lastLevelGroup, single->subPalettes[0].levelTable);
 }
 
 TEST(Pl98Palette, AnyMagicButRiffIsThisFormat) {
     Bytes file = pl98File({{0, 0}});
-    std::memcpy(file.data.data(), "XYZ!", 4);
-    auto palette = load(file.data);
+    std::memcpy(file.data(), "XYZ!", 4);
+    auto palette = load(file);
     ASSERT_NE(palette, nullptr);
     EXPECT_EQ(palette->subPaletteCount, 2);
     EXPECT_EQ(palette->headerValue, 0xC0FFEE01u);
@@ -226,16 +240,16 @@ TEST(Pl98Palette, HeadersThatCannotBeHeldAreRefused) {
     for (const auto& [what, layout] : cases) {
         // Some bytes follow, so a reader that went on would find tables to take.
         Bytes bad = pl98Head(layout);
-        bad.pattern(5000, 1);
+        testing_support::append(bad, {pattern(5000, 1)});
 
         PalettePtr palette(Palette::create());
         ASSERT_TRUE(palette->allocAuxTable());
-        MemoryStream stream(bad.data);
+        MemoryStream stream(bad);
         EXPECT_FALSE(palette->readFromStream(stream)) << what;
         EXPECT_EQ(palette->subPaletteCount, 1) << what;
         EXPECT_NE(palette->auxTable, nullptr) << what;
         EXPECT_EQ(palette->matchMask.words[0], 0x003FFFFFu) << what;
-        EXPECT_EQ(load(bad.data), nullptr) << what;
+        EXPECT_EQ(load(bad), nullptr) << what;
     }
 }
 
@@ -243,43 +257,68 @@ TEST(Pl98Palette, HeadersThatCannotBeHeldAreRefused) {
 // not overflow anything (found by fuzzing).
 TEST(Pl98Palette, ALargeLevelShiftWithoutLevelTablesLoads) {
     const Bytes file = pl98File({{0, 2}, 30, 7});
-    auto palette = load(file.data);
+    auto palette = load(file);
     ASSERT_NE(palette, nullptr);
     EXPECT_EQ(palette->levelCount, 1 << 30);
     EXPECT_EQ(palette->subPalettes[0].levelTable, NoTable);
     ASSERT_NE(palette->table(palette->subPalettes[1].pairTable), nullptr);
-    EXPECT_EQ(write(*palette), file.data);
+    EXPECT_EQ(write(*palette), file);
 }
 
 TEST(Pl98Palette, EveryPrefixLoadsWhatItHolds) {
     const Bytes file = pl98File({{1, 0}, 0, 0, {}, true});
-    auto whole = load(file.data);
+    auto whole = load(file);
     ASSERT_NE(whole, nullptr);
-    for (std::size_t size = 0; size <= file.data.size(); ++size) {
-        auto palette = load({file.data.begin(), file.data.begin() + static_cast<long>(size)});
+    for (std::size_t size = 0; size <= file.size(); ++size) {
+        auto palette = load({file.begin(), file.begin() + static_cast<long>(size)});
         // A short file keeps whatever it did not deliver; it never fails and never reads
-        // beyond what it was given.
+        // beyond what it was given. The count's low byte, 2, is its first to arrive.
         ASSERT_NE(palette, nullptr) << size;
-        EXPECT_EQ(palette->subPaletteCount, size >= 8 ? 2 : 1) << size;
+        EXPECT_EQ(palette->subPaletteCount, size >= 5 ? 2 : 1) << size;
         EXPECT_EQ(palette->auxTable != nullptr, size > 52 + 2064 + 4608) << size;
     }
-    EXPECT_EQ(write(*whole), file.data);
+    EXPECT_EQ(write(*whole), file);
+}
+
+// Written back, a palette read from a cut-short file gives that file's bytes up to the cut:
+// every byte that arrived is in place, a field or table that arrived in part included.
+// Checked through a stream that delivers part of a read, and through files.
+TEST(Pl98Palette, ShortFileKeepsEveryByteThatArrived) {
+    const Bytes file = pl98File({{1, 0}, 0, 0, {}, true});
+    const auto expectKept = [&](const Palette* palette, std::size_t size) {
+        ASSERT_NE(palette, nullptr) << size;
+        const auto written = write(*palette);
+        ASSERT_GE(written.size(), size);
+        const auto cut = static_cast<std::ptrdiff_t>(size);
+        const auto differs = std::mismatch(file.begin(), file.begin() + cut, written.begin());
+        EXPECT_EQ(differs.first, file.begin() + cut)
+            << "cut at " << size << ", byte " << differs.first - file.begin();
+    };
+    for (std::size_t size = 0; size <= file.size(); ++size) {
+        expectKept(load({file.begin(), file.begin() + static_cast<long>(size)}).get(), size);
+    }
+    testing_support::TempDir dir;
+    const std::string name = dir.file("cut.ipl");
+    for (std::size_t size = 0; size <= file.size(); size += size < 1100 ? 1 : 29) {
+        testing_support::writeBytes(name, {file.begin(), file.begin() + static_cast<long>(size)});
+        expectKept(PalettePtr(Palette::loadFile(name.c_str())).get(), size);
+    }
 }
 
 TEST(Pl98Palette, StreamFailuresFailTheRead) {
     const Bytes file = pl98File({{2, 0}, 0, 0, {}, true});
-    for (std::size_t budget = 0; budget < file.data.size(); budget += 97) {
-        MemoryStream stream(file.data);
+    for (std::size_t budget = 0; budget < file.size(); budget += 97) {
+        MemoryStream stream(file);
         stream.failAfter(static_cast<std::int64_t>(budget));
         EXPECT_EQ(PalettePtr(Palette::loadStream(stream)), nullptr) << budget;
     }
-    MemoryStream enough(file.data);
-    enough.failAfter(static_cast<std::int64_t>(file.data.size()));
+    MemoryStream enough(file);
+    enough.failAfter(static_cast<std::int64_t>(file.size()));
     EXPECT_NE(PalettePtr(Palette::loadStream(enough)), nullptr);
 }
 
 TEST(Pl98Palette, WriteFailuresAreReportedAtEveryPoint) {
-    auto palette = load(pl98File({{1, 2, 0}, 1, 1, {}, true}).data);
+    auto palette = load(pl98File({{1, 2, 0}, 1, 1, {}, true}));
     ASSERT_NE(palette, nullptr);
     const std::size_t size = write(*palette).size();
     for (std::size_t budget : {std::size_t{0}, std::size_t{3}, std::size_t{51}, std::size_t{52},
@@ -297,7 +336,7 @@ TEST(Pl98Palette, WriterRefusesTablesItDoesNotHold) {
     EXPECT_FALSE(palette->writeToStream(out, 0));
     EXPECT_TRUE(out.bytes().empty());
 
-    auto loaded = load(pl98File({{1}, 2, 0}).data);
+    auto loaded = load(pl98File({{1}, 2, 0}));
     ASSERT_NE(loaded, nullptr);
     loaded->extraGroups = 5; // more level groups than the block holds
     MemoryStream grown;

@@ -4,33 +4,20 @@
 #include "palette/palette.h"
 #include "tests/palette/palette_bytes.h"
 #include "tests/support/memory_stream.h"
+#include "tests/support/sample_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using palette_testing::Bytes;
+using testing_support::Bytes;
 using testing_support::MemoryStream;
 
-// A RIFF palette of `entries` test colours, with the data size `dataSize`.
-Bytes riffPalette(int entries, std::uint32_t dataSize) {
-    Bytes bytes;
-    bytes.tag("RIFF")
-        .u32(16 + 4 * static_cast<std::uint32_t>(entries)) // RIFF size
-        .tag("PAL ")                                       // form type
-        .tag("data")                                       // chunk tag
-        .u32(dataSize)                                     // data size: version, count, entries
-        .u16(0x300)                                        // version
-        .u16(static_cast<std::uint16_t>(entries));         // count, not trusted by the reader
-    Bytes colors;
-    palette_testing::testColors(colors, 0x40);
-    for (int i = 0; i < 4 * entries; ++i) {
-        bytes.u8(colors.data[static_cast<std::size_t>(i)]);
-    }
-    return bytes;
-}
-
-Bytes riffPalette(int entries) {
-    return riffPalette(entries, 4 + 4 * static_cast<std::uint32_t>(entries));
+// A RIFF palette of `entries` test colours, with the data size `dataSize` when given; the
+// count beside the version is not trusted by the reader.
+Bytes riffPalette(int entries, std::optional<std::uint32_t> dataSize = std::nullopt) {
+    const Bytes colors = palette_testing::testColors(0x40);
+    return testing_support::riffPalette(Bytes(colors.begin(), colors.begin() + 4 * entries),
+                                        dataSize);
 }
 
 PalettePtr load(const std::vector<std::uint8_t>& bytes) {
@@ -45,7 +32,7 @@ float tableFloat(const Palette& palette, std::int32_t table, int j) {
 }
 
 TEST(RiffPalette, FullPaletteLoadsWithComputedTables) {
-    auto palette = load(riffPalette(256).data);
+    auto palette = load(riffPalette(256));
     ASSERT_NE(palette, nullptr);
     EXPECT_EQ(palette->count, 256);
     EXPECT_EQ(palette->version, 0x300);
@@ -75,7 +62,7 @@ TEST(RiffPalette, ShortPaletteKeepsTheEntriesBeyondIt) {
     for (PaletteEntry& entry : palette->subPalettes[0].colors) {
         entry = PaletteEntry{9, 8, 7, 6};
     }
-    MemoryStream stream(riffPalette(16).data);
+    MemoryStream stream(riffPalette(16));
     ASSERT_TRUE(palette->readFromStream(stream));
     EXPECT_EQ(palette->count, 16);
     EXPECT_EQ(palette->colors()[15].red, 15);
@@ -87,8 +74,8 @@ TEST(RiffPalette, ReadsFromTheRiffTagOrJustAfterIt) {
     const Bytes file = riffPalette(256);
     PalettePtr fromTag(Palette::create());
     PalettePtr fromForm(Palette::create());
-    MemoryStream atTag(file.data);
-    MemoryStream afterSize(std::vector<std::uint8_t>(file.data.begin() + 8, file.data.end()));
+    MemoryStream atTag(file);
+    MemoryStream afterSize(std::vector<std::uint8_t>(file.begin() + 8, file.end()));
     ASSERT_TRUE(fromTag->readRiff(atTag));
     ASSERT_TRUE(fromForm->readRiff(afterSize));
     EXPECT_EQ(std::memcmp(fromTag->colors(), fromForm->colors(), 1024), 0);
@@ -98,15 +85,15 @@ TEST(RiffPalette, ReadsFromTheRiffTagOrJustAfterIt) {
 
 TEST(RiffPalette, BadFilesFailAndChangeNothing) {
     Bytes otherForm = riffPalette(256);
-    std::memcpy(otherForm.data.data() + 8, "AVI ", 4);
+    std::memcpy(otherForm.data() + 8, "AVI ", 4);
     Bytes truncated = riffPalette(256);
-    truncated.data.pop_back();
+    truncated.pop_back();
     const std::vector<std::pair<const char*, std::vector<std::uint8_t>>> cases = {
-        {"form type not PAL", otherForm.data},
-        {"data size below the version and count", riffPalette(0, 3).data},
-        {"257 entries", riffPalette(256, 4 + 4 * 257).data},
-        {"data size near 2^32", riffPalette(256, 0xFFFFFFFF).data},
-        {"entries cut short", truncated.data},
+        {"form type not PAL", otherForm},
+        {"data size below the version and count", riffPalette(0, 3)},
+        {"257 entries", riffPalette(256, 4 + 4 * 257)},
+        {"data size near 2^32", riffPalette(256, 0xFFFFFFFF)},
+        {"entries cut short", truncated},
     };
     for (const auto& [what, bytes] : cases) {
         PalettePtr palette(Palette::create());
@@ -120,18 +107,18 @@ TEST(RiffPalette, BadFilesFailAndChangeNothing) {
         EXPECT_EQ(load(bytes), nullptr) << what;
     }
     // No entries at all is a palette, if an odd one.
-    auto empty = load(riffPalette(0).data);
+    auto empty = load(riffPalette(0));
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(empty->count, 0);
 }
 
 TEST(RiffPalette, WriterProducesTheLayoutAndReadsBack) {
-    auto palette = load(riffPalette(256).data);
+    auto palette = load(riffPalette(256));
     ASSERT_NE(palette, nullptr);
     MemoryStream out;
     ASSERT_TRUE(palette->writeRiff(out));
     EXPECT_EQ(out.bytes().size(), 1048u);
-    EXPECT_EQ(out.bytes(), riffPalette(256).data);
+    EXPECT_EQ(out.bytes(), riffPalette(256));
 
     MemoryStream viaFlags;
     ASSERT_TRUE(palette->writeToStream(viaFlags, PaletteAsRiff));
@@ -140,7 +127,7 @@ TEST(RiffPalette, WriterProducesTheLayoutAndReadsBack) {
     palette->count = 16;
     MemoryStream shortOut;
     ASSERT_TRUE(palette->writeRiff(shortOut));
-    EXPECT_EQ(shortOut.bytes(), riffPalette(16).data);
+    EXPECT_EQ(shortOut.bytes(), riffPalette(16));
 
     palette->count = 257;
     MemoryStream tooMany;
@@ -150,13 +137,13 @@ TEST(RiffPalette, WriterProducesTheLayoutAndReadsBack) {
 
 TEST(RiffPalette, EveryPrefixOfAFileIsHandled) {
     const Bytes file = riffPalette(256);
-    for (std::size_t size = 0; size <= file.data.size(); ++size) {
-        auto palette = load({file.data.begin(), file.data.begin() + static_cast<long>(size)});
+    for (std::size_t size = 0; size <= file.size(); ++size) {
+        auto palette = load({file.begin(), file.begin() + static_cast<long>(size)});
         if (size < 4) {
             // Too short to be told apart: read as the other format, which delivers nothing.
             ASSERT_NE(palette, nullptr) << size;
             EXPECT_EQ(palette->subPalettes[0].paletteIndex, 0) << size;
-        } else if (size < file.data.size()) {
+        } else if (size < file.size()) {
             ASSERT_EQ(palette, nullptr) << size;
         } else {
             ASSERT_NE(palette, nullptr);
@@ -165,7 +152,7 @@ TEST(RiffPalette, EveryPrefixOfAFileIsHandled) {
 }
 
 TEST(RiffPalette, WriteFailuresAreReported) {
-    auto palette = load(riffPalette(256).data);
+    auto palette = load(riffPalette(256));
     ASSERT_NE(palette, nullptr);
     for (std::int64_t budget : {0, 3, 20, 23, 1047}) {
         MemoryStream out;

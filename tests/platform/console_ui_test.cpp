@@ -3,13 +3,17 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "tests/platform/user_interface_contract.h"
+
 namespace {
 
 using namespace platform;
+using front_end_contract::ContractWindow;
 
 std::uint32_t fakeNow = 0;
 std::uint32_t fakeClock() {
@@ -30,123 +34,106 @@ std::string contents(std::FILE* file) {
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
+using TemporaryFile = std::unique_ptr<std::FILE, FileCloser>;
 
-// A window procedure that makes the controls the way the remapper does and posts quit when
-// the window goes, as the remapper's does.
-class Window final : public WindowEvents {
+} // namespace
+
+// Outside the anonymous namespace, so that the tests' names say plainly which it is.
+class ConsoleFrontEnd {
   public:
-    explicit Window(UserInterface& ui) : ui(ui) {}
-    bool onCreate(WindowId window) override {
-        bar = ui.createControl(window, ControlKind::ProgressBar, "", 0, 54, 434, 17);
-        time = ui.createControl(window, ControlKind::Label, "Time remaining:", 10, 15, 354, 15);
-        file = ui.createControl(window, ControlKind::Label, "Remapping: ", 10, 35, 354, 20);
-        return acceptCreate;
-    }
-    void onCommand(WindowId) override {}
-    void onDestroy() override {
-        ++destroyed;
-        ui.postQuit(0);
-    }
+    static constexpr bool EndsRunWhenIdle = true;
+    platform::UserInterface& ui() { return console; }
+    // Ctrl-C: the console closes the window when the queue is next looked at.
+    void close(platform::WindowId) { std::raise(SIGINT); }
 
-    UserInterface& ui;
-    bool acceptCreate = true;
-    int destroyed = 0;
-    WindowId bar = NoWindow, time = NoWindow, file = NoWindow;
+  private:
+    TemporaryFile out{std::tmpfile()};
+    platform::ConsoleUi console{out.get(), false, fakeClock};
 };
+
+namespace front_end_contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Console, UserInterfaceContract, ConsoleFrontEnd);
+} // namespace front_end_contract
+
+namespace {
 
 class ConsoleUiTest : public ::testing::Test {
   protected:
-    std::unique_ptr<std::FILE, FileCloser> out{std::tmpfile()};
+    // A console writing to `out`, with its window open and its bar counting `files`.
+    void open(bool statusLine, int files) {
+        ui.emplace(out.get(), statusLine, fakeClock);
+        window.emplace(*ui);
+        ASSERT_NE(ui->createMainWindow("t", 450, 110, *window), NoWindow);
+        ui->setProgressRange(window->bar, 0, files);
+        ui->setProgressStep(window->bar, 1);
+    }
+    // What the console wrote once it ended, which clears its status line as it goes.
+    std::string closedOutput() {
+        ui.reset();
+        return contents(out.get());
+    }
+
+    TemporaryFile out{std::tmpfile()};
+    std::optional<ConsoleUi> ui;
+    std::optional<ContractWindow> window;
 };
 
 TEST_F(ConsoleUiTest, PrintsFileLinesAndKeepsEstimatesOffAPipe) {
-    ConsoleUi ui(out.get(), false, fakeClock);
-    Window window(ui);
-    ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
-    ui.setProgressRange(window.bar, 0, 2);
-    ui.setProgressStep(window.bar, 1);
-    ui.setText(window.file, "Remapping: a.bmp");
-    ui.setText(window.time, "Time remaining:   1.5 second(s)");
-    ui.stepProgress(window.bar);
-    ui.setText(window.file, "Remapping: done.");
-    ui.reportSummary(RunSummary{1, 2, 3, 0});
-    ui.reportSummary(RunSummary{0, 0, 0, 4});
-    EXPECT_EQ(contents(out.get()), "Remapping: a.bmp\nRemapping: done.\n"
-                                   "1 converted, 2 left alone, 3 failed.\n"
-                                   "0 converted, 0 left alone, 0 failed, 4 not reached.\n");
+    open(false, 2);
+    ui->setText(window->fileLabel, "Remapping: a.bmp");
+    ui->setText(window->timeLabel, "Time remaining:   1.5 second(s)");
+    ui->stepProgress(window->bar);
+    ui->setText(window->fileLabel, "Remapping: done.");
+    ui->reportSummary(RunSummary{1, 2, 3, 0});
+    ui->reportSummary(RunSummary{0, 0, 0, 4});
+    EXPECT_EQ(closedOutput(), "Remapping: a.bmp\nRemapping: done.\n"
+                              "1 converted, 2 left alone, 3 failed.\n"
+                              "0 converted, 0 left alone, 0 failed, 4 not reached.\n");
 }
 
 TEST_F(ConsoleUiTest, StatusLineIsRedrawnAtMostTenTimesASecondAndClearedForLines) {
     fakeNow = 5000;
-    {
-        ConsoleUi ui(out.get(), true, fakeClock);
-        Window window(ui);
-        ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
-        ui.setProgressRange(window.bar, 0, 3);
-        ui.setProgressStep(window.bar, 1);
-        ui.setText(window.time, "Time remaining:   9.0 second(s)");
-        fakeNow += 99;
-        ui.setText(window.time, "Time remaining:   8.0 second(s)"); // too soon: not drawn
-        fakeNow += 1;
-        ui.stepProgress(window.bar);
-        ui.setText(window.file, "Remapping: b.bmp");
-    } // the console clears its status line as it goes
+    open(true, 3);
+    ui->setText(window->timeLabel, "Time remaining:   9.0 second(s)");
+    fakeNow += 99;
+    ui->setText(window->timeLabel, "Time remaining:   8.0 second(s)"); // too soon: not drawn
+    fakeNow += 1;
+    ui->stepProgress(window->bar);
+    ui->setText(window->fileLabel, "Remapping: b.bmp");
 
     const std::string first = "[0/3] Time remaining:   9.0 second(s)";
     const std::string second = "[1/3] Time remaining:   8.0 second(s)";
     const std::string blank(second.size(), ' ');
-    EXPECT_EQ(contents(out.get()), "\r" + first + "\r" + "\r" + second + "\r" + "\r" + blank +
-                                       "\r" + "Remapping: b.bmp\n");
-}
-
-TEST_F(ConsoleUiTest, ControlCClosesTheWindowAndTheQuitIsSeenAtOnce) {
-    ConsoleUi ui(out.get(), false, fakeClock);
-    Window window(ui);
-    ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
-    Message message;
-    EXPECT_FALSE(ui.peekMessage(message, false));
-
-    std::raise(SIGINT);
-    ASSERT_TRUE(ui.peekMessage(message, false));
-    EXPECT_TRUE(message.isQuit);
-    EXPECT_EQ(window.destroyed, 1);
-    ASSERT_TRUE(ui.peekMessage(message, true)); // still queued after the first look
-    EXPECT_EQ(message.quitCode, 0);
-    EXPECT_FALSE(ui.peekMessage(message, true));
-    EXPECT_EQ(window.destroyed, 1);
-}
-
-TEST_F(ConsoleUiTest, EndsTheRunWhenNothingIsLeftToWaitFor) {
-    ConsoleUi ui(out.get(), false, fakeClock);
-    Window window(ui);
-    ASSERT_NE(ui.createMainWindow("t", 450, 110, window), NoWindow);
-    ui.waitMessage();
-    Message message;
-    ASSERT_TRUE(ui.peekMessage(message, true));
-    EXPECT_TRUE(message.isQuit);
-    EXPECT_EQ(message.quitCode, 0);
-}
-
-TEST_F(ConsoleUiTest, RefusedCreationGivesNoWindow) {
-    ConsoleUi ui(out.get(), false, fakeClock);
-    Window window(ui);
-    window.acceptCreate = false;
-    EXPECT_EQ(ui.createMainWindow("t", 450, 110, window), NoWindow);
+    EXPECT_EQ(closedOutput(), "\r" + first + "\r" + "\r" + second + "\r" + "\r" + blank + "\r" +
+                                  "Remapping: b.bmp\n");
 }
 
 TEST_F(ConsoleUiTest, BoxesFromAnywhereGoToStderrAsOneLine) {
     ::testing::internal::CaptureStderr();
-    {
-        ConsoleUi ui(out.get(), false, fakeClock);
-        EXPECT_EQ(ui.messageBox(NoWindow, "Error", "Can't write file: a.bmp",
-                                MessageIcon::Information, MessageButtons::Ok),
-                  MessageResult::Ok);
-        EXPECT_EQ(showMessageBox("Assert", "x", MessageIcon::Error, MessageButtons::RetryCancel),
-                  MessageResult::Cancel);
-    }
+    open(false, 1);
+    EXPECT_EQ(ui->messageBox(NoWindow, "Error", "Can't write file: a.bmp", MessageIcon::Information,
+                             MessageButtons::Ok),
+              MessageResult::Ok);
+    EXPECT_EQ(showMessageBox("Assert", "x", MessageIcon::Error, MessageButtons::RetryCancel),
+              MessageResult::Cancel);
+    closedOutput();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "Error: Can't write file: a.bmp\nAssert: x\n");
     EXPECT_EQ(setMessageBoxHandler(nullptr), nullptr); // the console put back what it found
+}
+
+TEST_F(ConsoleUiTest, FilesLeftAloneAreNamedOnStderrWithTheirReason) {
+    fakeNow = 7000;
+    ::testing::internal::CaptureStderr();
+    open(true, 2);
+    ui->setText(window->timeLabel, "Time remaining:   2.0 second(s)");
+    ui->reportLeftAlone("half.bmp", LeftAloneReason::PixelsMissing);
+    const std::string output = closedOutput();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Left alone: half.bmp (the file holds only part of its pixels)\n");
+    // The status line is rubbed out before the line goes to the terminal.
+    const std::string status = "[0/2] Time remaining:   2.0 second(s)";
+    EXPECT_EQ(output, "\r" + status + "\r" + "\r" + std::string(status.size(), ' ') + "\r");
 }
 
 } // namespace

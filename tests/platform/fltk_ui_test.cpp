@@ -5,53 +5,41 @@
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include <FL/Fl_Widget.H>
 #include <gtest/gtest.h>
 
 #include "platform/fltk/controls.h"
 #include "platform/fltk/display.h"
+#include "tests/platform/user_interface_contract.h"
 
 namespace {
 
 using namespace platform;
+using front_end_contract::ContractWindow;
 using platform::fltk::FltkUserInterface;
 
-// A window procedure laid out like the remapper's, recording what it hears.
-class RecordingEvents final : public WindowEvents {
+} // namespace
+
+class FltkFrontEnd {
   public:
-    explicit RecordingEvents(UserInterface& ui) : ui(ui) {}
+    // Without a display no window is ever shown, so nothing can arrive while waiting.
+    static constexpr bool EndsRunWhenIdle = true;
+    platform::UserInterface& ui() { return fltkUi; }
+    // What a click or the close box does: FLTK runs the widget's callback.
+    void close(platform::WindowId window) { fltkUi.widget(window)->do_callback(); }
+    void click(platform::WindowId control) { fltkUi.widget(control)->do_callback(); }
 
-    bool onCreate(WindowId window) override {
-        const Rect client = ui.clientRect(window);
-        const int arrow = ui.scrollArrowHeight();
-        bar = ui.createControl(window, ControlKind::ProgressBar, nullptr, client.left,
-                               client.bottom - arrow, client.right, arrow);
-        label = ui.createControl(window, ControlKind::Label, "Time remaining:", client.left + 10,
-                                 15, client.right - 80, 15);
-        button =
-            ui.createControl(window, ControlKind::Button, "Quit", client.right - 70, 20, 60, 30);
-        return acceptCreation;
-    }
-    void onCommand(WindowId source) override { heard.push_back("command " + name(source)); }
-    void onDestroy() override {
-        // The controls still exist while the window hears of its end.
-        heard.push_back(std::string("destroy, button ") +
-                        (fltkUi().widget(button) != nullptr ? "alive" : "gone"));
-        ui.postQuit(0);
-    }
-
-    FltkUserInterface& fltkUi() { return static_cast<FltkUserInterface&>(ui); }
-    std::string name(WindowId id) const { return id == button ? "button" : std::to_string(id); }
-
-    UserInterface& ui;
-    bool acceptCreation = true;
-    WindowId bar = NoWindow;
-    WindowId label = NoWindow;
-    WindowId button = NoWindow;
-    std::vector<std::string> heard;
+  private:
+    FltkUserInterface fltkUi;
 };
+
+namespace front_end_contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Fltk, UserInterfaceContract, FltkFrontEnd);
+INSTANTIATE_TYPED_TEST_SUITE_P(Fltk, ButtonContract, FltkFrontEnd);
+} // namespace front_end_contract
+
+namespace {
 
 struct Geometry {
     int x, y, width, height;
@@ -68,11 +56,10 @@ class FltkUiTest : public ::testing::Test {
         window = ui.createMainWindow("Vaskor Skin Remaper", 450, 110, events);
         return window;
     }
-    // What a click or the close box does: FLTK runs the widget's callback.
     void click(WindowId id) { ui.widget(id)->do_callback(); }
 
     FltkUserInterface ui;
-    RecordingEvents events{ui};
+    ContractWindow events{ui};
     WindowId window = NoWindow;
 };
 
@@ -86,58 +73,26 @@ TEST_F(FltkUiTest, ControlsSitAtClientCoordinatesOfTheRequestedSize) {
     const int arrow = ui.scrollArrowHeight();
     EXPECT_GT(arrow, 0);
     EXPECT_EQ(geometryOf(ui.widget(events.bar)), (Geometry{0, 110 - arrow, 450, arrow}));
-    EXPECT_EQ(geometryOf(ui.widget(events.label)), (Geometry{10, 15, 370, 15}));
+    EXPECT_EQ(geometryOf(ui.widget(events.timeLabel)), (Geometry{10, 15, 370, 15}));
     EXPECT_EQ(geometryOf(ui.widget(events.button)), (Geometry{380, 20, 60, 30}));
     EXPECT_STREQ(ui.widget(window)->label(), "Vaskor Skin Remaper");
     EXPECT_STREQ(ui.widget(events.button)->label(), "Quit");
 }
 
-TEST_F(FltkUiTest, RefusedCreationLeavesNoWindow) {
+TEST_F(FltkUiTest, RefusedCreationLeavesNoWidgets) {
     events.acceptCreation = false;
     EXPECT_EQ(open(), NoWindow);
+    EXPECT_EQ(ui.widget(events.created), nullptr);
     EXPECT_EQ(ui.widget(events.button), nullptr);
-    Message message;
-    EXPECT_FALSE(ui.peekMessage(message, true));
 }
 
-TEST_F(FltkUiTest, AClickIsQueuedAndReachesTheProcedureOnlyWhenDispatched) {
+// The controls still exist while the window hears of its end; a click queued before the
+// close box goes with the window.
+TEST_F(FltkUiTest, TheControlsLastUntilTheWindowHasHeardOfItsEnd) {
     open();
+    bool buttonAlive = false;
+    events.duringDestroy = [&] { buttonAlive = ui.widget(events.button) != nullptr; };
     click(events.button);
-    EXPECT_TRUE(events.heard.empty());
-
-    Message message;
-    ASSERT_TRUE(ui.peekMessage(message, false));
-    EXPECT_FALSE(message.isQuit);
-    ASSERT_TRUE(ui.peekMessage(message, true)); // still there after a look
-    ui.dispatchMessage(message);
-    EXPECT_EQ(events.heard, std::vector<std::string>{"command button"});
-    EXPECT_FALSE(ui.peekMessage(message, true));
-}
-
-TEST_F(FltkUiTest, MessagesComeOneAtATimeInOrder) {
-    open();
-    click(events.button);
-    click(events.button);
-    ui.postQuit(7);
-
-    Message message;
-    for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE(ui.peekMessage(message, true));
-        EXPECT_FALSE(message.isQuit);
-    }
-    ASSERT_TRUE(ui.peekMessage(message, false));
-    EXPECT_TRUE(message.isQuit);
-    EXPECT_EQ(message.quitCode, 7);
-    ASSERT_TRUE(ui.peekMessage(message, true)); // a waiting quit stays until taken
-    EXPECT_TRUE(message.isQuit);
-    ui.dispatchMessage(message); // does nothing
-    EXPECT_TRUE(events.heard.empty());
-    EXPECT_FALSE(ui.peekMessage(message, false));
-}
-
-TEST_F(FltkUiTest, TheCloseBoxDestroysTheWindowWhenDispatchedAndQuitFollows) {
-    open();
-    click(events.button); // a click queued before the close box goes with the window
     click(window);
     ASSERT_NE(ui.widget(window), nullptr);
 
@@ -146,36 +101,22 @@ TEST_F(FltkUiTest, TheCloseBoxDestroysTheWindowWhenDispatchedAndQuitFollows) {
     ASSERT_TRUE(ui.peekMessage(click, true));
     ASSERT_TRUE(ui.peekMessage(close, true));
     ui.dispatchMessage(close);
-    EXPECT_EQ(events.heard, std::vector<std::string>{"destroy, button alive"});
+    EXPECT_EQ(events.destroyed, 1);
+    EXPECT_TRUE(buttonAlive);
     EXPECT_EQ(ui.widget(window), nullptr);
     EXPECT_EQ(ui.widget(events.button), nullptr);
 
     ui.dispatchMessage(click);
     ui.dispatchMessage(close);
-    ui.setText(events.label, "Remapping: done.");
-    ui.stepProgress(events.bar);
-    EXPECT_EQ(events.heard.size(), 1u);
-
-    Message quit;
-    ASSERT_TRUE(ui.peekMessage(quit, true));
-    EXPECT_TRUE(quit.isQuit);
-    EXPECT_EQ(quit.quitCode, 0);
-}
-
-TEST_F(FltkUiTest, WaitingWithNoWindowShownEndsTheRun) {
-    open(); // hidden: without a display nothing can ever arrive
-    ui.waitMessage();
-    Message message;
-    ASSERT_TRUE(ui.peekMessage(message, true));
-    EXPECT_TRUE(message.isQuit);
-    EXPECT_EQ(message.quitCode, 0);
+    EXPECT_TRUE(events.commands.empty());
+    EXPECT_EQ(events.destroyed, 1);
 }
 
 TEST_F(FltkUiTest, LabelsKeepTheirTextVerbatim) {
     open();
     const char* name = "Remapping: a@b & @@c.bmp";
-    ui.setText(events.label, name);
-    const auto* text = static_cast<const platform::fltk::PlainText*>(ui.widget(events.label));
+    ui.setText(events.timeLabel, name);
+    const auto* text = static_cast<const platform::fltk::PlainText*>(ui.widget(events.timeLabel));
     EXPECT_EQ(text->text(), name);
     ui.setText(window, "renamed");
     EXPECT_STREQ(ui.widget(window)->label(), "renamed");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
 
 using testing_support::namesIn;
@@ -50,9 +51,10 @@ TEST(ReplacingFileTest, FailedOrAbandonedWritesLeaveTheTargetAlone) {
 
     {
         platform::ReplacingFile file(target.c_str());
-        platform::failWritesAfter(3);
-        EXPECT_FALSE(writeAll(file.handle(), replacement));
-        platform::failWritesAfter(-1);
+        {
+            const testing_support::DiskFullAfter full(3);
+            EXPECT_FALSE(writeAll(file.handle(), replacement));
+        }
         EXPECT_EQ(platform::lastFileError(), platform::FileErrorKind::DiskFull);
     } // not committed
     EXPECT_EQ(readBytes(target), original);

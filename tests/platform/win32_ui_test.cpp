@@ -11,49 +11,16 @@
 
 #include <commctrl.h>
 
+#include "tests/platform/user_interface_contract.h"
+
 namespace platform {
 namespace {
+
+using front_end_contract::ContractWindow;
 
 constexpr const char* Title = "Vaskor Skin Remaper";
 constexpr int Width = 450;
 constexpr int Height = 110;
-
-// The application's window procedure in miniature: it makes the four controls the way the
-// remapper does and records what reaches it.
-class RecordingEvents final : public WindowEvents {
-  public:
-    RecordingEvents(UserInterface& ui, bool accept) : ui(ui), accept(accept) {}
-
-    bool onCreate(WindowId window) override {
-        created = window;
-        if (!accept) {
-            return false;
-        }
-        const int h = ui.scrollArrowHeight();
-        const Rect area = ui.clientRect(window);
-        progressBar = ui.createControl(window, ControlKind::ProgressBar, nullptr, area.left,
-                                       area.bottom - h, area.right, h);
-        timeLabel = ui.createControl(window, ControlKind::Label, "Time remaining:", area.left + 10,
-                                     15, area.right - 80, 15);
-        fileLabel = ui.createControl(window, ControlKind::Label, "Remapping: ", area.left + 10, 35,
-                                     area.right - 80, 20);
-        quitButton =
-            ui.createControl(window, ControlKind::Button, "Quit", area.right - 70, 20, 60, 30);
-        return true;
-    }
-    void onCommand(WindowId source) override { commands.push_back(source); }
-    void onDestroy() override { ++destroyed; }
-
-    UserInterface& ui;
-    bool accept;
-    WindowId created = NoWindow;
-    WindowId progressBar = NoWindow;
-    WindowId timeLabel = NoWindow;
-    WindowId fileLabel = NoWindow;
-    WindowId quitButton = NoWindow;
-    std::vector<WindowId> commands;
-    int destroyed = 0;
-};
 
 HWND hwnd(WindowId window) {
     return reinterpret_cast<HWND>(window);
@@ -95,8 +62,7 @@ class Win32UiTest : public testing::Test {
         if (IsWindow(hwnd(window))) {
             DestroyWindow(hwnd(window));
         }
-        // The procedure's stand-in does not post quit when destroyed, but a test may have.
-        drain();
+        drain(); // and the quit the procedure posted as the window went
     }
 
     // Handles everything queued so far, leaving the queue empty.
@@ -110,7 +76,7 @@ class Win32UiTest : public testing::Test {
     }
 
     Win32UserInterface ui;
-    RecordingEvents events{ui, true};
+    ContractWindow events{ui};
     WindowId window = NoWindow;
 };
 
@@ -167,18 +133,14 @@ TEST_F(Win32UiTest, ControlsHaveTheirClassesTextsStylesAndPlaces) {
         RECT place;
     };
     const Expected table[] = {
-        {events.progressBar,
+        {events.bar,
          "msctls_progress32",
          "",
          0x50000000,
          {0, area.bottom - h, area.right, area.bottom}},
         {events.timeLabel, "Static", "Time remaining:", 0x5000000C, {10, 15, area.right - 70, 30}},
         {events.fileLabel, "Static", "Remapping: ", 0x5000000C, {10, 35, area.right - 70, 55}},
-        {events.quitButton,
-         "Button",
-         "Quit",
-         0x50000000,
-         {area.right - 70, 20, area.right - 10, 50}},
+        {events.button, "Button", "Quit", 0x50000000, {area.right - 70, 20, area.right - 10, 50}},
     };
     for (const Expected& expected : table) {
         SCOPED_TRACE(expected.text);
@@ -202,69 +164,15 @@ TEST_F(Win32UiTest, TextsAndProgressReachTheControls) {
     EXPECT_EQ(textOf(events.fileLabel), "Remapping: skin01.bmp");
     ui.setText(NoWindow, "nowhere"); // has no effect, and does no harm
 
-    ui.setProgressRange(events.progressBar, 0, 7);
-    ui.setProgressStep(events.progressBar, 2);
-    ui.stepProgress(events.progressBar);
-    ui.stepProgress(events.progressBar);
-    const HWND bar = hwnd(events.progressBar);
+    ui.setProgressRange(events.bar, 0, 7);
+    ui.setProgressStep(events.bar, 2);
+    ui.stepProgress(events.bar);
+    ui.stepProgress(events.bar);
+    const HWND bar = hwnd(events.bar);
     EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, TRUE, 0), 0);
     EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 7);
     EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 4);
     ui.updateWindow(window);
-}
-
-TEST_F(Win32UiTest, PeekWithoutRemovingLeavesTheMessageForDispatch) {
-    PostMessageA(hwnd(window), WM_COMMAND, BN_CLICKED << 16,
-                 static_cast<LPARAM>(events.quitButton));
-    Message message;
-    for (int look = 0; look < 2; ++look) {
-        ASSERT_TRUE(ui.peekMessage(message, false));
-        EXPECT_FALSE(message.isQuit);
-        EXPECT_TRUE(events.commands.empty());
-    }
-    ASSERT_TRUE(ui.peekMessage(message, true));
-    ui.dispatchMessage(message);
-    ASSERT_EQ(events.commands.size(), 1u);
-    EXPECT_EQ(events.commands[0], events.quitButton);
-    EXPECT_FALSE(ui.peekMessage(message, false));
-}
-
-TEST_F(Win32UiTest, QuitIsRecognisedAndStaysQueuedUntilRemoved) {
-    ui.postQuit(3);
-    Message message;
-    for (int look = 0; look < 2; ++look) {
-        ASSERT_TRUE(ui.peekMessage(message, false));
-        EXPECT_TRUE(message.isQuit);
-        EXPECT_EQ(message.quitCode, 3);
-    }
-    ASSERT_TRUE(ui.peekMessage(message, true));
-    EXPECT_TRUE(message.isQuit);
-    EXPECT_FALSE(ui.peekMessage(message, false) && message.isQuit);
-}
-
-TEST_F(Win32UiTest, WaitReturnsAtOnceWhenAMessageIsQueued) {
-    PostMessageA(hwnd(window), WM_NULL, 0, 0);
-    Message message;
-    ASSERT_TRUE(ui.peekMessage(message, false));
-    // Should waiting miss the message, this timer still ends the wait, late.
-    const UINT_PTR timer = SetTimer(nullptr, 0, 3000, nullptr);
-    const DWORD start = GetTickCount();
-    ui.waitMessage();
-    EXPECT_LT(GetTickCount() - start, 1500u);
-    KillTimer(nullptr, timer);
-}
-
-TEST_F(Win32UiTest, ClosingTheWindowReachesOnDestroyOnce) {
-    SendMessageA(hwnd(window), WM_CLOSE, 0, 0);
-    EXPECT_FALSE(IsWindow(hwnd(window)));
-    EXPECT_EQ(events.destroyed, 1);
-}
-
-TEST(Win32UiCreation, RefusedCreationGivesNoWindow) {
-    Win32UserInterface ui;
-    RecordingEvents events{ui, false};
-    EXPECT_EQ(ui.createMainWindow(Title, Width, Height, events), NoWindow);
-    EXPECT_NE(events.created, NoWindow);
 }
 
 TEST(Win32UiCreation, MessageBoxesGoToTheSystemWhileTheFrontEndLives) {
@@ -339,3 +247,42 @@ TEST_F(Win32UiTest, MessageBoxesShowTheirTextsAndReportTheAnswer) {
 
 } // namespace
 } // namespace platform
+
+// The real window: clicks and the close box are the messages the system sends for them.
+class Win32FrontEnd {
+  public:
+    // The window system keeps the thread waiting until a message comes.
+    static constexpr bool EndsRunWhenIdle = false;
+    platform::UserInterface& ui() { return win32; }
+    void close(platform::WindowId window) {
+        SendMessageA(reinterpret_cast<HWND>(window), WM_CLOSE, 0, 0);
+    }
+    void click(platform::WindowId control) {
+        PostMessageA(GetParent(reinterpret_cast<HWND>(control)), WM_COMMAND, BN_CLICKED << 16,
+                     static_cast<LPARAM>(control));
+    }
+    // A thread timer: its message comes while the thread waits.
+    void arrangeLateMessage() { timer = SetTimer(nullptr, 0, 50, nullptr); }
+    // A window a test left open goes, and everything queued with it.
+    void endRun(platform::WindowId window) {
+        if (timer != 0) {
+            KillTimer(nullptr, timer);
+        }
+        if (IsWindow(reinterpret_cast<HWND>(window))) {
+            DestroyWindow(reinterpret_cast<HWND>(window));
+        }
+        MSG message;
+        for (int guard = 0; guard < 1000 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);
+             ++guard) {
+        }
+    }
+
+  private:
+    platform::Win32UserInterface win32;
+    UINT_PTR timer = 0;
+};
+
+namespace front_end_contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, UserInterfaceContract, Win32FrontEnd);
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, ButtonContract, Win32FrontEnd);
+} // namespace front_end_contract

@@ -88,7 +88,11 @@ bool MemoryStream::read(int size, void* destination) {
     }
     const std::size_t available = position < data.size() ? data.size() - position : 0;
     if (count > available) {
-        // The caller's memory stays as it was; the position moves to the end like a file's.
+        // As from a file: what is left arrives, the rest of the caller's memory stays as it
+        // was, and the position moves to the end.
+        if (available > 0) {
+            std::memcpy(destination, data.data() + position, available);
+        }
         lastCount = static_cast<std::int32_t>(available);
         position += available;
         return fail(EndOfFile);

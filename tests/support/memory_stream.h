@@ -1,7 +1,8 @@
 #pragma once
 // A stream over a byte vector, for testing readers and writers without files. It reads,
-// writes and seeks like the file streams, and can be told to fail part-way through so that
-// the sticky-error paths of a format get exercised.
+// writes and seeks like the file streams (a read that runs past the end delivers what is
+// left, as FileRStream does), and can be told to fail part-way through so that the
+// sticky-error paths of a format get exercised.
 
 #include <cstdint>
 #include <vector>

@@ -1,127 +1,155 @@
 #include "tests/support/sample_files.h"
 
-#include <string_view>
-
 namespace testing_support {
 namespace {
 
-class ByteWriter {
-  public:
-    void u8(std::uint32_t value) { bytes.push_back(static_cast<std::uint8_t>(value)); }
-    void u16(std::uint32_t value) {
-        u8(value);
-        u8(value >> 8);
-    }
-    void u32(std::uint32_t value) {
-        u16(value);
-        u16(value >> 16);
-    }
-    void i32(std::int32_t value) { u32(static_cast<std::uint32_t>(value)); }
-    void tag(std::string_view fourCharacters) {
-        for (char c : fourCharacters) {
-            u8(static_cast<std::uint8_t>(c));
-        }
-    }
-    void pattern(std::size_t count, std::size_t seed) {
-        for (std::size_t i = 0; i < count; ++i) {
-            u8(samplePixelByte(seed + i));
-        }
-    }
-
-    Bytes bytes;
-};
+// The form size the writer stores adds this to the pixel bytes, and this for a palette.
+constexpr std::uint32_t PbmpOverhead = 32;
+constexpr std::uint32_t PbmpPaletteSize = 1048;
+// What a RIFF size counts besides the entries: form type, chunk header, version, count.
+constexpr std::uint32_t RiffOverhead = 16;
+constexpr std::uint32_t RiffDataPrefix = 4;
 
 std::int32_t strideOf(std::int32_t width, std::int32_t bitDepth) {
     return (((width * bitDepth) >> 3) + 3) & ~3;
 }
 
-void colourEntries(ByteWriter& out, std::int32_t entries) {
-    for (std::int32_t i = 0; i < entries; ++i) {
-        out.u8(static_cast<std::uint32_t>(i));                  // red
-        out.u8(static_cast<std::uint32_t>(255 - i));            // green
-        out.u8(static_cast<std::uint32_t>(i * 7));              // blue
-        out.u8(static_cast<std::uint32_t>(i % 3 == 0 ? 4 : 0)); // flags
+Bytes samplePixels(std::size_t count, std::size_t seed) {
+    Bytes bytes(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = samplePixelByte(seed + i);
     }
+    return bytes;
 }
 
-void riffPalette(ByteWriter& out, std::int32_t entries) {
-    out.tag("RIFF");
-    out.u32(static_cast<std::uint32_t>(16 + 4 * entries)); // RIFF size
-    out.tag("PAL ");
-    out.tag("data");
-    out.u32(static_cast<std::uint32_t>(4 + 4 * entries)); // data size
-    out.u16(0x300);                                       // version
-    out.u16(static_cast<std::uint32_t>(entries));         // count
-    colourEntries(out, entries);
-}
-
-void subPaletteRecord(ByteWriter& out, std::int32_t paletteIndex, std::int32_t kind) {
-    colourEntries(out, 256);
-    out.i32(paletteIndex);
-    out.i32(kind);
+// Entry i: red i, green 255 - i, blue 7i, flags 4 for every third entry.
+Bytes sampleColours(std::int32_t entries) {
+    Bytes colours;
+    for (std::int32_t i = 0; i < entries; ++i) {
+        append(colours, {u8(static_cast<std::uint8_t>(i)), u8(static_cast<std::uint8_t>(255 - i)),
+                         u8(static_cast<std::uint8_t>(i * 7)), u8(i % 3 == 0 ? 4 : 0)});
+    }
+    return colours;
 }
 
 } // namespace
+
+Bytes greyTable() {
+    Bytes table;
+    for (int i = 0; i < 256; ++i) {
+        const auto grey = static_cast<std::uint8_t>(i);
+        table.insert(table.end(), {grey, grey, grey, 0});
+    }
+    return table;
+}
+
+Bytes bmpFile(const BmpFields& f) {
+    return fileOf({f.type,              // bfType
+                   u32(f.fileSize),     // bfSize
+                   u16(f.reserved1),    // bfReserved1
+                   u16(f.reserved2),    // bfReserved2
+                   u32(f.offBits),      // bfOffBits
+                   u32(f.infoSize),     // biSize
+                   i32(f.width),        // biWidth
+                   i32(f.height),       // biHeight
+                   u16(1),              // biPlanes
+                   u16(f.bitCount),     // biBitCount
+                   u32(f.compression),  // biCompression
+                   u32(f.sizeImage),    // biSizeImage
+                   i32(f.pelsPerMeter), // biXPelsPerMeter
+                   i32(f.pelsPerMeter), // biYPelsPerMeter
+                   u32(f.clrUsed),      // biClrUsed
+                   u32(0),              // biClrImportant
+                   f.extraHeader, f.colourTable, f.pixels});
+}
+
+Bytes headRecord(std::uint32_t chunkCount, std::int32_t width, std::int32_t height,
+                 std::int32_t bitDepth, std::uint32_t flags) {
+    return fileOf({u32(chunkCount), i32(width), i32(height), i32(bitDepth), u32(flags)});
+}
+
+Bytes pbmpFile(const PbmpFields& f) {
+    const bool withPalette = !f.palette.empty();
+    const auto formSize = static_cast<std::uint32_t>(f.pixels.size()) + PbmpOverhead +
+                          (withPalette ? PbmpPaletteSize : 0);
+    return fileOf({tag("PBMP"), u32(formSize),
+                   chunk("head", headRecord(withPalette ? 4 : 3, f.width, f.height, f.bitDepth,
+                                            f.flags)), // chunks after the head
+                   f.palette, chunk("data", f.pixels), chunk("DETL", u32(1)),
+                   chunk("PiDX", i32(f.paletteIndex))});
+}
+
+Bytes riffPalette(const Bytes& entries, std::optional<std::uint32_t> dataSize) {
+    const auto entryBytes = static_cast<std::uint32_t>(entries.size());
+    return fileOf({tag("RIFF"), u32(RiffOverhead + entryBytes), // RIFF size
+                   tag("PAL "),                                 // form type
+                   tag("data"), u32(dataSize.value_or(RiffDataPrefix + entryBytes)),
+                   u16(0x300),                                      // version
+                   u16(static_cast<std::uint16_t>(entryBytes / 4)), // count
+                   entries});
+}
+
+Bytes pl98Head(const Pl98Fields& f) {
+    Bytes file = fileOf({tag("PL98"), // magic
+                         i32(f.subPaletteCount.value_or(static_cast<std::int32_t>(f.sets.size()))),
+                         i32(f.levelShift), i32(f.extraGroups), u32(f.headerValue)});
+    for (const std::uint32_t word : f.mask) {
+        append(file, {u32(word)}); // matchMask
+    }
+    for (const Pl98Set& set : f.sets) {
+        append(file, {set.colors, i32(set.paletteIndex), i32(set.kind)});
+    }
+    return file;
+}
+
+Bytes pl98File(const Pl98Fields& f) {
+    Bytes file = pl98Head(f);
+    append(file, {f.tables});
+    if (f.aux) {
+        append(file, {u8(1), f.aux->table, u32(f.aux->value1), u32(f.aux->value2)});
+    } else {
+        append(file, {u8(0)}); // no auxiliary table
+    }
+    append(file, {u32(0)}); // trailer
+    return file;
+}
 
 Bytes sampleBmp(std::int32_t width, std::int32_t height, std::int32_t bitDepth) {
     const std::int32_t tableEntries = bitDepth == 24 ? 0 : 256;
     const std::int32_t offBits = 54 + 4 * tableEntries;
     const std::int32_t imageSize = height * strideOf(width, bitDepth);
-    ByteWriter out;
-    out.tag("BM");                                            // bfType
-    out.u32(static_cast<std::uint32_t>(offBits + imageSize)); // bfSize
-    out.u16(SamplePaletteMarker);                             // bfReserved1
-    out.u16(SamplePaletteIndex);                              // bfReserved2
-    out.u32(static_cast<std::uint32_t>(offBits));             // bfOffBits
-    out.u32(40);                                              // biSize
-    out.i32(width);                                           // biWidth
-    out.i32(height);                                          // biHeight: bottom row first
-    out.u16(1);                                               // biPlanes
-    out.u16(static_cast<std::uint32_t>(bitDepth));            // biBitCount
-    out.u32(0);                                               // biCompression
-    out.u32(static_cast<std::uint32_t>(imageSize));           // biSizeImage
-    out.u32(2835);                                            // biXPelsPerMeter
-    out.u32(2835);                                            // biYPelsPerMeter
-    out.u32(0);                                               // biClrUsed: 256 when a table
-    out.u32(0);                                               // biClrImportant
+    BmpFields fields;
+    fields.fileSize = static_cast<std::uint32_t>(offBits + imageSize);
+    fields.reserved1 = SamplePaletteMarker;
+    fields.reserved2 = SamplePaletteIndex;
+    fields.offBits = static_cast<std::uint32_t>(offBits);
+    fields.width = width;
+    fields.height = height; // bottom row first
+    fields.bitCount = static_cast<std::uint16_t>(bitDepth);
+    fields.sizeImage = static_cast<std::uint32_t>(imageSize);
+    fields.pelsPerMeter = 2835;
+    fields.colourTable.clear(); // blue, green, red, 0
     for (std::int32_t i = 0; i < tableEntries; ++i) {
-        out.u32(static_cast<std::uint32_t>(i * 0x010203)); // blue, green, red, 0
+        append(fields.colourTable, {u32(static_cast<std::uint32_t>(i * 0x010203))});
     }
-    out.pattern(static_cast<std::size_t>(imageSize), 0);
-    return out.bytes;
+    fields.pixels = samplePixels(static_cast<std::size_t>(imageSize), 0);
+    return bmpFile(fields);
 }
 
 Bytes samplePbmp(std::int32_t width, std::int32_t height, bool withPalette) {
-    const std::int32_t imageSize = height * strideOf(width, 8);
-    ByteWriter out;
-    out.tag("PBMP");
-    out.u32(static_cast<std::uint32_t>(imageSize + 32 + (withPalette ? 1048 : 0)));
-    out.tag("head");
-    out.u32(20);
-    out.u32(withPalette ? 4 : 3); // chunks after the head
-    out.i32(width);
-    out.i32(height);
-    out.i32(8); // bit depth
-    out.u32(8); // flags: owns its pixels
+    PbmpFields fields;
+    fields.width = width;
+    fields.height = height;
     if (withPalette) {
-        riffPalette(out, 256);
+        fields.palette = sampleRiffPalette(256);
     }
-    out.tag("data");
-    out.u32(static_cast<std::uint32_t>(imageSize));
-    out.pattern(static_cast<std::size_t>(imageSize), 0);
-    out.tag("DETL");
-    out.u32(4);
-    out.u32(1);
-    out.tag("PiDX");
-    out.u32(4);
-    out.i32(SamplePaletteIndex);
-    return out.bytes;
+    fields.pixels = samplePixels(static_cast<std::size_t>(height * strideOf(width, 8)), 0);
+    fields.paletteIndex = SamplePaletteIndex;
+    return pbmpFile(fields);
 }
 
 Bytes sampleRiffPalette(std::int32_t entries) {
-    ByteWriter out;
-    riffPalette(out, entries);
-    return out.bytes;
+    return riffPalette(sampleColours(entries));
 }
 
 Bytes samplePl98(bool withPairTable) {
@@ -129,44 +157,33 @@ Bytes samplePl98(bool withPairTable) {
     constexpr std::int32_t ExtraGroups = 1;
     constexpr std::size_t LevelTableSize = (1u << LevelShift) * 256 * (ExtraGroups + 1);
     constexpr std::size_t PairTableSize = 65536;
-    constexpr std::size_t IndexAndFloatTables = 256 + 4 * 1024;
-    const std::int32_t count = withPairTable ? 3 : 2;
 
-    ByteWriter out;
-    out.tag("PL98");
-    out.i32(count);       // subPaletteCount
-    out.i32(LevelShift);  // levelShift
-    out.i32(ExtraGroups); // extraGroups
-    out.u32(0x12345678);  // headerValue
-    for (int word = 0; word < 8; ++word) {
-        out.u32(word == 0 ? 0x0000FFFFu : 0xFFFFFFFFu); // matchMask
-    }
-    subPaletteRecord(out, 7, 0);
-    subPaletteRecord(out, 8, 1);
+    Pl98Fields fields;
+    fields.levelShift = LevelShift;
+    fields.extraGroups = ExtraGroups;
+    fields.headerValue = 0x12345678;
+    fields.mask.fill(0xFFFFFFFFu);
+    fields.mask[0] = 0x0000FFFFu;
+    fields.sets = {{sampleColours(256), 7, 0}, {sampleColours(256), 8, 1}};
     if (withPairTable) {
-        subPaletteRecord(out, 9, 2);
+        fields.sets.push_back({sampleColours(256), 9, 2});
     }
     // Table block: level and pair tables first, then the index and float tables of every
     // sub-palette that carries tables; kind 0 carries none, its tables are computed.
-    out.pattern(LevelTableSize, 1);
+    fields.tables = samplePixels(LevelTableSize, 1);
     if (withPairTable) {
-        out.pattern(PairTableSize, 2);
+        append(fields.tables, {samplePixels(PairTableSize, 2)});
     }
-    for (int i = 0; i < count - 1; ++i) {
-        out.pattern(256, 3);
+    for (std::size_t i = 1; i < fields.sets.size(); ++i) {
+        append(fields.tables, {samplePixels(256, 3)});
         for (int table = 0; table < 4; ++table) {
             for (int j = 0; j < 256; ++j) {
-                out.u32(0x3F000000u + static_cast<std::uint32_t>(j)); // floats near 0.5
+                append(fields.tables, {u32(0x3F000000u + static_cast<std::uint32_t>(j))});
             }
         }
     }
-    static_assert(IndexAndFloatTables == 4352);
-    out.u8(1); // auxiliary table present
-    out.pattern(1024, 4);
-    out.u32(0xAAAA0001u); // auxValue1
-    out.u32(0xBBBB0002u); // auxValue2
-    out.u32(0);           // trailer
-    return out.bytes;
+    fields.aux = Pl98Aux{samplePixels(1024, 4), 0xAAAA0001u, 0xBBBB0002u};
+    return pl98File(fields);
 }
 
 } // namespace testing_support

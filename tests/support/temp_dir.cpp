@@ -48,6 +48,11 @@ std::vector<std::uint8_t> readBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::string readText(const std::string& path) {
+    const auto bytes = readBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
 std::vector<std::uint8_t> countingBytes(std::size_t size) {
     std::vector<std::uint8_t> bytes(size);
     for (std::size_t i = 0; i < size; ++i) {

@@ -25,6 +25,7 @@ class TempDir {
 
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> readBytes(const std::string& path);
+std::string readText(const std::string& path);
 // Bytes 0, 1, 2, ... 255, 0, 1, ... so every offset of a test file is recognisable.
 std::vector<std::uint8_t> countingBytes(std::size_t size);
 // The names in a directory, sorted, so a test can see exactly what a write left behind.

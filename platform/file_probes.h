@@ -1,0 +1,28 @@
+#pragma once
+// Where the file layer lets its tests watch it, and nothing more. The program's build makes
+// every probe an empty inline function. The tests link a build of the file layer of their
+// own, made with SKINREMAP_FILE_PROBES and the probes of tests/support/file_probes.cpp,
+// which count the system calls and can make writes come up short or fail as on a full disk.
+
+#include <cstdint>
+#include <optional>
+
+namespace platform::file_probes {
+
+#ifdef SKINREMAP_FILE_PROBES
+// Before every operating-system file call.
+void onCall();
+// How many of `wanted` bytes the next system write call may take; nothing when the disk is
+// to count as full.
+std::optional<std::int64_t> writeAllowance(std::int64_t wanted);
+// After a system write call took `bytes`.
+void onWritten(std::int64_t bytes);
+#else
+inline void onCall() {}
+inline std::optional<std::int64_t> writeAllowance(std::int64_t wanted) {
+    return wanted;
+}
+inline void onWritten(std::int64_t) {}
+#endif
+
+} // namespace platform::file_probes

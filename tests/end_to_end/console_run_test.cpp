@@ -1,0 +1,268 @@
+// Runs the built program in temporary directories, through its console front end, and
+// looks at every file afterwards. Linux only.
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/program_run.h"
+#include "tests/support/skin_files.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+class EndToEndTest : public ::testing::Test {
+  protected:
+    RunResult run(const std::vector<std::string>& arguments = {}) {
+        return runProgram(SKINREMAP_PROGRAM, arguments, dir.path());
+    }
+    void write(const std::string& name, const Bytes& bytes) { writeBytes(dir.file(name), bytes); }
+    Bytes read(const std::string& name) const { return readBytes(dir.file(name)); }
+
+    // Every regular file of the directory with its bytes.
+    std::map<std::string, Bytes> snapshot() const {
+        std::map<std::string, Bytes> files;
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            if (entry.is_regular_file()) {
+                files[entry.path().filename().string()] = readBytes(entry.path().string());
+            }
+        }
+        return files;
+    }
+
+    TempDir dir;
+    const std::array<Rgb, 256> colors = testColors();
+};
+
+struct Skin {
+    const char* name;
+    int width;
+    int height;
+};
+
+TEST_F(EndToEndTest, ConvertsEveryTrueColourSkinAndNothingElseOnce) {
+    write("skins.ipl", riffPalette(colors));
+    const Skin bottomUp[] = {{"odd.bmp", 5, 3}, {"wide.bmp", 37, 21}, {"A.BMP", 3, 3}};
+    for (const Skin& skin : bottomUp) {
+        write(skin.name, bmp24(skin.width, skin.height, testPixel));
+    }
+    write("top.bmp", bmp24(7, 4, testPixel, true));
+    write("game.bmp", pbmp24(6, 5, testPixel));
+    write("eight.bmp", bmp8(9, 2));
+    write("x.bmp", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'});
+    write(".hidden.bmp", bmp24(2, 2, testPixel));
+    write("notes.txt", Bytes{'h', 'i'});
+    fs::create_directory(dir.path() / "d.bmp");
+    const auto before = snapshot();
+
+    const RunResult first = run();
+    EXPECT_EQ(first.exitCode, 0);
+    EXPECT_EQ(first.errors, "");
+    for (const char* name :
+         {"odd.bmp", "wide.bmp", "A.BMP", "top.bmp", "game.bmp", "eight.bmp", "x.bmp"}) {
+        EXPECT_NE(first.output.find(std::string("Remapping: ") + name + "\n"), std::string::npos)
+            << name;
+    }
+    EXPECT_EQ(first.output.find("hidden"), std::string::npos);
+    EXPECT_NE(first.output.find("Remapping: done.\n5 converted, 2 left alone, 0 failed.\n"),
+              std::string::npos)
+        << first.output;
+
+    const Skin converted[] = {{"odd.bmp", 5, 3},
+                              {"wide.bmp", 37, 21},
+                              {"A.BMP", 3, 3},
+                              {"top.bmp", 7, 4},
+                              {"game.bmp", 6, 5}};
+    const auto expectedIndex = [&](int x, int y) {
+        return nearestIndex(colors, false, testPixel(x, y));
+    };
+    auto after = snapshot();
+    for (const Skin& skin : converted) {
+        EXPECT_EQ(checkRemapped(after[skin.name], skin.width, skin.height, -1, expectedIndex), "")
+            << skin.name;
+        after.erase(skin.name);
+    }
+    for (const auto& [name, bytes] : after) {
+        EXPECT_EQ(bytes, before.at(name)) << name;
+    }
+    EXPECT_TRUE(fs::is_directory(dir.path() / "d.bmp"));
+
+    const auto converted1 = snapshot();
+    const RunResult second = run();
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_NE(second.output.find("0 converted, 7 left alone, 0 failed."), std::string::npos);
+    EXPECT_EQ(snapshot(), converted1);
+}
+
+std::vector<std::string> sortedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Skins cut short (a copy still going on) or otherwise missing pixels are left as they are
+// and named on stderr, beside whole skins that are converted as usual.
+TEST_F(EndToEndTest, NoSkinIsReplacedByPixelsItsFileDidNotHold) {
+    write("skins.ipl", riffPalette(colors));
+    write("whole.bmp", bmp24(5, 3, testPixel));
+    write("whole_top_down.bmp", bmp24(5, 3, testPixel, true));
+
+    std::map<std::string, Bytes> broken;
+    for (const bool topDown : {false, true}) {
+        const Bytes skin = bmp24(5, 3, testPixel, topDown);
+        for (std::size_t length = 54; length < skin.size(); ++length) {
+            const std::string name = (topDown ? "top_" : "bottom_") + std::to_string(length);
+            broken[name + ".bmp"] = Bytes(skin.begin(), skin.begin() + static_cast<long>(length));
+        }
+    }
+    Bytes pastTheEnd = bmp24(5, 3, testPixel);
+    pastTheEnd[11] = 0x01; // bfOffBits 310, the file being 102 bytes long
+    broken["offset_past_the_end.bmp"] = pastTheEnd;
+    Bytes huge = bmp24(2000, 1000, testPixel);
+    huge.resize(54);
+    broken["tiny_claiming_huge.bmp"] = huge;
+    Bytes chunked = pbmp24(5, 3, testPixel);
+    chunked[16] = 1; // the "data" chunk is the last, and cut short
+    chunked.resize(chunked.size() - 30);
+    broken["chunked.bmp"] = chunked;
+    std::vector<std::string> expectedErrors;
+    for (const auto& [name, bytes] : broken) {
+        write(name, bytes);
+        expectedErrors.push_back("Left alone: " + name +
+                                 " (the file holds only part of its pixels)");
+    }
+    std::sort(expectedErrors.begin(), expectedErrors.end());
+
+    const RunResult result = run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(sortedLines(result.errors), expectedErrors);
+    EXPECT_NE(result.output.find("2 converted, " + std::to_string(broken.size()) +
+                                 " left alone, 0 failed."),
+              std::string::npos)
+        << result.output;
+    for (const auto& [name, bytes] : broken) {
+        EXPECT_EQ(read(name), bytes) << name;
+    }
+    const auto expectedIndex = [&](int x, int y) {
+        return nearestIndex(colors, false, testPixel(x, y));
+    };
+    EXPECT_EQ(checkRemapped(read("whole.bmp"), 5, 3, -1, expectedIndex), "");
+    EXPECT_EQ(checkRemapped(read("whole_top_down.bmp"), 5, 3, -1, expectedIndex), "");
+}
+
+TEST_F(EndToEndTest, ReadOnlySkinIsReportedAndTheRestConverted) {
+    write("skins.ipl", riffPalette(colors));
+    write("locked.bmp", bmp24(4, 4, testPixel));
+    write("open.bmp", bmp24(4, 4, testPixel));
+    fs::permissions(dir.path() / "locked.bmp",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const Bytes locked = read("locked.bmp");
+
+    const RunResult result = run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.errors, "Error: Can't write file: locked.bmp\n");
+    EXPECT_EQ(read("locked.bmp"), locked);
+    EXPECT_EQ(
+        checkRemapped(read("open.bmp"), 4, 4, -1,
+                      [&](int x, int y) { return nearestIndex(colors, false, testPixel(x, y)); }),
+        "");
+    EXPECT_NE(result.output.find("1 converted, 0 left alone, 1 failed."), std::string::npos);
+}
+
+// `skinremap | head`: the reader goes away before the batch is done. The program must not
+// be killed part way through a file by the closed pipe.
+TEST_F(EndToEndTest, ReaderOfTheOutputLeavingEarlyStopsNothing) {
+    write("skins.ipl", riffPalette(colors));
+    const int count = 20;
+    for (int i = 0; i < count; ++i) {
+        write("skin" + std::to_string(i) + ".bmp", bmp24(64, 64, testPixel));
+    }
+    TempDir logs;
+    ProgramRun run(SKINREMAP_PROGRAM, {}, dir.path(), logs.path() / "errors");
+    run.closeOutput();
+    EXPECT_EQ(run.wait(), 0);
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "skin" + std::to_string(i) + ".bmp";
+        EXPECT_EQ(checkRemapped(
+                      read(name), 64, 64, -1,
+                      [&](int x, int y) { return nearestIndex(colors, false, testPixel(x, y)); }),
+                  "")
+            << name;
+    }
+}
+
+TEST_F(EndToEndTest, PaletteThatCannotBeLoadedStopsBeforeAnyFile) {
+    Bytes otherForm = riffPalette(colors);
+    std::copy_n("WAVE", 4, otherForm.begin() + 8);
+    Bytes cutShort = riffPalette(colors);
+    cutShort.resize(10);
+    Bytes gamePaletteCutShort = pl98Palette(colors, 7, {0, 0, 0, 0, 0, 0, 0, 0});
+    gamePaletteCutShort.resize(gamePaletteCutShort.size() / 2);
+    const Bytes text = {'h', 'e', 'l', 'l', 'o', '\n'};
+    const std::vector<Bytes> palettes = {
+        {},                                                 // missing
+        otherForm, cutShort, gamePaletteCutShort, text, {}, // empty
+    };
+    write("a.bmp", bmp24(3, 2, testPixel));
+    const Bytes skin = read("a.bmp");
+    for (std::size_t i = 0; i < palettes.size(); ++i) {
+        fs::remove(dir.path() / "skins.ipl");
+        if (i > 0) { // the empty one is written too
+            write("skins.ipl", palettes[i]);
+        }
+        const RunResult result = run();
+        EXPECT_EQ(result.exitCode, 2) << i;
+        EXPECT_EQ(result.errors, "Error: Can't load palette: skins.ipl\n") << i;
+        EXPECT_EQ(read("a.bmp"), skin) << i;
+    }
+}
+
+TEST_F(EndToEndTest, GamePaletteFileRecordsItsIndexAndItsOwnMaskBit255) {
+    // Only index 255 allowed by the file; the remapper adds 0 to 254.
+    write("skins.ipl", pl98Palette(colors, 1234, {0, 0, 0, 0, 0, 0, 0, 1}));
+    write("a.bmp", bmp24(9, 7, testPixel));
+
+    const RunResult result = run();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(
+        checkRemapped(read("a.bmp"), 9, 7, 1234,
+                      [&](int x, int y) { return nearestIndex(colors, true, testPixel(x, y)); }),
+        "");
+}
+
+TEST_F(EndToEndTest, ArgumentsNeverTouchAFile) {
+    write("skins.ipl", riffPalette(colors));
+    write("a.bmp", bmp24(3, 2, testPixel));
+    const auto before = snapshot();
+
+    const RunResult help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.output.rfind("Usage: skinremap", 0), 0u);
+    const RunResult version = run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output.rfind("skinremap ", 0), 0u);
+    const std::vector<std::vector<std::string>> refusedArguments{
+        {"-x"}, {"a.bmp"}, {"--help", "--version"}};
+    for (const auto& wrong : refusedArguments) {
+        SCOPED_TRACE(wrong.front());
+        const RunResult refused = run(wrong);
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_EQ(refused.output, "");
+        EXPECT_NE(refused.errors.find("Usage: skinremap"), std::string::npos);
+    }
+    EXPECT_EQ(snapshot(), before);
+}
+
+} // namespace

@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# The Windows program end to end under Wine: it converts a folder of skins to exactly the
+# bytes the native build writes, shows the window as laid out, leaves hidden files alone,
+# reports a read-only skin and a missing palette in message boxes, and ends through its
+# window (close box: 0, "Quit": 1, no palette: 2).
+#
+# Run it inside tools/with-wine.sh, which provides the display, the prefix and the server:
+#   bash tools/with-wine.sh bash tests/end_to_end/windows_run.sh \
+#       <skinremap.exe> <window_probe.exe> <native skinremap> <folder of skins>
+set -euo pipefail
+
+if (($# != 4)); then
+    echo "usage: $0 <skinremap.exe> <window_probe.exe> <native skinremap> <folder of skins>" >&2
+    exit 2
+fi
+wine=/usr/lib/wine/wine64
+program="$(realpath "$1")"
+probe="$(realpath "$2")"
+native="$(realpath "$3")"
+skins="$(realpath "$4")"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+copy_skins() {
+    mkdir -p "$1"
+    cp -R "$skins/." "$1/"
+}
+
+# Runs the Windows program in a folder while the probe waits for the end of the run in the
+# window and then takes `action` (close or quit); checks the exit code and keeps what the
+# probe saw. With a fourth argument, a message box with that text must come first; the
+# probe answers it.
+run_windowed() {
+    local folder="$1" action="$2" expected="$3" box="${4:-}"
+    (cd "$folder" && exec timeout 120 "$wine" "$program") &
+    local pid=$!
+    if [[ -n "$box" ]]; then
+        local seen
+        seen="$("$wine" "$probe" box 60000 | tr -d '\r')" || fail "$action: no message box"
+        [[ "$seen" == "box|Error|$box" ]] || fail "$action: box showed '$seen'"
+    fi
+    "$wine" "$probe" window 60000 "Remapping: done." "$action" | tr -d '\r' >"$folder.seen" ||
+        fail "$action: the window never showed the end of the run"
+    local code=0
+    wait "$pid" || code=$?
+    [[ "$code" == "$expected" ]] || fail "$action: exit code $code, expected $expected"
+}
+
+# Gives a file a Windows attribute (+h hidden, +r read-only).
+set_attribute() {
+    (cd "$(dirname "$1")" && "$wine" cmd /c attrib "$2" "$(basename "$1")" >/dev/null 2>&1) ||
+        fail "could not set $2 on $1"
+}
+
+# The window as the probe saw it at the end of a run, against the layout it must have.
+check_window() {
+    local seen="$1" kind class title width height style
+    if ! grep -q '^window|' "$seen"; then
+        fail "nothing seen of the window to check"
+        return
+    fi
+    IFS='|' read -r kind class title width height style < <(grep '^window|' "$seen")
+    [[ "$class|$title|$width|$height" == "VaskorRemaper|Vaskor Skin Remaper|450|110" ]] ||
+        fail "main window: $class|$title|$width|$height"
+    [[ $((0x$style & 0x00CF0000)) == $((0x00CF0000)) ]] || fail "main window style $style"
+
+    local right bottom arrow
+    IFS='|' read -r kind right bottom arrow < <(grep '^client|' "$seen") || true
+    local expected
+    expected="$(
+        printf 'control|msctls_progress32||50000000|0|%d|%d|%d\n' $((bottom - arrow)) "$right" "$arrow"
+        printf 'control|static|Time remaining:   0.0 second(s)|5000000c|10|15|%d|15\n' $((right - 80))
+        printf 'control|static|Remapping: done.|5000000c|10|35|%d|20\n' $((right - 80))
+        printf 'control|button|Quit|50000000|%d|20|60|30\n' $((right - 70))
+    )"
+    local position maximum
+    IFS='|' read -r kind position maximum < <(grep '^progress|' "$seen") || true
+    ((maximum > 0 && position == maximum)) || fail "progress bar at $position of $maximum"
+
+    # Class names are compared without regard to case, as the system does.
+    local controls
+    controls="$(grep '^control|' "$seen" | awk -F'|' -v OFS='|' '{ $2 = tolower($2); print }')"
+    if [[ "$controls" != "$expected" ]]; then
+        fail "controls differ from the layout"
+        diff <(echo "$expected") <(echo "$controls") >&2 || true
+    fi
+}
+
+# A windowed program that needs no DLL beyond the system's: static C++ and GCC run-times.
+objdump="$(command -v x86_64-w64-mingw32-objdump || command -v objdump)"
+headers="$("$objdump" -p "$program")"
+grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || fail "not a GUI-subsystem program"
+while read -r dll; do
+    case "${dll^^}" in
+    COMCTL32.DLL | GDI32.DLL | KERNEL32.DLL | MSVCRT.DLL | USER32.DLL) ;;
+    *) fail "imports $dll" ;;
+    esac
+done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
+
+# The file properties show the version the program prints.
+version="$("$native" --version)"
+version="${version#skinremap }"
+# Wine shows the Linux root as drive Z:.
+seen="$("$wine" "$probe" version "Z:$program" | tr -d '\r')" || fail "no version information"
+[[ "$seen" == "version|$version.0|$version|skinremap" ]] || fail "version information: '$seen'"
+
+# The reference: the native build with no display ends by itself once the batch is done.
+copy_skins "$work/native"
+(cd "$work/native" && env -u DISPLAY "$native" >/dev/null 2>&1) || fail "native run failed"
+if diff -rq "$skins" "$work/native" >/dev/null; then
+    fail "the native run converted nothing: the skins folder proves nothing"
+fi
+
+# A skin the native build converts, hidden from the Windows program: its directory search
+# must leave it out.
+hidden_source=""
+for skin in "$skins"/*.bmp; do
+    if ! cmp -s "$skin" "$work/native/$(basename "$skin")"; then
+        hidden_source="$skin"
+        break
+    fi
+done
+
+# Hidden: the directory search leaves the file out. Read-only: the program cannot write it,
+# says so and goes on; the file keeps its contents. Both are copies of a skin that converts.
+for action in close quit; do
+    folder="$work/$action"
+    copy_skins "$folder"
+    box=""
+    if [[ -n "$hidden_source" ]]; then
+        cp "$hidden_source" "$folder/hidden.bmp"
+        set_attribute "$folder/hidden.bmp" +h
+        if [[ "$action" == close ]]; then
+            cp "$hidden_source" "$folder/locked.bmp"
+            set_attribute "$folder/locked.bmp" +r
+            box="Can't write file: locked.bmp"
+        fi
+    fi
+    case "$action" in
+    close) run_windowed "$folder" close 0 "$box" ;;
+    quit) run_windowed "$folder" quit 1 ;;
+    esac
+    for kept in hidden.bmp locked.bmp; do
+        if [[ -e "$folder/$kept" ]]; then
+            cmp -s "$hidden_source" "$folder/$kept" || fail "$action: $kept was changed"
+        fi
+    done
+    diff -r -x hidden.bmp -x locked.bmp "$work/native" "$folder" >&2 ||
+        fail "$action: outputs differ from the native build's"
+    check_window "$folder.seen"
+done
+
+# No palette: the program says so in a box, converts nothing and reports failure.
+folder="$work/no-palette"
+copy_skins "$folder"
+rm -f "$folder/skins.ipl"
+(cd "$folder" && exec timeout 120 "$wine" "$program") &
+pid=$!
+seen="$("$wine" "$probe" box 60000 | tr -d '\r')" || fail "no-palette: no message box"
+[[ "$seen" == "box|Error|Can't load palette: skins.ipl" ]] || fail "no-palette: box showed '$seen'"
+code=0
+wait "$pid" || code=$?
+[[ "$code" == 2 ]] || fail "no-palette: exit code $code, expected 2"
+diff -r -x skins.ipl "$skins" "$folder" >&2 || fail "no-palette: files were changed"
+
+if ((failures)); then
+    echo "windows end-to-end run: $failures failure(s)" >&2
+    exit 1
+fi
+echo "windows end-to-end run: all checks passed"

@@ -1,0 +1,31 @@
+#pragma once
+// What the tests see of their own build of the file layer: its system calls counted, and
+// writes that come up short or fail as on a full disk for as long as a scope lasts.
+
+#include <cstdint>
+
+namespace testing_support {
+
+// Operating-system file calls made so far.
+std::uint64_t fileCallCount();
+
+// While it lives, writes fail as on a full disk once `bytes` more bytes have been written.
+class DiskFullAfter {
+  public:
+    explicit DiskFullAfter(std::int64_t bytes);
+    ~DiskFullAfter();
+    DiskFullAfter(const DiskFullAfter&) = delete;
+    DiskFullAfter& operator=(const DiskFullAfter&) = delete;
+};
+
+// While it lives, each system write call takes at most `bytes` bytes, as a pipe or an
+// interrupted call may; 0 makes the system take nothing.
+class ShortWriteCalls {
+  public:
+    explicit ShortWriteCalls(std::int32_t bytes);
+    ~ShortWriteCalls();
+    ShortWriteCalls(const ShortWriteCalls&) = delete;
+    ShortWriteCalls& operator=(const ShortWriteCalls&) = delete;
+};
+
+} // namespace testing_support
