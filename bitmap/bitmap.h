@@ -30,6 +30,9 @@ struct BitmapReadReport {
     // do, or whose pixels lie past its end, leaves the rest of the buffer zero and this
     // count short of imageSize.
     std::int32_t pixelBytesRead = 0;
+    // A BMP whose header carries the game palette marker: the file is one of ours, its
+    // values are indices of a game palette (paletteIndex says which, when it is recorded).
+    bool paletteIndexMarker = false;
 };
 
 // A rectangle of a source bitmap, all four edges inclusive.

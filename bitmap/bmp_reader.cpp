@@ -166,6 +166,7 @@ bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport
     bitDepth = info.bitCount;
     stride = bitmap_size::strideFor(width, bitDepth);
     paletteIndex = paletteIndexOf(headers.file);
+    report.paletteIndexMarker = headers.file.reserved1 == PaletteIndexMarker;
 
     // A table too long for any file, read or skipped, leaves no place for the rows.
     const std::uint32_t entries = colourTableEntries(info);

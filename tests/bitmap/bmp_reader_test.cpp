@@ -54,23 +54,27 @@ TEST(BmpReader, PaletteIndexNeedsTheMarker) {
     struct MarkerCase {
         std::uint16_t reserved1, reserved2;
         std::int32_t paletteIndex;
+        bool marker;
     };
     const MarkerCase cases[] = {
-        {0xF5F7, 5, 5},         //
-        {0xF5F7, 0, 0},         //
-        {0xF5F7, 65534, 65534}, // unsigned 16 bits
-        {0xF5F7, 0xFFFF, -1},   // "no palette"
-        {0, 5, -1},             // what most tools write
-        {0xF5F6, 5, -1},        //
+        {0xF5F7, 5, 5, true},         //
+        {0xF5F7, 0, 0, true},         //
+        {0xF5F7, 65534, 65534, true}, // unsigned 16 bits
+        {0xF5F7, 0xFFFF, -1, true},   // "no palette", but one of ours all the same
+        {0, 5, -1, false},            // what most tools write
+        {0xF5F6, 5, -1, false},       //
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.reserved1 << "/" << c.reserved2);
         BmpFields fields;
         fields.reserved1 = c.reserved1;
         fields.reserved2 = c.reserved2;
-        const auto bitmap = loadBytes(bmpFile(fields));
+        BitmapReadReport report;
+        report.paletteIndexMarker = !c.marker;
+        const auto bitmap = loadBytes(bmpFile(fields), 0, report);
         ASSERT_NE(bitmap, nullptr);
         EXPECT_EQ(bitmap->paletteIndex, c.paletteIndex);
+        EXPECT_EQ(report.paletteIndexMarker, c.marker);
     }
 }
 
