@@ -1,6 +1,7 @@
 #include "app/batch.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/format_text.h"
 #include "app/progress.h"
@@ -24,14 +25,56 @@ NearestMatcher* matcherFor(RemapperState& state) {
     return state.matcher.get();
 }
 
+std::int32_t squaredDistance(const std::uint8_t* bgr, const PaletteEntry& colour) {
+    const std::int32_t red = bgr[2] - colour.red;
+    const std::int32_t green = bgr[1] - colour.green;
+    const std::int32_t blue = bgr[0] - colour.blue;
+    return red * red + green * green + blue * blue;
+}
+
+// Maps a run of pixels, adding how far each moved to `distances`.
 void mapRun(const Palette& palette, NearestMatcher* matcher, const std::uint8_t* bgr,
-            std::uint8_t* indices, std::int32_t count) {
+            std::uint8_t* indices, std::int32_t count, MatchDistances& distances) {
     if (matcher != nullptr) {
-        matcher->mapPixels(bgr, indices, static_cast<std::size_t>(count));
+        matcher->mapPixels(bgr, indices, static_cast<std::size_t>(count), distances);
         return;
     }
+    const std::int64_t farSquared = std::int64_t{distances.farDistance} * distances.farDistance;
     for (std::int32_t column = 0; column < count; ++column, bgr += 3) {
-        indices[column] = static_cast<std::uint8_t>(palette.findNearest(bgr[2], bgr[1], bgr[0]));
+        const int index = palette.findNearest(bgr[2], bgr[1], bgr[0]);
+        indices[column] = static_cast<std::uint8_t>(index);
+        const std::int32_t squared = squaredDistance(bgr, palette.colors()[index]);
+        const double distance = std::sqrt(static_cast<double>(squared));
+        distances.total += distance;
+        distances.largest = std::max(distances.largest, distance);
+        distances.farCount += squared > farSquared ? 1 : 0;
+    }
+}
+
+platform::ColourDistances distancesOver(const MatchDistances& measured, std::int64_t pixels) {
+    platform::ColourDistances distances;
+    distances.farDistance = static_cast<int>(measured.farDistance);
+    if (pixels > 0) {
+        distances.mean = measured.total / static_cast<double>(pixels);
+        distances.largest = measured.largest;
+        distances.farShare = static_cast<double>(measured.farCount) / static_cast<double>(pixels);
+    }
+    return distances;
+}
+
+// Keeps the skins that moved most, by mean distance; of equal ones the first converted.
+void rememberMoved(platform::RunSummary& summary, const char* name,
+                   const platform::ColourDistances& distances) {
+    auto& moved = summary.movedMost;
+    const auto place = std::find_if(moved.begin(), moved.end(), [&](const auto& skin) {
+        return skin.distances.mean < distances.mean;
+    });
+    if (place == moved.end() && moved.size() >= platform::MostMovedShown) {
+        return;
+    }
+    moved.insert(place, platform::MovedSkin{name, distances});
+    if (moved.size() > platform::MostMovedShown) {
+        moved.pop_back();
     }
 }
 
@@ -52,9 +95,14 @@ bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
         return true;
     }
     target->paletteIndex = state.skinPalette->subPalettes[0].paletteIndex;
-    if (!remapPixels(state, source, *target)) {
+    MatchDistances measured;
+    if (!remapPixels(state, source, *target, measured)) {
         return false;
     }
+    const platform::ColourDistances distances =
+        distancesOver(measured, std::int64_t{source.width} * source.height);
+    state.ui.reportDistances(distances);
+    rememberMoved(state.summary, name, distances);
     if (target->writeFile(name, BitmapAsBmp)) {
         ++state.summary.converted;
     } else {
@@ -131,7 +179,8 @@ bool RemapNextFile(RemapperState& state) {
     return state.fileList.itemCount == 0;
 }
 
-bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target) {
+bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,
+                 MatchDistances& distances) {
     NearestMatcher* matcher = matcherFor(state);
     const std::int64_t pixelCount = std::int64_t{source.width} * source.height;
     std::int64_t i = 0; // counts over the whole image, not per row
@@ -144,7 +193,8 @@ bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target) {
             // Up to and including the pixel numbered `nextUpdate`, within this row.
             const auto run = static_cast<std::int32_t>(
                 std::min<std::int64_t>(source.width - column, nextUpdate - i + 1));
-            mapRun(*state.skinPalette, matcher, from + std::int64_t{column} * 3, to + column, run);
+            mapRun(*state.skinPalette, matcher, from + std::int64_t{column} * 3, to + column, run,
+                   distances);
             column += run;
             i += run;
             if (i - 1 == nextUpdate) {

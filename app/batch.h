@@ -28,5 +28,7 @@ SourceCheck checkSource(const Bitmap* source, const BitmapReadReport& report);
 
 // Stores the nearest palette index of every pixel of `source` (24-bit) at the same row and
 // column of `target` (8-bit, same size), handing over to UpdateProgress after the pixels
-// numbered 1,024, 2,048, ... False when that reported a quit and the conversion stopped.
-bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target);
+// numbered 1,024, 2,048, ..., and adds how far each pixel's colour moved to `distances`.
+// False when UpdateProgress reported a quit and the conversion stopped.
+bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,
+                 MatchDistances& distances);

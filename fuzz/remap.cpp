@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.skinPalette = std::move(palette);
     state.matcher = std::move(matcher);
     const BitmapPtr target(Bitmap::create(source->width, source->height, 8));
-    if (target && remapPixels(state, *source, *target)) {
+    MatchDistances distances;
+    if (target && remapPixels(state, *source, *target, distances)) {
         fuzzing::useEveryByte(target->pixels, target->imageSize);
     }
     palette = std::move(state.skinPalette);

@@ -8,6 +8,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/message_box.h"
 
@@ -37,12 +39,32 @@ struct Message {
     alignas(std::max_align_t) std::array<std::byte, 64> native{};
 };
 
+// How far the colours of a converted skin moved: the distance from each pixel to the
+// palette colour chosen for it, Euclidean in RGB levels (0 to 441.7).
+struct ColourDistances {
+    double mean = 0.0;
+    double largest = 0.0;
+    double farShare = 0.0; // share of the pixels farther than farDistance, 0 to 1
+    int farDistance = 24;
+};
+
+struct MovedSkin {
+    std::string name;
+    ColourDistances distances;
+};
+
+// How many skins a summary names as those that moved most.
+inline constexpr std::size_t MostMovedShown = 3;
+
 // How a run went, for front ends that report it when the run is over.
 struct RunSummary {
     int converted = 0;  // written as 8-bit bitmaps
     int leftAlone = 0;  // not 24-bit, unreadable, incomplete, or too large to convert
     int failed = 0;     // converted but not written
     int notReached = 0; // still waiting when the run ended
+    // The converted skins whose colours moved most, by mean distance, farthest first: at
+    // most MostMovedShown.
+    std::vector<MovedSkin> movedMost;
 };
 
 // Why a file of the batch was left as it was, for the front ends that say so.
@@ -114,6 +136,9 @@ class UserInterface {
         static_cast<void>(name);
         static_cast<void>(reason);
     }
+    // The skin whose name the file line shows was converted, its colours moving this far; a
+    // front end may say so. The windows don't: their line has no room for it.
+    virtual void reportDistances(const ColourDistances& distances) { static_cast<void>(distances); }
     // The run is over and the window about to go; a front end may tell the user how it went.
     virtual void reportSummary(const RunSummary& summary) { static_cast<void>(summary); }
 };

@@ -38,6 +38,16 @@ const char* describe(LeftAloneReason reason) {
     return "";
 }
 
+// A share as a percentage with one decimal; a few pixels of many do not show as none.
+std::string percentage(double share) {
+    if (share > 0.0 && share < 0.0005) {
+        return "<0.1%";
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f%%", share * 100.0);
+    return text;
+}
+
 bool startsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
@@ -191,6 +201,14 @@ void ConsoleUi::reportLeftAlone(const char* name, LeftAloneReason reason) {
     std::fflush(stderr);
 }
 
+void ConsoleUi::reportDistances(const ColourDistances& distances) {
+    clearStatus();
+    std::fprintf(out, "  mean distance %.1f, largest %.1f, %s of pixels farther than %d\n",
+                 distances.mean, distances.largest, percentage(distances.farShare).c_str(),
+                 distances.farDistance);
+    std::fflush(out);
+}
+
 void ConsoleUi::reportSummary(const RunSummary& summary) {
     clearStatus();
     std::fprintf(out, "%d converted, %d left alone, %d failed", summary.converted,
@@ -199,6 +217,14 @@ void ConsoleUi::reportSummary(const RunSummary& summary) {
         std::fprintf(out, ", %d not reached", summary.notReached);
     }
     std::fputs(".\n", out);
+    const char* separator = "Moved most: ";
+    for (const MovedSkin& skin : summary.movedMost) {
+        std::fprintf(out, "%s%s (mean %.1f)", separator, skin.name.c_str(), skin.distances.mean);
+        separator = ", ";
+    }
+    if (!summary.movedMost.empty()) {
+        std::fputs(".\n", out);
+    }
     std::fflush(out);
 }
 

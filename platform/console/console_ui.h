@@ -48,6 +48,10 @@ class ConsoleUi final : public UserInterface {
                              MessageIcon icon, MessageButtons buttons) override;
     // One line on stderr: "Left alone: <name> (<why>)".
     void reportLeftAlone(const char* name, LeftAloneReason reason) override;
+    // One line under the file's: "  mean distance 3.2, largest 41.0, 12.5% of pixels farther
+    // than 24".
+    void reportDistances(const ColourDistances& distances) override;
+    // The counts, and the skins that moved most when any were converted.
     void reportSummary(const RunSummary& summary) override;
 
   private:

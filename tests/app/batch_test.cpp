@@ -1,6 +1,8 @@
 #include "app/batch.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -229,6 +231,88 @@ TEST_F(BatchTest, WithoutRoomForTheMatcherThePlainScanConvertsTheSame) {
     EXPECT_TRUE(RemapNextFile(state));
     EXPECT_EQ(state.matcher, nullptr);
     EXPECT_EQ(checkSkin("s.bmp", 41, 25), "");
+}
+
+// The figures worked out here the long way: each pixel's distance to the colour the plain
+// search picks for it.
+platform::ColourDistances distancesByHand(int width, int height) {
+    const auto colors = testColors();
+    double total = 0.0;
+    double largest = 0.0;
+    int far = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgb pixel = testPixel(x, y);
+            const Rgb chosen = colors[nearestIndex(colors, false, pixel)];
+            const double distance = std::hypot(pixel.red - chosen.red, pixel.green - chosen.green,
+                                               pixel.blue - chosen.blue);
+            total += distance;
+            largest = std::max(largest, distance);
+            far += distance > 24.0 ? 1 : 0;
+        }
+    }
+    platform::ColourDistances distances;
+    distances.mean = total / (width * height);
+    distances.largest = largest;
+    distances.farShare = static_cast<double>(far) / (width * height);
+    return distances;
+}
+
+// The matcher keeps each distance in 128ths of a level, rounded up; the plain scan's
+// fallback is exact.
+TEST_F(BatchTest, EachConversionReportsHowFarItsColoursMoved) {
+    writePalette();
+    writeSkin("s.bmp", 37, 23);
+    const platform::ColourDistances expected = distancesByHand(37, 23);
+    ASSERT_GT(expected.farShare, 0.0) << "the image must have far pixels to count";
+    ASSERT_LT(expected.farShare, 1.0);
+    for (const bool withMatcher : {true, false}) {
+        SCOPED_TRACE(withMatcher ? "matcher" : "plain scan");
+        if (!withMatcher) {
+            state.matcher.reset();
+            state.seams.createMatcher = [](const Palette&) {
+                return std::unique_ptr<NearestMatcher>();
+            };
+        }
+        writeSkin("s.bmp", 37, 23);
+        startRun();
+        ui.distances.clear();
+        EXPECT_TRUE(RemapNextFile(state));
+        EXPECT_EQ(state.matcher != nullptr, withMatcher);
+        ASSERT_EQ(ui.distances.size(), 1u);
+        const platform::ColourDistances& reported = ui.distances[0];
+        const double slack = withMatcher ? 1.0 / 128 : 1e-9;
+        EXPECT_GE(reported.mean, expected.mean - 1e-9);
+        EXPECT_LE(reported.mean, expected.mean + slack);
+        EXPECT_GE(reported.largest, expected.largest - 1e-9);
+        EXPECT_LE(reported.largest, expected.largest + slack);
+        EXPECT_DOUBLE_EQ(reported.farShare, expected.farShare);
+        EXPECT_EQ(reported.farDistance, 24);
+    }
+}
+
+// Solid skins under a palette of black alone: each moves exactly as far as its colour is
+// from black.
+TEST_F(BatchTest, SummaryNamesTheThreeSkinsThatMovedMost) {
+    std::array<Rgb, 256> black{};
+    writeFile("skins.ipl", riffPalette(black));
+    const std::map<std::string, std::uint8_t> reds = {
+        {"a.bmp", 10}, {"b.bmp", 40}, {"c.bmp", 20}, {"d.bmp", 30}, {"e.bmp", 0}};
+    for (const auto& [name, red] : reds) {
+        writeFile(name, bmp24(3, 2, [red = red](int, int) { return Rgb{red, 0, 0}; }));
+    }
+    startRun();
+    while (!RemapNextFile(state)) {
+    }
+
+    std::vector<std::pair<std::string, double>> moved;
+    for (const platform::MovedSkin& skin : state.summary.movedMost) {
+        moved.emplace_back(skin.name, skin.distances.mean);
+        EXPECT_EQ(skin.distances.largest, skin.distances.mean);
+        EXPECT_EQ(skin.distances.farShare, skin.distances.mean > 24 ? 1.0 : 0.0);
+    }
+    EXPECT_EQ(moved, (std::vector<std::pair<std::string, double>>{
+                         {"b.bmp", 40.0}, {"d.bmp", 30.0}, {"c.bmp", 20.0}}));
 }
 
 TEST_F(BatchTest, BitmapThatCannotBeMadeLowersTheFileCount) {

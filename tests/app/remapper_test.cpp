@@ -38,6 +38,7 @@ TEST_F(RemapperTest, StartsInOrderConvertsAndEndsWhenNothingIsLeft) {
                             "peekMessage remove",
                             "setText 103 Remapping: a.bmp",
                             "updateWindow 100",
+                            "reportDistances",
                             "stepProgress 101",
                             "updateWindow 100",
                             "setText 102 Time remaining:   0.0 second(s)",

@@ -84,11 +84,32 @@ TEST_F(ConsoleUiTest, PrintsFileLinesAndKeepsEstimatesOffAPipe) {
     ui->setText(window->timeLabel, "Time remaining:   1.5 second(s)");
     ui->stepProgress(window->bar);
     ui->setText(window->fileLabel, "Remapping: done.");
-    ui->reportSummary(RunSummary{1, 2, 3, 0});
-    ui->reportSummary(RunSummary{0, 0, 0, 4});
+    ui->reportSummary(RunSummary{1, 2, 3, 0, {}});
+    ui->reportSummary(RunSummary{0, 0, 0, 4, {}});
     EXPECT_EQ(closedOutput(), "Remapping: a.bmp\nRemapping: done.\n"
                               "1 converted, 2 left alone, 3 failed.\n"
                               "0 converted, 0 left alone, 0 failed, 4 not reached.\n");
+}
+
+TEST_F(ConsoleUiTest, SaysHowFarEachSkinMovedAndWhichMovedMost) {
+    open(false, 3);
+    ui->setText(window->fileLabel, "Remapping: a.bmp");
+    ui->reportDistances(ColourDistances{3.24, 41.06, 0.125, 24});
+    ui->setText(window->fileLabel, "Remapping: b.bmp");
+    ui->reportDistances(ColourDistances{0.04, 25.0, 0.0004, 24}); // 4 pixels of 10,000
+    ui->setText(window->fileLabel, "Remapping: c.bmp");
+    ui->reportDistances(ColourDistances{});
+    RunSummary summary{3, 0, 0, 0, {}};
+    summary.movedMost = {{"a.bmp", {3.24, 41.06, 0.125, 24}}, {"b.bmp", {0.04, 25.0, 0.0004, 24}}};
+    ui->reportSummary(summary);
+    EXPECT_EQ(closedOutput(), "Remapping: a.bmp\n"
+                              "  mean distance 3.2, largest 41.1, 12.5% of pixels farther than 24\n"
+                              "Remapping: b.bmp\n"
+                              "  mean distance 0.0, largest 25.0, <0.1% of pixels farther than 24\n"
+                              "Remapping: c.bmp\n"
+                              "  mean distance 0.0, largest 0.0, 0.0% of pixels farther than 24\n"
+                              "3 converted, 0 left alone, 0 failed.\n"
+                              "Moved most: a.bmp (mean 3.2), b.bmp (mean 0.0).\n");
 }
 
 TEST_F(ConsoleUiTest, StatusLineIsRedrawnAtMostTenTimesASecondAndClearedForLines) {

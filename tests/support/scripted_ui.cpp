@@ -203,6 +203,11 @@ void ScriptedUi::reportLeftAlone(const char* name, platform::LeftAloneReason rea
     }
 }
 
+void ScriptedUi::reportDistances(const platform::ColourDistances& reported) {
+    log("reportDistances");
+    distances.push_back(reported);
+}
+
 void ScriptedUi::reportSummary(const platform::RunSummary& result) {
     log("reportSummary");
     summary = result;

@@ -67,9 +67,11 @@ class ScriptedUi final : public platform::UserInterface {
                                        const char* text, platform::MessageIcon icon,
                                        platform::MessageButtons buttons) override;
     void reportLeftAlone(const char* name, platform::LeftAloneReason reason) override;
+    void reportDistances(const platform::ColourDistances& distances) override;
     void reportSummary(const platform::RunSummary& summary) override;
 
-    platform::RunSummary summary; // as reported at the end
+    std::vector<platform::ColourDistances> distances; // as reported, one per conversion
+    platform::RunSummary summary;                     // as reported at the end
 
   private:
     void log(std::string line);
