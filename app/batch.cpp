@@ -86,6 +86,24 @@ void showFinalTexts(RemapperState& state) {
     ui.updateWindow(state.mainWindow);
 }
 
+void countPreview(RemapperState& state, const char* name, const std::string& problem) {
+    if (!problem.empty()) {
+        ++state.summary.previewsFailed;
+        state.ui.reportPreviewFailed(name, problem.c_str());
+    }
+}
+
+// Writes the converted skin over its file, unless this is a dry run.
+void writeConverted(RemapperState& state, const char* name, Bitmap& target) {
+    if (state.dryRun || target.writeFile(name, BitmapAsBmp)) {
+        ++state.summary.converted;
+        return;
+    }
+    ++state.summary.failed;
+    state.ui.messageBox(platform::NoWindow, ErrorCaption, FormatText(WriteFailedText, name),
+                        platform::MessageIcon::Information, platform::MessageButtons::Ok);
+}
+
 // Converts and writes one 24-bit bitmap. False when the conversion was abandoned.
 bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
     const BitmapPtr target(state.seams.createBitmap(source.width, source.height, TargetDepth));
@@ -103,31 +121,42 @@ bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
         distancesOver(measured, std::int64_t{source.width} * source.height);
     state.ui.reportDistances(distances);
     rememberMoved(state.summary, name, distances);
-    if (target->writeFile(name, BitmapAsBmp)) {
-        ++state.summary.converted;
-    } else {
-        ++state.summary.failed;
-        state.ui.messageBox(platform::NoWindow, ErrorCaption, FormatText(WriteFailedText, name),
-                            platform::MessageIcon::Information, platform::MessageButtons::Ok);
+    writeConverted(state, name, *target);
+    if (state.preview != nullptr) {
+        countPreview(
+            state, name,
+            state.preview->addConversion(name, source, *target, *state.skinPalette, distances));
     }
     state.filesDone += 1.0f;
     return true;
 }
 
+// The buffer holds every row, and every byte of it came from the file.
+bool hasWholeRows(const Bitmap& bitmap, const BitmapReadReport& report) {
+    const std::int64_t needed = std::int64_t{bitmap.height} * bitmap.stride;
+    return bitmap.imageSize >= needed && report.pixelBytesRead >= bitmap.imageSize;
+}
+
+// Rows of `bytesPerPixel`-byte pixels.
+bool hasRowLayout(const Bitmap& bitmap, std::int32_t bytesPerPixel) {
+    return bitmap.pixels != nullptr && bitmap.width >= 0 && bitmap.height >= 0 &&
+           bitmap.stride >= std::int64_t{bitmap.width} * bytesPerPixel;
+}
+
 } // namespace
 
 SourceCheck checkSource(const Bitmap* source, const BitmapReadReport& report) {
-    if (source == nullptr || source->bitDepth != SourceDepth || source->pixels == nullptr ||
-        source->width < 0 || source->height < 0 ||
-        source->stride < std::int64_t{source->width} * 3) {
+    if (source == nullptr) {
         return SourceCheck::NotConvertible;
     }
-    // The buffer must hold every row, and every byte of it must have come from the file.
-    const std::int64_t needed = std::int64_t{source->height} * source->stride;
-    if (source->imageSize < needed || report.pixelBytesRead < source->imageSize) {
-        return SourceCheck::PixelsMissing;
+    if (source->bitDepth == TargetDepth && report.paletteIndexMarker && hasRowLayout(*source, 1) &&
+        hasWholeRows(*source, report)) {
+        return SourceCheck::ConvertedBefore;
     }
-    return SourceCheck::Convertible;
+    if (source->bitDepth != SourceDepth || !hasRowLayout(*source, 3)) {
+        return SourceCheck::NotConvertible;
+    }
+    return hasWholeRows(*source, report) ? SourceCheck::Convertible : SourceCheck::PixelsMissing;
 }
 
 void BuildFileList(RemapperState& state) {
@@ -163,6 +192,13 @@ bool RemapNextFile(RemapperState& state) {
             break;
         case SourceCheck::NotConvertible:
             ++state.summary.leftAlone;
+            break;
+        case SourceCheck::ConvertedBefore:
+            ++state.summary.leftAlone;
+            if (state.preview != nullptr) {
+                countPreview(state, name,
+                             state.preview->addConverted(name, *source, *state.skinPalette));
+            }
             break;
         case SourceCheck::PixelsMissing:
             ++state.summary.leftAlone;

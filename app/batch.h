@@ -18,6 +18,9 @@ enum class SourceCheck {
     // Unreadable, or not a 24-bit bitmap: left alone without a word, as files converted
     // by an earlier run must be.
     NotConvertible,
+    // A whole 8-bit BMP with the game palette marker: converted by an earlier run. Left
+    // alone as well, but its indices can be shown in the palette's colours.
+    ConvertedBefore,
     // A 24-bit bitmap whose file held only part of its pixels: converting it would write
     // the reader's zero fill into the skin, so it is left alone and the user told.
     PixelsMissing,

@@ -23,8 +23,24 @@ bool loadSkinPalette(RemapperState& state) {
     return true;
 }
 
+// The preview page, written once more with every skin of the run, interrupted or not.
+void writeFinalPage(RemapperState& state) {
+    const std::string page = state.preview->pagePath();
+    std::string why;
+    if (state.preview->writePage(true, why)) {
+        state.summary.previewPage = page;
+        return;
+    }
+    state.ui.messageBox(platform::NoWindow, ErrorCaption, FormatText(WriteFailedText, page.c_str()),
+                        platform::MessageIcon::Information, platform::MessageButtons::Ok);
+}
+
 int finish(RemapperState& state, int exitCode) {
     state.summary.notReached = state.fileList.itemCount;
+    state.summary.dryRun = state.dryRun;
+    if (state.preview != nullptr) {
+        writeFinalPage(state);
+    }
     state.ui.reportSummary(state.summary);
     state.matcher.reset();
     state.skinPalette.reset();

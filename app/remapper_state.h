@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/file_list.h"
+#include "app/preview_folder.h"
 #include "bitmap/bitmap.h"
 #include "palette/nearest_matcher.h"
 #include "palette/palette.h"
@@ -34,6 +35,11 @@ struct RemapperState {
     platform::WindowId timeLabel = platform::NoWindow;
     platform::WindowId fileLabel = platform::NoWindow;
     platform::WindowId quitButton = platform::NoWindow;
+
+    // A dry run converts in memory only: nothing is written into the folder of skins.
+    bool dryRun = false;
+    // Where pictures of the skins go; null when the run makes none.
+    PreviewFolder* preview = nullptr;
 
     PalettePtr skinPalette;
     // Built from `skinPalette` at the first conversion; null until then, or if memory ran out.

@@ -123,7 +123,7 @@ void writeToStream(void* context, void* data, int size) {
 
 bool encodeRgb(StreamIO& stream, const std::uint8_t* rgb, std::int32_t width, std::int32_t height,
                std::int32_t stride) {
-    if (width < 1 || height < 1 || std::int64_t{width} * height * RgbChannels > MaxRgbBytes) {
+    if (width < 1 || height < 1 || std::int64_t{width} * height > MaxPngPixels) {
         return false;
     }
     EncodingMemory memory;

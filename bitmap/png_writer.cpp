@@ -27,7 +27,7 @@ bool isDrawable(const Bitmap& bitmap, const Palette* palette) {
     const std::int64_t rowBytes = std::int64_t{bitmap.width} * (bitmap.bitDepth / 8);
     const std::int64_t reach = std::int64_t{bitmap.height - 1} * bitmap.stride + rowBytes;
     return bitmap.stride >= rowBytes && bitmap.imageSize >= reach &&
-           std::int64_t{bitmap.width} * bitmap.height * RgbBytes <= png_encoder::MaxRgbBytes;
+           std::int64_t{bitmap.width} * bitmap.height <= MaxPngPixels;
 }
 
 // One row in red, green, blue order: true colour is stored blue first.

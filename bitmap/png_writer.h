@@ -10,10 +10,15 @@ class Bitmap;
 struct Palette;
 class StreamIO;
 
+// Largest picture written: 2^26 pixels (8,192 x 8,192). Arbitrary, far above any skin; it
+// keeps the encoder's int arithmetic well inside 31 bits, and the three copies it holds
+// (rows, filtered rows, compressed data) within what a 32-bit process can hope for.
+inline constexpr std::int64_t MaxPngPixels = std::int64_t{1} << 26;
+
 // Writes a 24-bit bitmap as it is, or an 8-bit one with each pixel in the colour that
 // `palette` holds at its index (the first colour set). False for any other depth, an
 // 8-bit bitmap without a palette, an empty bitmap (a PNG has at least one pixel), one
-// larger than the encoder takes, and when memory or the stream fails.
+// larger than MaxPngPixels, and when memory or the stream fails.
 bool writePng(StreamIO& stream, const Bitmap& bitmap, const Palette* palette);
 
 // The same into a file, which is replaced only once the new picture is complete.

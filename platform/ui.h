@@ -65,6 +65,10 @@ struct RunSummary {
     // The converted skins whose colours moved most, by mean distance, farthest first: at
     // most MostMovedShown.
     std::vector<MovedSkin> movedMost;
+    // A dry run converts without writing a skin: `converted` counts those it would write.
+    bool dryRun = false;
+    int previewsFailed = 0;  // skins whose pictures could not all be written
+    std::string previewPage; // the page showing the pictures; empty without them
 };
 
 // Why a file of the batch was left as it was, for the front ends that say so.
@@ -139,6 +143,12 @@ class UserInterface {
     // The skin whose name the file line shows was converted, its colours moving this far; a
     // front end may say so. The windows don't: their line has no room for it.
     virtual void reportDistances(const ColourDistances& distances) { static_cast<void>(distances); }
+    // The pictures of a skin could not all be written into the preview folder, for the
+    // reason given; a front end may say so. The windows don't: the page lists it.
+    virtual void reportPreviewFailed(const char* name, const char* why) {
+        static_cast<void>(name);
+        static_cast<void>(why);
+    }
     // The run is over and the window about to go; a front end may tell the user how it went.
     virtual void reportSummary(const RunSummary& summary) { static_cast<void>(summary); }
 };

@@ -209,14 +209,28 @@ void ConsoleUi::reportDistances(const ColourDistances& distances) {
     std::fflush(out);
 }
 
+void ConsoleUi::reportPreviewFailed(const char* name, const char* why) {
+    clearStatus();
+    std::fprintf(stderr, "Preview not written: %s (%s)\n", name, why);
+    std::fflush(stderr);
+}
+
 void ConsoleUi::reportSummary(const RunSummary& summary) {
     clearStatus();
-    std::fprintf(out, "%d converted, %d left alone, %d failed", summary.converted,
-                 summary.leftAlone, summary.failed);
+    if (summary.dryRun) {
+        std::fprintf(out, "Dry run: %d would be converted, %d left alone", summary.converted,
+                     summary.leftAlone);
+    } else {
+        std::fprintf(out, "%d converted, %d left alone, %d failed", summary.converted,
+                     summary.leftAlone, summary.failed);
+    }
     if (summary.notReached > 0) {
         std::fprintf(out, ", %d not reached", summary.notReached);
     }
-    std::fputs(".\n", out);
+    if (summary.previewsFailed > 0) {
+        std::fprintf(out, ", %d without preview", summary.previewsFailed);
+    }
+    std::fputs(summary.dryRun ? "; no skin was changed.\n" : ".\n", out);
     const char* separator = "Moved most: ";
     for (const MovedSkin& skin : summary.movedMost) {
         std::fprintf(out, "%s%s (mean %.1f)", separator, skin.name.c_str(), skin.distances.mean);
@@ -224,6 +238,9 @@ void ConsoleUi::reportSummary(const RunSummary& summary) {
     }
     if (!summary.movedMost.empty()) {
         std::fputs(".\n", out);
+    }
+    if (!summary.previewPage.empty()) {
+        std::fprintf(out, "Previews: %s\n", summary.previewPage.c_str());
     }
     std::fflush(out);
 }

@@ -51,7 +51,10 @@ class ConsoleUi final : public UserInterface {
     // One line under the file's: "  mean distance 3.2, largest 41.0, 12.5% of pixels farther
     // than 24".
     void reportDistances(const ColourDistances& distances) override;
-    // The counts, and the skins that moved most when any were converted.
+    // One line on stderr: "Preview not written: <name> (<why>)".
+    void reportPreviewFailed(const char* name, const char* why) override;
+    // The counts, the skins that moved most when any were converted, and where the
+    // preview page is.
     void reportSummary(const RunSummary& summary) override;
 
   private:

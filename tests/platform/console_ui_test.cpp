@@ -78,14 +78,23 @@ class ConsoleUiTest : public ::testing::Test {
     std::optional<ContractWindow> window;
 };
 
+RunSummary counts(int converted, int leftAlone, int failed, int notReached) {
+    RunSummary summary;
+    summary.converted = converted;
+    summary.leftAlone = leftAlone;
+    summary.failed = failed;
+    summary.notReached = notReached;
+    return summary;
+}
+
 TEST_F(ConsoleUiTest, PrintsFileLinesAndKeepsEstimatesOffAPipe) {
     open(false, 2);
     ui->setText(window->fileLabel, "Remapping: a.bmp");
     ui->setText(window->timeLabel, "Time remaining:   1.5 second(s)");
     ui->stepProgress(window->bar);
     ui->setText(window->fileLabel, "Remapping: done.");
-    ui->reportSummary(RunSummary{1, 2, 3, 0, {}});
-    ui->reportSummary(RunSummary{0, 0, 0, 4, {}});
+    ui->reportSummary(counts(1, 2, 3, 0));
+    ui->reportSummary(counts(0, 0, 0, 4));
     EXPECT_EQ(closedOutput(), "Remapping: a.bmp\nRemapping: done.\n"
                               "1 converted, 2 left alone, 3 failed.\n"
                               "0 converted, 0 left alone, 0 failed, 4 not reached.\n");
@@ -99,7 +108,7 @@ TEST_F(ConsoleUiTest, SaysHowFarEachSkinMovedAndWhichMovedMost) {
     ui->reportDistances(ColourDistances{0.04, 25.0, 0.0004, 24}); // 4 pixels of 10,000
     ui->setText(window->fileLabel, "Remapping: c.bmp");
     ui->reportDistances(ColourDistances{});
-    RunSummary summary{3, 0, 0, 0, {}};
+    RunSummary summary = counts(3, 0, 0, 0);
     summary.movedMost = {{"a.bmp", {3.24, 41.06, 0.125, 24}}, {"b.bmp", {0.04, 25.0, 0.0004, 24}}};
     ui->reportSummary(summary);
     EXPECT_EQ(closedOutput(), "Remapping: a.bmp\n"
@@ -110,6 +119,18 @@ TEST_F(ConsoleUiTest, SaysHowFarEachSkinMovedAndWhichMovedMost) {
                               "  mean distance 0.0, largest 0.0, 0.0% of pixels farther than 24\n"
                               "3 converted, 0 left alone, 0 failed.\n"
                               "Moved most: a.bmp (mean 3.2), b.bmp (mean 0.0).\n");
+}
+
+TEST_F(ConsoleUiTest, DryRunSaysWhatWouldBeDoneAndWhereThePreviewsAre) {
+    open(false, 4);
+    RunSummary summary = counts(2, 1, 0, 1);
+    summary.dryRun = true;
+    summary.previewsFailed = 1;
+    summary.previewPage = "/tmp/p/index.html";
+    ui->reportSummary(summary);
+    EXPECT_EQ(closedOutput(), "Dry run: 2 would be converted, 1 left alone, 1 not reached, "
+                              "1 without preview; no skin was changed.\n"
+                              "Previews: /tmp/p/index.html\n");
 }
 
 TEST_F(ConsoleUiTest, StatusLineIsRedrawnAtMostTenTimesASecondAndClearedForLines) {

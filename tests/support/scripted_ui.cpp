@@ -208,6 +208,10 @@ void ScriptedUi::reportDistances(const platform::ColourDistances& reported) {
     distances.push_back(reported);
 }
 
+void ScriptedUi::reportPreviewFailed(const char* name, const char* why) {
+    log("reportPreviewFailed " + std::string(name) + " (" + why + ")");
+}
+
 void ScriptedUi::reportSummary(const platform::RunSummary& result) {
     log("reportSummary");
     summary = result;

@@ -68,6 +68,7 @@ class ScriptedUi final : public platform::UserInterface {
                                        platform::MessageButtons buttons) override;
     void reportLeftAlone(const char* name, platform::LeftAloneReason reason) override;
     void reportDistances(const platform::ColourDistances& distances) override;
+    void reportPreviewFailed(const char* name, const char* why) override;
     void reportSummary(const platform::RunSummary& summary) override;
 
     std::vector<platform::ColourDistances> distances; // as reported, one per conversion

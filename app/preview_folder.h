@@ -1,0 +1,51 @@
+#pragma once
+// The pictures of a run with a preview folder: for each skin converted, the skin before
+// (in the subfolder "source") and after, drawn in the game palette's colours; for each skin
+// converted before, the result; and index.html, the page that shows them all. Picture
+// names are the skins' own with ".png" for ".bmp".
+
+#include <string>
+#include <vector>
+
+#include "app/preview_page.h"
+
+class Bitmap;
+struct Palette;
+
+// The subfolder of the pictures of the skins before conversion.
+inline constexpr const char* SourcePictureFolder = "source";
+inline constexpr const char* PreviewPageName = "index.html";
+
+class PreviewFolder {
+  public:
+    // `folder` is the file layer's name of the folder, which exists with its subfolder.
+    PreviewFolder(std::string folder, bool dryRun);
+
+    // Writes the page with every skin added so far; `finished` once the run is over. False
+    // when it cannot be written, with what went wrong in `why`.
+    bool writePage(bool finished, std::string& why);
+
+    // Adds a skin converted in this run and writes its two pictures. Returns why a picture
+    // could not be written, or nothing.
+    std::string addConversion(const char* name, const Bitmap& source, const Bitmap& result,
+                              const Palette& palette, const platform::ColourDistances& distances);
+    // Adds a skin converted before and writes its picture. Returns why it could not be, or
+    // nothing.
+    std::string addConverted(const char* name, const Bitmap& indices, const Palette& palette);
+
+    // Where the page is, in the file layer's naming.
+    std::string pagePath() const;
+
+  private:
+    // Writes one picture into the folder, or into its `subfolder` unless that is null;
+    // returns why it could not, or nothing.
+    std::string writePicture(const char* subfolder, const std::string& picture,
+                             const Bitmap& bitmap, const Palette* palette) const;
+
+    std::string folder;
+    bool dryRun;
+    std::vector<PreviewEntry> entries;
+};
+
+// The picture's name of a skin: ".png" in place of ".bmp", whatever its letter case.
+std::string pictureNameOf(const std::string& skinName);

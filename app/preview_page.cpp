@@ -1,0 +1,171 @@
+#include "app/preview_page.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr const char* PageStart = R"(<!DOCTYPE html>
+<html lang="en">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>Skins in the game's colours</title>
+<style>
+body { font-family: sans-serif; background: #2a2a2e; color: #e8e8e8; margin: 1.5em; }
+a { color: #9cc8ff; }
+table { border-collapse: collapse; }
+th, td { padding: 0.6em 1em; border-bottom: 1px solid #444; vertical-align: top; text-align: left; }
+td.pictures { white-space: nowrap; }
+figure { display: inline-block; margin: 0 1em 0 0; vertical-align: top; }
+figcaption { font-size: 0.85em; color: #aaa; }
+img { image-rendering: pixelated; max-width: 45vw; height: auto; background: #000; }
+.far { color: #ffb070; }
+.note { color: #aaa; }
+</style>
+</head>
+<body>
+<h1>Skins in the game's colours</h1>
+)";
+
+constexpr const char* PageEnd = "</body>\n</html>\n";
+
+// Small skins are shown larger, pixel for pixel, up to this many screen pixels a side.
+constexpr std::int32_t ShownSide = 256;
+constexpr std::int32_t LargestScale = 8;
+
+// Skins converted in this run come first, worst first; then those converted before.
+bool shownBefore(const PreviewEntry& a, const PreviewEntry& b) {
+    if (a.distances.has_value() != b.distances.has_value()) {
+        return a.distances.has_value();
+    }
+    if (a.distances && a.distances->mean != b.distances->mean) {
+        return a.distances->mean > b.distances->mean;
+    }
+    return a.name < b.name;
+}
+
+std::string formatted(const char* format, double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string figuresCell(const PreviewEntry& entry) {
+    if (!entry.distances) {
+        return "<td class=\"note\">converted before this run</td>";
+    }
+    const platform::ColourDistances& d = *entry.distances;
+    std::string cell = "<td>mean " + formatted("%.1f", d.mean) + "<br>largest " +
+                       formatted("%.1f", d.largest) + "<br>";
+    const std::string share =
+        formatted("%.1f%%", d.farShare * 100.0) + " farther than " + std::to_string(d.farDistance);
+    cell += d.farShare > 0.0 ? "<span class=\"far\">" + share + "</span>" : share;
+    return cell + "</td>";
+}
+
+std::string figure(const std::string& picture, const PreviewEntry& entry, const char* caption) {
+    const std::int32_t side = std::max(entry.width, entry.height);
+    const std::int32_t scale = std::clamp(side > 0 ? ShownSide / side : 1, 1, LargestScale);
+    return "<figure><a href=\"" + encodeUrlPath(picture) + "\"><img src=\"" +
+           encodeUrlPath(picture) + "\" width=\"" + std::to_string(entry.width * scale) +
+           "\" height=\"" + std::to_string(entry.height * scale) + "\" alt=\"" + caption + " " +
+           escapeHtml(entry.name) + "\"></a><figcaption>" + caption + "</figcaption></figure>";
+}
+
+std::string picturesCell(const PreviewEntry& entry) {
+    std::string cell = "<td class=\"pictures\">";
+    if (!entry.sourcePicture.empty()) {
+        cell += figure(entry.sourcePicture, entry, "before");
+    }
+    if (!entry.picture.empty()) {
+        cell += figure(entry.picture, entry, "in the game's colours");
+    }
+    if (!entry.problem.empty()) {
+        cell += "<span class=\"note\">no picture: " + escapeHtml(entry.problem) + "</span>";
+    }
+    return cell + "</td>";
+}
+
+std::string row(const PreviewEntry& entry) {
+    return "<tr><th>" + escapeHtml(entry.name) + "<br><span class=\"note\">" +
+           std::to_string(entry.width) + " x " + std::to_string(entry.height) + "</span></th>" +
+           figuresCell(entry) + picturesCell(entry) + "</tr>\n";
+}
+
+std::string introduction(const std::vector<PreviewEntry>& entries, const PreviewPageState& state) {
+    std::string text = "<p>";
+    if (!state.finished) {
+        text += "The run is under way; this page is written again when it ends. ";
+    }
+    if (state.dryRun) {
+        text += "Dry run: this is what a conversion would give; the skins were left as they "
+                "were. ";
+    }
+    text += std::to_string(entries.size()) + (entries.size() == 1 ? " skin" : " skins") +
+            ", those whose colours moved most first. Distances are between a pixel's colour "
+            "and the palette colour chosen for it, in RGB levels (0 to 255 a channel).</p>\n";
+    return text;
+}
+
+} // namespace
+
+std::string previewPage(std::vector<PreviewEntry> entries, const PreviewPageState& state) {
+    std::sort(entries.begin(), entries.end(), shownBefore);
+    std::string page = PageStart;
+    page += introduction(entries, state);
+    if (!entries.empty()) {
+        page += "<table>\n<tr><th>Skin</th><th>Colour distance</th><th>Pictures</th></tr>\n";
+        for (const PreviewEntry& entry : entries) {
+            page += row(entry);
+        }
+        page += "</table>\n";
+    }
+    return page + PageEnd;
+}
+
+std::string escapeHtml(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        case '\'':
+            escaped += "&#39;";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string encodeUrlPath(const std::string& name) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                                (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' ||
+                                byte == '_' || byte == '~' || byte == '/';
+        if (unreserved) {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += Hex[byte >> 4];
+            encoded += Hex[byte & 0xF];
+        }
+    }
+    return encoded;
+}
