@@ -32,13 +32,9 @@ std::int32_t squaredDistance(const std::uint8_t* bgr, const PaletteEntry& colour
     return red * red + green * green + blue * blue;
 }
 
-// Maps a run of pixels, adding how far each moved to `distances`.
-void mapRun(const Palette& palette, NearestMatcher* matcher, const std::uint8_t* bgr,
-            std::uint8_t* indices, std::int32_t count, MatchDistances& distances) {
-    if (matcher != nullptr) {
-        matcher->mapPixels(bgr, indices, static_cast<std::size_t>(count), distances);
-        return;
-    }
+// The fallback without a matcher: the plain scan, each distance worked out exactly.
+void mapWithPlainScan(const Palette& palette, const std::uint8_t* bgr, std::uint8_t* indices,
+                      std::int32_t count, MatchDistances& distances) {
     const std::int64_t farSquared = std::int64_t{distances.farDistance} * distances.farDistance;
     for (std::int32_t column = 0; column < count; ++column, bgr += 3) {
         const int index = palette.findNearest(bgr[2], bgr[1], bgr[0]);
@@ -49,6 +45,21 @@ void mapRun(const Palette& palette, NearestMatcher* matcher, const std::uint8_t*
         distances.largest = std::max(distances.largest, distance);
         distances.farCount += squared > farSquared ? 1 : 0;
     }
+}
+
+// Maps a run of pixels, adding how far each moved to `distances` unless that is null.
+void mapRun(const Palette& palette, NearestMatcher* matcher, const std::uint8_t* bgr,
+            std::uint8_t* indices, std::int32_t count, MatchDistances* distances) {
+    if (matcher != nullptr && distances != nullptr) {
+        matcher->mapPixels(bgr, indices, static_cast<std::size_t>(count), *distances);
+        return;
+    }
+    if (matcher != nullptr) {
+        matcher->mapPixels(bgr, indices, static_cast<std::size_t>(count));
+        return;
+    }
+    MatchDistances unmeasured;
+    mapWithPlainScan(palette, bgr, indices, count, distances != nullptr ? *distances : unmeasured);
 }
 
 platform::ColourDistances distancesOver(const MatchDistances& measured, std::int64_t pixels) {
@@ -218,6 +229,7 @@ bool RemapNextFile(RemapperState& state) {
 bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,
                  MatchDistances& distances) {
     NearestMatcher* matcher = matcherFor(state);
+    MatchDistances* measured = state.seams.measureDistances ? &distances : nullptr;
     const std::int64_t pixelCount = std::int64_t{source.width} * source.height;
     std::int64_t i = 0; // counts over the whole image, not per row
     std::int64_t nextUpdate = PixelsPerUpdate;
@@ -230,7 +242,7 @@ bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,
             const auto run = static_cast<std::int32_t>(
                 std::min<std::int64_t>(source.width - column, nextUpdate - i + 1));
             mapRun(*state.skinPalette, matcher, from + std::int64_t{column} * 3, to + column, run,
-                   distances);
+                   measured);
             column += run;
             i += run;
             if (i - 1 == nextUpdate) {

@@ -21,6 +21,8 @@ struct RemapperSeams {
                             std::int32_t bitDepth) = Bitmap::create;
     std::unique_ptr<NearestMatcher> (*createMatcher)(const Palette& palette) =
         NearestMatcher::create;
+    // Off only where a benchmark weighs what working out how far the colours moved costs.
+    bool measureDistances = true;
 };
 
 struct RemapperState {
