@@ -4,11 +4,12 @@
 // clock starts. Wall clock and processor time (user and system) of the same runs, side by side. Not
 // for users.
 //
-//   figures_cost [ROUNDS] [FOLDER]
+//   figures_cost [ROUNDS [FOLDER [KERNEL]]]
 //
-// FOLDER holds "skins.ipl" and 24-bit skins; without it the skins are made here: 200
-// photo-like and 100 flat ones of 256 x 256 and one photo-like picture of 2048 x 2048,
-// under a game palette of ramps. ROUNDS defaults to 5.
+// FOLDER holds "skins.ipl" and 24-bit skins; without it (or with "-") the skins are made
+// here: 200 photo-like and 100 flat ones of 256 x 256 and one photo-like picture of
+// 2048 x 2048, under a game palette of ramps. ROUNDS defaults to 5. KERNEL (portable, SSE2
+// or AVX2) times that one alone, for a profile.
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -131,17 +132,20 @@ double cost(double plain, double measured) {
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const fs::path scratch = fs::temp_directory_path() / "skinremap-figures-cost";
-    fs::path source = argc > 2 ? fs::absolute(argv[2]) : scratch / "skins";
-    if (argc <= 2) {
+    const bool madeHere = argc <= 2 || std::string(argv[2]) == "-";
+    const fs::path source = madeHere ? scratch / "skins" : fs::absolute(argv[2]);
+    if (madeHere) {
         makeSkins(source);
     }
+    const std::string only = argc > 3 ? argv[3] : "";
     const fs::path work = scratch / "work";
 
     std::printf("| kernel | figures | best wall ms | best processor ms | median wall ms | "
                 "median processor ms |\n|---|---|---:|---:|---:|---:|\n");
     std::vector<std::string> costs;
     for (const KernelChoice& choice : Kernels) {
-        if (!NearestMatcher::kernelAvailable(choice.kernel)) {
+        if (!NearestMatcher::kernelAvailable(choice.kernel) ||
+            (!only.empty() && only != NearestMatcher::kernelName(choice.kernel))) {
             continue;
         }
         std::vector<double> wall[2];
