@@ -7,6 +7,7 @@
 #include "app/texts.h"
 #include "palette/nearest_matcher.h"
 #include "platform/directory.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -43,6 +44,14 @@ void showFinalTexts(RemapperState& state) {
     ui.updateWindow(state.mainWindow);
 }
 
+// Where a converted skin goes: over the original, or under its name into the output folder.
+std::string outputPath(const RemapperState& state, const char* name) {
+    if (state.outputFolder.empty()) {
+        return name;
+    }
+    return state.outputFolder + platform::PathSeparator + name;
+}
+
 // Converts and writes one 24-bit bitmap. False when the conversion was abandoned.
 bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
     const BitmapPtr target(state.seams.createBitmap(source.width, source.height, TargetDepth));
@@ -55,7 +64,7 @@ bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
     if (!remapPixels(state, source, *target)) {
         return false;
     }
-    if (target->writeFile(name, BitmapAsBmp)) {
+    if (target->writeFile(outputPath(state, name).c_str(), BitmapAsBmp)) {
         ++state.summary.converted;
     } else {
         ++state.summary.failed;
