@@ -83,6 +83,7 @@ check_window() {
     # The places come from the layout the FLTK window is checked against too, worked out
     # for the client area measured here (Wine's frame is not the classic Windows one).
     local R B A
+    # shellcheck disable=SC2034 # R, B and A are read by the layout's expressions
     IFS='|' read -r kind R B A < <(grep '^client|' "$seen") || true
     local texts=("|50000000" "Time remaining:   0.0 second(s)|5000000c" "Remapping: done.|5000000c"
                  "Quit|50000000")
