@@ -90,7 +90,9 @@ TEST_F(CommandLineRunTest, AnOutputFolderGetsTheConvertedSkinsAndTheOriginalsSta
     EXPECT_EQ(converted(output / "one.bmp", 5, 3), "");
     EXPECT_EQ(converted(output / "two words.bmp", 4, 4), "");
 
-    // Again, into the same folder: the earlier results are replaced, the originals kept.
+    // Again, into the same folder: the earlier results are replaced, the originals kept,
+    // and a temporary file a killed run left there is cleared away.
+    writeBytes((output / ".skinremap-k1lled.tmp").string(), Bytes{1, 2, 3});
     const RunResult again = run({"--output=" + output.string(), skins.string()});
     EXPECT_EQ(again.exitCode, 0) << again.errors;
     EXPECT_EQ(tree(skins), skinsBefore);

@@ -230,6 +230,9 @@ launch_with_box "--help from Explorer" --help "box|skinremap|Usage: skinremap [[
 # the folder's own files stay as they were.
 folder="$work/keep"
 copy_skins "$folder"
+# A temporary file of a run killed while writing there: cleared away at the start.
+mkdir -p "$work/converted Привет"
+touch "$work/converted Привет/.skinremap-k1lled.tmp"
 (cd "$work" && exec timeout 120 "$wine" "$program" -o "converted Привет" keep) &
 pid=$!
 "$wine" "$probe" window 60000 "Remapping: done." close >/dev/null ||
@@ -238,6 +241,7 @@ code=0
 wait "$pid" || code=$?
 [[ "$code" == 0 ]] || fail "-o: exit code $code, expected 0"
 diff -r "$skins" "$folder" >&2 || fail "-o: the originals were changed"
+[[ ! -e "$work/converted Привет/.skinremap-k1lled.tmp" ]] || fail "-o: a stale temporary was left"
 for skin in "$work/native"/*.bmp; do
     name="$(basename "$skin")"
     if cmp -s "$skin" "$skins/$name"; then
