@@ -62,6 +62,16 @@ run_windowed() {
     [[ "$code" == "$expected" ]] || fail "$action: exit code $code, expected $expected"
 }
 
+# Waits for the end of the run in the window, closes it, and checks that the program
+# started as `pid` ends with 0.
+close_after_the_run() {
+    local what="$1" pid="$2" code=0
+    "$wine" "$probe" window 60000 "Remapping: done." close >/dev/null ||
+        fail "$what: the window never showed the end of the run"
+    wait "$pid" || code=$?
+    [[ "$code" == 0 ]] || fail "$what: exit code $code, expected 0"
+}
+
 # Gives a file a Windows attribute (+h hidden, +r read-only).
 set_attribute() {
     (cd "$(dirname "$1")" && "$wine" cmd /c attrib "$2" "$(basename "$1")" >/dev/null 2>&1) ||
@@ -202,12 +212,7 @@ refusal="$("$wine" "$program" --frobnicate 2>&1 >/dev/null)" || code=$?
 dropped="$work/drop Skins ä Привет"
 copy_skins "$dropped"
 "$wine" "$probe" launch 'C:\windows' "$(windows_path "$program")" "$(windows_path "$dropped")" &
-pid=$!
-"$wine" "$probe" window 60000 "Remapping: done." close >/dev/null ||
-    fail "dropped folder: the window never showed the end of the run"
-code=0
-wait "$pid" || code=$?
-[[ "$code" == 0 ]] || fail "dropped folder: exit code $code, expected 0"
+close_after_the_run "dropped folder" $!
 diff -r "$work/native" "$dropped" >&2 || fail "dropped folder: outputs differ from the native build's"
 
 launch_with_box() {
@@ -234,12 +239,7 @@ copy_skins "$folder"
 mkdir -p "$work/converted Привет"
 touch "$work/converted Привет/.skinremap-k1lled.tmp"
 (cd "$work" && exec timeout 120 "$wine" "$program" -o "converted Привет" keep) &
-pid=$!
-"$wine" "$probe" window 60000 "Remapping: done." close >/dev/null ||
-    fail "-o: the window never showed the end of the run"
-code=0
-wait "$pid" || code=$?
-[[ "$code" == 0 ]] || fail "-o: exit code $code, expected 0"
+close_after_the_run "-o" $!
 diff -r "$skins" "$folder" >&2 || fail "-o: the originals were changed"
 [[ ! -e "$work/converted Привет/.skinremap-k1lled.tmp" ]] || fail "-o: a stale temporary was left"
 for skin in "$work/native"/*.bmp; do

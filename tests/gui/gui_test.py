@@ -386,24 +386,6 @@ def close_after_the_batch_gives_0(program, folder):
     end_after_the_batch(program, folder, close_window, 0, "closing")
 
 
-def unwritable_file_is_reported_in_a_box(program, folder):
-    make_skins(folder, SMALL)
-    locked = folder / "locked.bmp"
-    locked.write_bytes(bmp24(8, 8))
-    before = locked.read_bytes()
-    locked.chmod(0o444)
-    run = Run(program, folder)
-    window = find_window(TITLE)
-    find_window("Error")
-    time.sleep(0.3)  # let the box take the keyboard
-    xdotool("key", "Return")
-    run.wait_converted(SMALL)
-    close_window(window)
-    code = run.exit_code()
-    expect(code == 0, f"closing ends with 0, not {code}")
-    expect(locked.read_bytes() == before, "the read-only skin is unchanged")
-
-
 def box_with_locked_skin(program, folder):
     """Starts a batch with a read-only skin and waits for the box that reports it; returns
     the run, the main window, the box and the skin's bytes."""
@@ -417,6 +399,16 @@ def box_with_locked_skin(program, folder):
     box = find_window("Error")
     time.sleep(0.3)
     return run, window, box, before
+
+
+def unwritable_file_is_reported_in_a_box(program, folder):
+    run, window, box, before = box_with_locked_skin(program, folder)
+    answer_box(box)
+    run.wait_converted(SMALL)
+    close_window(window)
+    code = run.exit_code()
+    expect(code == 0, f"closing ends with 0, not {code}")
+    expect((folder / "locked.bmp").read_bytes() == before, "the read-only skin is unchanged")
 
 
 def quit_works_while_a_box_is_open(program, folder):
@@ -440,34 +432,29 @@ def closing_while_a_box_is_open_ends_the_run(program, folder):
     expect((folder / "locked.bmp").read_bytes() == before, "the read-only skin is unchanged")
 
 
-def lost_display_ends_with_its_own_code(program, folder):
-    """The X connection breaks in the middle of a conversion: the run ends at once with a
-    code of its own (not Quit's 1), and the skin in hand is not written."""
+def end_during_a_conversion(program, folder, end, expected, what):
+    """Ends the run through the window with `end` while a big skin is being converted: the
+    run ends with `expected`, the skin in hand is not written and nothing is left behind."""
     (folder / "skins.ipl").write_bytes(riff_palette())
     big = folder / "big.bmp"
     big.write_bytes(bmp24(4096, 4096))
     before = big.read_bytes()
     run = Run(program, folder)
-    kill_connection(find_window(TITLE))
+    end(find_window(TITLE))
     code = run.exit_code()
-    expect(code == DISPLAY_LOST, f"a lost display ends with {DISPLAY_LOST}, not {code}")
-    expect(big.read_bytes() == before, "the skin in hand is unchanged")
+    expect(code == expected, f"{what} ends with {expected}, not {code}")
+    expect(big.read_bytes() == before, "the skin whose conversion was cut short is unchanged")
     leftovers = sorted(p.name for p in folder.iterdir() if p.name not in ("skins.ipl", "big.bmp"))
     expect(not leftovers, f"no files left behind: {leftovers}")
 
 
 def close_during_a_conversion_keeps_the_file(program, folder):
-    (folder / "skins.ipl").write_bytes(riff_palette())
-    big = folder / "big.bmp"
-    big.write_bytes(bmp24(4096, 4096))
-    before = big.read_bytes()
-    run = Run(program, folder)
-    close_window(find_window(TITLE))
-    code = run.exit_code()
-    expect(code == 0, f"closing ends with 0, not {code}")
-    expect(big.read_bytes() == before, "the skin whose conversion was cut short is unchanged")
-    leftovers = sorted(p.name for p in folder.iterdir() if p.name not in ("skins.ipl", "big.bmp"))
-    expect(not leftovers, f"no files left behind: {leftovers}")
+    end_during_a_conversion(program, folder, close_window, 0, "closing")
+
+
+def lost_display_ends_with_its_own_code(program, folder):
+    """The X connection breaks: the run ends at once with a code of its own, not Quit's."""
+    end_during_a_conversion(program, folder, kill_connection, DISPLAY_LOST, "a lost display")
 
 
 def no_display_falls_back_to_the_console(program, folder):
