@@ -40,9 +40,9 @@ constexpr std::string_view ExitCodes =
     "  0    every skin was converted or left alone on purpose (window: it was closed)\n"
     "  1    window only: \"Quit\" was pressed\n"
     "  2    could not start: bad arguments, no such folder, no usable skins.ipl\n"
-    "  3    the batch ran to its end, but at least one skin could not be written\n"
+    "  3    console only: the batch ran to its end, but a skin could not be written\n"
     "  4    window only: the connection to the display was lost\n"
-    "  130  interrupted with Ctrl-C; the skin in hand was not written\n";
+    "  130  console only: interrupted with Ctrl-C; the skin in hand was not written\n";
 
 constexpr std::size_t HelpWidth = 80;
 

@@ -1,5 +1,7 @@
 #include "app/run_folders.h"
 
+#include <optional>
+
 #include "platform/folders.h"
 
 namespace {

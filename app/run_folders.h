@@ -3,7 +3,6 @@
 // folder of skins, so that it works there exactly as if started in it, and makes the
 // folder the converted skins go to.
 
-#include <optional>
 #include <string>
 
 #include "app/command_line.h"

@@ -118,7 +118,9 @@ class UserInterface {
     virtual void setProgressStep(WindowId bar, int step) = 0;
     virtual void stepProgress(WindowId bar) = 0;
 
-    // A modal box owned by `owner`; messages keep being dispatched while it is open.
+    // A box owned by `owner`, which takes no input while it is open; with no owner, every
+    // window stays usable. Messages keep being dispatched while it is open, and a quit
+    // message (the main window closed) ends it, staying queued.
     virtual MessageResult messageBox(WindowId owner, const char* caption, const char* text,
                                      MessageIcon icon, MessageButtons buttons) = 0;
 
