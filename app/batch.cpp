@@ -8,6 +8,7 @@
 #include "app/texts.h"
 #include "palette/nearest_matcher.h"
 #include "platform/directory.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -104,9 +105,17 @@ void countPreview(RemapperState& state, const char* name, const std::string& pro
     }
 }
 
-// Writes the converted skin over its file, unless this is a dry run.
+// Where a converted skin goes: over the original, or under its name into the output folder.
+std::string outputPath(const RemapperState& state, const char* name) {
+    if (state.outputFolder.empty()) {
+        return name;
+    }
+    return state.outputFolder + platform::PathSeparator + name;
+}
+
+// Writes the converted skin where it goes, unless this is a dry run.
 void writeConverted(RemapperState& state, const char* name, Bitmap& target) {
-    if (state.dryRun || target.writeFile(name, BitmapAsBmp)) {
+    if (state.dryRun || target.writeFile(outputPath(state, name).c_str(), BitmapAsBmp)) {
         ++state.summary.converted;
         return;
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "app/file_list.h"
 #include "app/preview_folder.h"
@@ -38,7 +39,11 @@ struct RemapperState {
     platform::WindowId fileLabel = platform::NoWindow;
     platform::WindowId quitButton = platform::NoWindow;
 
-    // A dry run converts in memory only: nothing is written into the folder of skins.
+    // Where converted skins are written, in the file layer's naming; empty to write them
+    // over the originals.
+    std::string outputFolder;
+    // A dry run converts in memory only: nothing is written into the folder of skins, nor
+    // into the output folder.
     bool dryRun = false;
     // Where pictures of the skins go; null when the run makes none.
     PreviewFolder* preview = nullptr;

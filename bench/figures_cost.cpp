@@ -101,7 +101,7 @@ Times runOnce(const fs::path& source, const fs::path& work, const RemapperSeams&
     const auto wallBefore = std::chrono::steady_clock::now();
     {
         platform::ConsoleUi ui(nowhere, false);
-        if (runRemapper(ui, seams) != 0) {
+        if (runRemapper(ui, {}, seams) != 0) {
             std::fprintf(stderr, "the run failed\n");
             std::exit(1);
         }

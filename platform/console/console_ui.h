@@ -4,7 +4,8 @@
 // status line that is redrawn in place (only on a terminal), every message box is one line
 // on stderr, answered at once, and so is every skin left alone for a reason. Nothing can
 // reach the window once the batch is done, so the run then ends by itself. Ctrl-C closes
-// the window.
+// the window. The time estimate shows once it means something: after the first file, or
+// a second into the run.
 
 #include <cstdint>
 #include <cstdio>
@@ -46,6 +47,10 @@ class ConsoleUi final : public UserInterface {
 
     MessageResult messageBox(WindowId owner, const char* caption, const char* text,
                              MessageIcon icon, MessageButtons buttons) override;
+    // The box's line, with the detail in brackets after the text.
+    MessageResult detailedMessageBox(WindowId owner, const char* caption, const char* text,
+                                     const char* detail, MessageIcon icon,
+                                     MessageButtons buttons) override;
     // One line on stderr: "Left alone: <name> (<why>)".
     void reportLeftAlone(const char* name, LeftAloneReason reason) override;
     // One line under the file's: "  mean distance 3.2, largest 41.0, 12.5% of pixels farther
@@ -56,6 +61,8 @@ class ConsoleUi final : public UserInterface {
     // The counts, the skins that moved most when any were converted, and where the
     // preview page is.
     void reportSummary(const RunSummary& summary) override;
+    // The batch was done, or Ctrl-C ended the run.
+    RunEnd runEnd() const override;
 
   private:
     struct Control {
@@ -82,6 +89,9 @@ class ConsoleUi final : public UserInterface {
     Clock clock;
     WindowEvents* events = nullptr;
     WindowId mainWindow = NoWindow;
+    Rect client;
+    std::uint32_t startedAt = 0; // when the window was made
+    bool interrupted = false;
     std::vector<Control> controls;
     WindowId nextId = 1;
     std::vector<int> quitCodes; // the queue holds nothing but quit messages

@@ -54,6 +54,8 @@ class ProgramRun {
     // Stops the program where it stands (SIGSTOP) until resume().
     void pause();
     void resume();
+    // What Ctrl-C in its terminal does.
+    void interrupt();
     void kill();
     // Exit code, or 128 + the signal that ended it.
     int wait();

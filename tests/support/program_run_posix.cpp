@@ -178,6 +178,12 @@ void ProgramRun::resume() {
     ::kill(pid, SIGCONT);
 }
 
+void ProgramRun::interrupt() {
+    if (!status) {
+        ::kill(pid, SIGINT);
+    }
+}
+
 void ProgramRun::kill() {
     if (!status) {
         ::kill(pid, SIGKILL);
