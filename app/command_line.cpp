@@ -5,6 +5,8 @@
 #include <span>
 #include <string_view>
 
+#include "app/export_palette.h"
+
 namespace {
 
 struct Option {
@@ -17,10 +19,14 @@ struct Option {
 
 // Adding an option is adding an entry here (and its field in CommandLine).
 constexpr Option Options[] = {
-    {'o', "output", "DIR",
-     "write the converted skins into DIR (made if missing), under their own names, and "
-     "leave the folder's files as they are",
+    {'o', "output", "DIR", "write the converted skins into DIR; keep originals",
      [](CommandLine& options, const std::string& value) { options.outputFolder = value; }},
+    {'\0', "preview", "DIR", "also draw each skin before and after into DIR",
+     [](CommandLine& options, const std::string& value) { options.previewFolder = value; }},
+    {'n', "dry-run", nullptr, "write no skin: say what a run would do",
+     [](CommandLine& options, const std::string&) { options.dryRun = true; }},
+    {'\0', "export-palette", "FILE", "write the palette to FILE.gpl or FILE.act; no run",
+     [](CommandLine& options, const std::string& value) { options.paletteFile = value; }},
     {'h', "help", nullptr, "show this help and exit",
      [](CommandLine& options, const std::string&) { options.showHelp = true; }},
     {'\0', "version", nullptr, "show the program's version and exit",
@@ -33,14 +39,25 @@ constexpr std::string_view Description =
     "Converts every 24-bit *.bmp of FOLDER (by default the current directory) into an\n"
     "8-bit bitmap of the nearest colours of the game palette \"skins.ipl\" found there.\n"
     "Other bitmaps are left as they are. Without -o the converted skins REPLACE the\n"
-    "originals. With a display the progress shows in a window, else on the console.\n";
+    "originals. With a display the progress shows in a window, else on the console,\n"
+    "with how far each skin's colours moved: the mean and largest distance between a\n"
+    "pixel and the palette colour it is given (RGB levels), and the share of pixels\n"
+    "farther than 24.\n"
+    "\n"
+    "--preview DIR writes PNG pictures of every skin into DIR (made if missing):\n"
+    "before, and after in the game's colours, with DIR/index.html, which shows them\n"
+    "side by side in a browser, those that moved most first. With --dry-run nothing\n"
+    "is written into FOLDER: see what a conversion would give before it is made.\n"
+    "--export-palette writes the colours a skin may be given for painting programs:\n"
+    "FILE.gpl for GIMP, Krita and Inkscape, FILE.act for Photoshop. It converts\n"
+    "nothing.\n";
 
 constexpr std::string_view ExitCodes =
     "Exit codes:\n"
     "  0    every skin was converted or left alone on purpose (window: it was closed)\n"
     "  1    window only: \"Quit\" was pressed\n"
     "  2    could not start: bad arguments, no such folder, no usable skins.ipl\n"
-    "  3    console only: the batch ran to its end, but a skin could not be written\n"
+    "  3    console only: the batch ran to its end, but a file could not be written\n"
     "  4    window only: the connection to the display was lost\n"
     "  130  console only: interrupted with Ctrl-C; the skin in hand was not written\n";
 
@@ -188,10 +205,30 @@ class Parser {
     bool folderSeen = false;
 };
 
+// Options that cannot go together, and a palette file of no format we write.
+std::string conflictIn(const CommandLine& options) {
+    if (options.paletteFile.empty() || options.showHelp || options.showVersion) {
+        return {};
+    }
+    if (!paintFormatOf(options.paletteFile)) {
+        return "the palette file must end in .gpl (GIMP, Krita, Inkscape) or .act "
+               "(Photoshop): '" +
+               options.paletteFile + "'";
+    }
+    if (!options.outputFolder.empty() || !options.previewFolder.empty() || options.dryRun) {
+        return "option '--export-palette' converts nothing: it goes without -o, --preview "
+               "and --dry-run";
+    }
+    return {};
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& words) {
     ParsedCommandLine parsed = Parser(words).run();
+    if (parsed.error.empty()) {
+        parsed.error = conflictIn(parsed.options);
+    }
     if (!parsed.error.empty()) {
         parsed.options = CommandLine{};
     }

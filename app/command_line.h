@@ -12,6 +12,9 @@ struct CommandLine {
     std::string outputFolder; // where the converted skins go; empty to replace the originals
     bool showHelp = false;
     bool showVersion = false;
+    std::string previewFolder; // where pictures of the skins go; empty for none
+    bool dryRun = false;       // convert without writing a skin
+    std::string paletteFile;   // where to export the game palette; empty to convert instead
 };
 
 struct ParsedCommandLine {
@@ -21,7 +24,9 @@ struct ParsedCommandLine {
 
 // Reads the words that follow the program's name. Options may come anywhere before "--";
 // long ones as "--name VALUE" or "--name=VALUE", short ones as "-o VALUE" or "-oVALUE". At
-// most one word is not an option: the folder.
+// most one word is not an option: the folder. Options that cannot go together are refused
+// as well: --export-palette converts nothing, so it takes none of the run's options, and
+// its file must be of a format it writes.
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& words);
 
 // The usage line, what the program does, every option and the exit codes.

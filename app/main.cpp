@@ -1,10 +1,13 @@
 // skinremap: converts every 24-bit skin of a folder (the current directory unless one is
 // named) into 8-bit indices of the game palette "skins.ipl" found there.
 
+#include <optional>
 #include <string>
 
 #include "app/command_line.h"
 #include "app/exit_codes.h"
+#include "app/export_palette.h"
+#include "app/preview_folder.h"
 #include "app/remapper.h"
 #include "app/run_folders.h"
 #include "platform/front_end.h"
@@ -21,6 +24,27 @@ constexpr const char* ProgramName = "skinremap";
 
 void refuse(const std::string& text) {
     platform::answerUser(text, platform::Answer::Error, ProgramName);
+}
+
+int exportPalette(const CommandLine& commandLine, const RunFolders& folders) {
+    const std::optional<PaintPaletteFormat> format = paintFormatOf(commandLine.paletteFile);
+    const PaletteExport done = exportGamePalette(
+        folders.paletteFile, format.value_or(PaintPaletteFormat::Gimp), commandLine.paletteFile);
+    platform::answerUser(
+        done.message, done.exitCode == 0 ? platform::Answer::Information : platform::Answer::Error,
+        ProgramName);
+    return done.exitCode;
+}
+
+// The preview folder's first page, written before any skin is touched: it proves the folder
+// takes files, and says the run is under way until the last page replaces it.
+bool openPreview(PreviewFolder& preview, const std::string& given) {
+    std::string why;
+    if (preview.writePage(false, why)) {
+        return true;
+    }
+    refuse("skinremap: cannot write the previews into '" + given + "': " + why + ".\n");
+    return false;
 }
 
 } // namespace
@@ -49,9 +73,23 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
 
+    if (!commandLine.paletteFile.empty()) {
+        return exportPalette(commandLine, settled.folders);
+    }
+    std::optional<PreviewFolder> preview;
+    if (!settled.folders.previewFolder.empty()) {
+        preview.emplace(settled.folders.previewFolder, commandLine.dryRun);
+        if (!openPreview(*preview, commandLine.previewFolder)) {
+            return ExitStartupFailed;
+        }
+    }
+
     // A run killed in the middle of a write leaves its temporary file beside the skin;
-    // the skin itself is whole. Only files of our own naming are removed.
-    platform::removeStaleTemporaries(".");
+    // the skin itself is whole. Only files of our own naming are removed, and none by a dry
+    // run, which changes nothing in the folder.
+    if (!commandLine.dryRun) {
+        platform::removeStaleTemporaries(".");
+    }
     if (!settled.folders.outputFolder.empty()) {
         platform::removeStaleTemporaries(settled.folders.outputFolder.c_str());
     }
@@ -60,5 +98,6 @@ int main(int argc, char** argv) {
         refuse("skinremap: no user interface could be opened\n");
         return ExitStartupFailed;
     }
-    return runRemapper(*ui, settled.folders);
+    return runRemapper(
+        *ui, RunRequest{settled.folders, commandLine.dryRun, preview ? &*preview : nullptr});
 }

@@ -69,8 +69,9 @@ std::string figure(const std::string& picture, const PreviewEntry& entry, const 
     const std::int32_t scale = std::clamp(side > 0 ? ShownSide / side : 1, 1, LargestScale);
     return "<figure><a href=\"" + encodeUrlPath(picture) + "\"><img src=\"" +
            encodeUrlPath(picture) + "\" width=\"" + std::to_string(entry.width * scale) +
-           "\" height=\"" + std::to_string(entry.height * scale) + "\" alt=\"" + caption + " " +
-           escapeHtml(entry.name) + "\"></a><figcaption>" + caption + "</figcaption></figure>";
+           "\" height=\"" + std::to_string(entry.height * scale) + "\" alt=\"" +
+           escapeHtml(entry.name) + ", " + caption + "\"></a><figcaption>" + caption +
+           "</figcaption></figure>";
 }
 
 std::string picturesCell(const PreviewEntry& entry) {

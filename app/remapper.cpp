@@ -4,49 +4,24 @@
 
 #include "app/batch.h"
 #include "app/format_text.h"
+#include "app/game_palette.h"
 #include "app/main_window.h"
 #include "app/progress.h"
 #include "app/texts.h"
-#include "platform/process.h"
 
 namespace {
-
-constexpr std::int32_t LastMatchedIndex = 254; // index 255 keeps what the palette file says
-
-const char* describe(PaletteFileProblem problem) {
-    switch (problem) {
-    case PaletteFileProblem::None:
-        break;
-    case PaletteFileProblem::Missing:
-        return "there is no such file";
-    case PaletteFileProblem::Unreadable:
-        return "the file cannot be read";
-    case PaletteFileProblem::NotAPalette:
-        return "the file is not a palette";
-    case PaletteFileProblem::CutShort:
-        return "the file is cut short";
-    }
-    return "";
-}
-
-// Where the palette was looked for and what was wrong with it, for the front ends that can
-// say more than the box's text.
-std::string paletteDetail(PaletteFileProblem problem) {
-    return "looked in " + platform::currentDirectory() + ": " + describe(problem);
-}
 
 bool loadSkinPalette(RemapperState& state) {
     state.matcher.reset(); // it belongs to the palette it was built from
     PaletteFileProblem problem = PaletteFileProblem::None;
-    state.skinPalette.reset(Palette::loadWholeFile(PaletteFileName, problem));
+    state.skinPalette = loadGamePalette(problem);
     if (!state.skinPalette) {
         state.ui.detailedMessageBox(state.mainWindow, ErrorCaption,
                                     FormatText(PaletteFailedText, PaletteFileName),
-                                    paletteDetail(problem).c_str(), platform::MessageIcon::Error,
-                                    platform::MessageButtons::Ok);
+                                    gamePaletteDetail(problem).c_str(),
+                                    platform::MessageIcon::Error, platform::MessageButtons::Ok);
         return false;
     }
-    state.skinPalette->matchMask.setRange(0, LastMatchedIndex);
     return true;
 }
 
@@ -62,13 +37,20 @@ void writeFinalPage(RemapperState& state) {
                         platform::MessageIcon::Information, platform::MessageButtons::Ok);
 }
 
+// Every skin, picture and page the run meant to write was written.
+bool allWritten(const RemapperState& state) {
+    const platform::RunSummary& summary = state.summary;
+    return summary.failed == 0 && summary.previewsFailed == 0 &&
+           (state.preview == nullptr || !summary.previewPage.empty());
+}
+
 // The windows end with the code the window gave; a run without one reports to a shell.
-int exitCodeFor(platform::RunEnd end, int windowExitCode, const platform::RunSummary& summary) {
+int exitCodeFor(platform::RunEnd end, int windowExitCode, bool written) {
     switch (end) {
     case platform::RunEnd::ByWindow:
         break;
     case platform::RunEnd::BatchDone:
-        return summary.failed > 0 ? ExitNotAllWritten : ExitBatchDone;
+        return written ? ExitBatchDone : ExitNotAllWritten;
     case platform::RunEnd::Interrupted:
         return ExitInterrupted;
     }
@@ -84,7 +66,7 @@ int finish(RemapperState& state, int windowExitCode) {
     state.ui.reportSummary(state.summary);
     state.matcher.reset();
     state.skinPalette.reset();
-    return exitCodeFor(state.ui.runEnd(), windowExitCode, state.summary);
+    return exitCodeFor(state.ui.runEnd(), windowExitCode, allWritten(state));
 }
 
 // One message at most per turn, then one conversion step. Once nothing is left to convert
@@ -109,10 +91,12 @@ int runMainLoop(RemapperState& state) {
 
 } // namespace
 
-int runRemapper(platform::UserInterface& ui, const RunFolders& folders,
+int runRemapper(platform::UserInterface& ui, const RunRequest& request,
                 const RemapperSeams& seams) {
     RemapperState state(ui, seams);
-    state.outputFolder = folders.outputFolder;
+    state.outputFolder = request.folders.outputFolder;
+    state.dryRun = request.dryRun;
+    state.preview = request.preview;
     MainWindowEvents events(state);
 
     state.mainWindow = ui.createMainWindow(WindowTitle, WindowWidth, WindowHeight, events);

@@ -6,10 +6,21 @@
 #include "app/run_folders.h"
 #include "platform/ui.h"
 
+// What a run is asked for besides converting the folder's skins in place.
+struct RunRequest {
+    RunFolders folders;
+    // Convert in memory only: no skin is written, nor any temporary file.
+    bool dryRun = false;
+    // Where pictures of the skins and their page go; null for none. Its page is written
+    // once more when the run ends.
+    PreviewFolder* preview = nullptr;
+};
+
 // Makes the main window with its controls and the list of skins of the current directory,
 // loads "skins.ipl" and converts one file per turn of the message loop until the window is
 // closed (the quit message's code) or "Quit" is pressed (ExitQuitButton). A front end
-// without a window ends with the shell's codes instead (see exit_codes.h). Returns the
-// process exit code.
-int runRemapper(platform::UserInterface& ui, const RunFolders& folders = {},
+// without a window ends with the shell's codes instead (see exit_codes.h): a picture or
+// page that could not be written counts as a skin that could not be. Returns the process
+// exit code.
+int runRemapper(platform::UserInterface& ui, const RunRequest& request = {},
                 const RemapperSeams& seams = {});

@@ -2,7 +2,9 @@
 
 #include <optional>
 
+#include "app/preview_folder.h"
 #include "platform/folders.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -47,19 +49,61 @@ std::string makeOutputFolder(const std::string& given, const std::string& absolu
     return {};
 }
 
+std::string makePreviewFolder(const std::string& given, const std::string& absolute,
+                              RunFolders& folders) {
+    std::string why;
+    if (!platform::makeFolder(absolute, why) ||
+        !platform::makeFolder(absolute + platform::PathSeparator + SourcePictureFolder, why)) {
+        return "skinremap: cannot use " + quoted(given) + " for the previews: " + why + ".\n";
+    }
+    const std::optional<std::string> reachable = platform::fileLayerPath(absolute);
+    if (!reachable) {
+        return "skinremap: the name " + quoted(given) +
+               " cannot be used for the previews on this system; choose one in the system's "
+               "alphabet.\n";
+    }
+    folders.previewFolder = *reachable;
+    return {};
+}
+
+std::string placePaletteFile(const std::string& given, const std::string& absolute,
+                             RunFolders& folders) {
+    const std::optional<std::string> reachable = platform::fileLayerPath(absolute);
+    if (!reachable) {
+        return "skinremap: the name " + quoted(given) +
+               " cannot be used for the palette on this system; choose one in the system's "
+               "alphabet.\n";
+    }
+    folders.paletteFile = *reachable;
+    return {};
+}
+
+// `path` made absolute, or nothing when none was given.
+std::string absoluteOrNone(const std::string& path) {
+    return path.empty() ? std::string{} : platform::absolutePath(path);
+}
+
 } // namespace
 
 SettledFolders settleFolders(const CommandLine& commandLine) {
     SettledFolders settled;
     // Before the folder is entered, while a relative name still means what the user meant.
-    const std::string output = commandLine.outputFolder.empty()
-                                   ? std::string{}
-                                   : platform::absolutePath(commandLine.outputFolder);
+    // A dry run writes no skin, so its output folder is not made.
+    const std::string output =
+        commandLine.dryRun ? std::string{} : absoluteOrNone(commandLine.outputFolder);
+    const std::string preview = absoluteOrNone(commandLine.previewFolder);
+    const std::string palette = absoluteOrNone(commandLine.paletteFile);
     if (!commandLine.folder.empty()) {
         settled.error = enterSkinFolder(commandLine.folder);
     }
     if (settled.error.empty() && !output.empty()) {
         settled.error = makeOutputFolder(commandLine.outputFolder, output, settled.folders);
+    }
+    if (settled.error.empty() && !preview.empty()) {
+        settled.error = makePreviewFolder(commandLine.previewFolder, preview, settled.folders);
+    }
+    if (settled.error.empty() && !palette.empty()) {
+        settled.error = placePaletteFile(commandLine.paletteFile, palette, settled.folders);
     }
     return settled;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The folders of a run, settled before anything else happens: the program enters the
 // folder of skins, so that it works there exactly as if started in it, and makes the
-// folder the converted skins go to.
+// folders the converted skins and their pictures go to.
 
 #include <string>
 
@@ -9,8 +9,14 @@
 
 struct RunFolders {
     // The file layer's name of the folder for the converted skins, absolute; empty when
-    // they replace the originals.
+    // they replace the originals (and in a dry run, which writes none).
     std::string outputFolder;
+    // The file layer's name of the folder for pictures of the skins, absolute, made with its
+    // subfolder for the skins before conversion; empty for none.
+    std::string previewFolder;
+    // The file layer's name of the file the game palette is exported to, absolute; empty
+    // when the run converts.
+    std::string paletteFile;
 };
 
 struct SettledFolders {
@@ -18,6 +24,6 @@ struct SettledFolders {
     std::string error; // lines for the user; empty when the folders are settled
 };
 
-// The output folder is taken relative to the directory the program was started in. On
-// failure nothing in the folder of skins has been touched.
+// The output and preview folders and the palette file are taken relative to the directory
+// the program was started in. On failure nothing in the folder of skins has been touched.
 SettledFolders settleFolders(const CommandLine& commandLine);

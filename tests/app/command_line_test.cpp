@@ -16,22 +16,31 @@ struct Taken {
 TEST(CommandLineTest, TakesAFolderAndOptionsInEveryWrittenForm) {
     const Taken cases[] = {
         {{}, {}},
-        {{"skins"}, {"skins", "", false, false}},
-        {{"my skins ä"}, {"my skins ä", "", false, false}},
-        {{"-o", "out"}, {"", "out", false, false}},
-        {{"-oout", "skins"}, {"skins", "out", false, false}},
-        {{"--output", "out dir", "skins"}, {"skins", "out dir", false, false}},
-        {{"--output=out", "skins"}, {"skins", "out", false, false}},
-        {{"--output=a=b"}, {"", "a=b", false, false}},
-        {{"skins", "-o", "out"}, {"skins", "out", false, false}},
-        {{"-o", "-weird"}, {"", "-weird", false, false}}, // a value is taken as it is
-        {{"-o", "first", "-o", "second"}, {"", "second", false, false}},
-        {{"--", "-skins"}, {"-skins", "", false, false}},
-        {{"-"}, {"-", "", false, false}},
-        {{"--help"}, {"", "", true, false}},
-        {{"-h", "skins"}, {"skins", "", true, false}},
-        {{"--version"}, {"", "", false, true}},
-        {{"--help", "--version"}, {"", "", true, true}},
+        {{"skins"}, {"skins", "", false, false, "", false, ""}},
+        {{"my skins ä"}, {"my skins ä", "", false, false, "", false, ""}},
+        {{"-o", "out"}, {"", "out", false, false, "", false, ""}},
+        {{"-oout", "skins"}, {"skins", "out", false, false, "", false, ""}},
+        {{"--output", "out dir", "skins"}, {"skins", "out dir", false, false, "", false, ""}},
+        {{"--output=out", "skins"}, {"skins", "out", false, false, "", false, ""}},
+        {{"--output=a=b"}, {"", "a=b", false, false, "", false, ""}},
+        {{"skins", "-o", "out"}, {"skins", "out", false, false, "", false, ""}},
+        {{"-o", "-weird"},
+         {"", "-weird", false, false, "", false, ""}}, // a value is taken as it is
+        {{"-o", "first", "-o", "second"}, {"", "second", false, false, "", false, ""}},
+        {{"--", "-skins"}, {"-skins", "", false, false, "", false, ""}},
+        {{"-"}, {"-", "", false, false, "", false, ""}},
+        {{"--help"}, {"", "", true, false, "", false, ""}},
+        {{"-h", "skins"}, {"skins", "", true, false, "", false, ""}},
+        {{"--version"}, {"", "", false, true, "", false, ""}},
+        {{"--help", "--version"}, {"", "", true, true, "", false, ""}},
+        {{"--preview", "pics", "skins"}, {"skins", "", false, false, "pics", false, ""}},
+        {{"--preview=p", "-n"}, {"", "", false, false, "p", true, ""}},
+        {{"--dry-run", "-o", "out"}, {"", "out", false, false, "", true, ""}},
+        {{"--export-palette", "game.gpl", "skins"},
+         {"skins", "", false, false, "", false, "game.gpl"}},
+        {{"--export-palette=G.ACT"}, {"", "", false, false, "", false, "G.ACT"}},
+        // Help and version go before anything else, so a wrong pairing is not refused then.
+        {{"--help", "--export-palette=a.png", "-n"}, {"", "", true, false, "", true, "a.png"}},
     };
     for (const Taken& c : cases) {
         std::ostringstream trace;
@@ -45,6 +54,9 @@ TEST(CommandLineTest, TakesAFolderAndOptionsInEveryWrittenForm) {
         EXPECT_EQ(parsed.options.outputFolder, c.expected.outputFolder);
         EXPECT_EQ(parsed.options.showHelp, c.expected.showHelp);
         EXPECT_EQ(parsed.options.showVersion, c.expected.showVersion);
+        EXPECT_EQ(parsed.options.previewFolder, c.expected.previewFolder);
+        EXPECT_EQ(parsed.options.dryRun, c.expected.dryRun);
+        EXPECT_EQ(parsed.options.paletteFile, c.expected.paletteFile);
     }
 }
 
@@ -62,6 +74,22 @@ TEST(CommandLineTest, RefusesWhatItDoesNotTakeAndSaysWhy) {
         {{"a", "b"}, "one folder at a time: 'a' and 'b' were given"},
         {{"a", "--", "b"}, "one folder at a time: 'a' and 'b' were given"},
         {{"--help", "-x"}, "unknown option '-x'"}, // refused even beside --help
+        {{"--preview"}, "option '--preview' needs a DIR"},
+        {{"-n=yes"}, "unknown option '-n=yes'"},
+        {{"--export-palette", "game.png"},
+         "the palette file must end in .gpl (GIMP, Krita, Inkscape) or .act (Photoshop): "
+         "'game.png'"},
+        {{"--export-palette", "gpl"},
+         "the palette file must end in .gpl (GIMP, Krita, Inkscape) or .act (Photoshop): 'gpl'"},
+        {{"--export-palette", "a.gpl", "--preview", "p"},
+         "option '--export-palette' converts nothing: it goes without -o, --preview and "
+         "--dry-run"},
+        {{"-n", "--export-palette", "a.act"},
+         "option '--export-palette' converts nothing: it goes without -o, --preview and "
+         "--dry-run"},
+        {{"--export-palette", "a.act", "-o", "out"},
+         "option '--export-palette' converts nothing: it goes without -o, --preview and "
+         "--dry-run"},
     };
     for (const auto& [words, error] : cases) {
         SCOPED_TRACE(words.front());
@@ -75,8 +103,10 @@ TEST(CommandLineTest, RefusesWhatItDoesNotTakeAndSaysWhy) {
 TEST(CommandLineTest, HelpNamesEveryOptionWithinEightyColumns) {
     const std::string help = helpText();
     EXPECT_EQ(help.rfind("Usage: skinremap [OPTIONS] [FOLDER]\n", 0), 0u);
-    for (const char* part : {"  -o, --output DIR  ", "  -h, --help  ", "      --version  ",
-                             "REPLACE the\noriginals", "\n  3    ", "\n  130  "}) {
+    for (const char* part :
+         {"  -o, --output DIR  ", "  -h, --help  ", "      --version  ", "      --preview DIR  ",
+          "  -n, --dry-run  ", "      --export-palette FILE  ", "REPLACE the\noriginals",
+          "\n  3    ", "\n  130  "}) {
         EXPECT_NE(help.find(part), std::string::npos) << part;
     }
     std::istringstream lines(help);
