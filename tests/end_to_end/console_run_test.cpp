@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/end_to_end/mixed_folder.h"
 #include "tests/support/program_run.h"
 #include "tests/support/skin_files.h"
 #include "tests/support/temp_dir.h"
@@ -43,25 +44,8 @@ class EndToEndTest : public ::testing::Test {
     const std::array<Rgb, 256> colors = testColors();
 };
 
-struct Skin {
-    const char* name;
-    int width;
-    int height;
-};
-
 TEST_F(EndToEndTest, ConvertsEveryTrueColourSkinAndNothingElseOnce) {
-    write("skins.ipl", riffPalette(colors));
-    const Skin bottomUp[] = {{"odd.bmp", 5, 3}, {"wide.bmp", 37, 21}, {"A.BMP", 3, 3}};
-    for (const Skin& skin : bottomUp) {
-        write(skin.name, bmp24(skin.width, skin.height, testPixel));
-    }
-    write("top.bmp", bmp24(7, 4, testPixel, true));
-    write("game.bmp", pbmp24(6, 5, testPixel));
-    write("eight.bmp", bmp8(9, 2));
-    write("x.bmp", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'b', 'm', 'p'});
-    write(".hidden.bmp", bmp24(2, 2, testPixel));
-    write("notes.txt", Bytes{'h', 'i'});
-    fs::create_directory(dir.path() / "d.bmp");
+    writeMixedFolder(dir.path());
     const auto before = snapshot();
 
     const RunResult first = run();
@@ -77,16 +61,11 @@ TEST_F(EndToEndTest, ConvertsEveryTrueColourSkinAndNothingElseOnce) {
               std::string::npos)
         << first.output;
 
-    const Skin converted[] = {{"odd.bmp", 5, 3},
-                              {"wide.bmp", 37, 21},
-                              {"A.BMP", 3, 3},
-                              {"top.bmp", 7, 4},
-                              {"game.bmp", 6, 5}};
     const auto expectedIndex = [&](int x, int y) {
         return nearestIndex(colors, false, testPixel(x, y));
     };
     auto after = snapshot();
-    for (const Skin& skin : converted) {
+    for (const MixedSkin& skin : MixedConverted) {
         EXPECT_EQ(checkRemapped(after[skin.name], skin.width, skin.height, -1, expectedIndex), "")
             << skin.name;
         after.erase(skin.name);
