@@ -4,7 +4,8 @@
 # reports a read-only skin and a missing palette in message boxes, and ends through its
 # window (close box: 0, "Quit": 1, no palette: 2). Its command line: a folder dropped on it
 # (names from outside the system's code page too), a file dropped on it, -o DIR, and
-# --help and --version both from a command prompt and from Explorer.
+# --help and --version both from a command prompt and from Explorer; --preview, --dry-run
+# and --export-palette write what the native build writes, to the byte.
 #
 # Run it inside tools/with-wine.sh, which provides the display, the prefix and the server:
 #   bash tools/with-wine.sh bash tests/end_to_end/windows_run.sh \
@@ -249,6 +250,44 @@ for skin in "$work/native"/*.bmp; do
     else
         cmp -s "$skin" "$work/converted Привет/$name" || fail "-o: $name differs from the native build's"
     fi
+done
+
+# --preview: pictures of every skin and their page, the very bytes the native build writes,
+# both in a dry run, which changes nothing in the folder (not even its times), and in a run
+# that converts and pictures in one pass.
+for mode in dry converted; do
+    dry=()
+    [[ "$mode" == dry ]] && dry=(--dry-run)
+    copy_skins "$work/native-$mode"
+    (cd "$work" && env -u DISPLAY "$native" "${dry[@]}" --preview "native-pictures-$mode" \
+        "native-$mode" >/dev/null 2>&1) || fail "$mode: the native run with --preview failed"
+    copy_skins "$work/$mode"
+    before="$(ls -la --time-style=full-iso "$work/$mode")"
+    (cd "$work" && exec timeout 120 "$wine" "$program" "${dry[@]}" --preview "pictures-$mode" \
+        "$mode") &
+    close_after_the_run "--preview ($mode)" $!
+    if [[ "$mode" == dry ]]; then
+        diff -r "$skins" "$work/$mode" >&2 || fail "--dry-run: files were changed"
+        [[ "$(ls -la --time-style=full-iso "$work/$mode")" == "$before" ]] ||
+            fail "--dry-run: the folder was changed"
+    else
+        diff -r "$work/native" "$work/$mode" >&2 || fail "--preview: skins differ from the native build's"
+    fi
+    [[ -s "$work/pictures-$mode/index.html" ]] || fail "$mode: no preview page"
+    diff -r "$work/native-pictures-$mode" "$work/pictures-$mode" >&2 ||
+        fail "$mode: pictures differ from the native build's"
+done
+
+# --export-palette: the same palette files as the native build's, and nothing converted.
+mkdir -p "$work/export-native" "$work/export-windows"
+for file in game.gpl game.act; do
+    (cd "$work/export-native" && "$native" --export-palette "$file" "$skins" >/dev/null) ||
+        fail "$file: the native export failed"
+    (cd "$work/export-windows" &&
+        "$wine" "$program" --export-palette "$file" "$(windows_path "$skins")" >/dev/null) ||
+        fail "$file: the export failed"
+    cmp -s "$work/export-native/$file" "$work/export-windows/$file" ||
+        fail "$file differs from the native build's"
 done
 
 if ((failures)); then
