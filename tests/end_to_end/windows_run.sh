@@ -262,18 +262,20 @@ for mode in dry converted; do
     (cd "$work" && env -u DISPLAY "$native" "${dry[@]}" --preview "native-pictures-$mode" \
         "native-$mode" >/dev/null 2>&1) || fail "$mode: the native run with --preview failed"
     copy_skins "$work/$mode"
-    before="$(ls -la --time-style=full-iso "$work/$mode")"
+    before="$(find "$work/$mode" -printf '%p %s %T@ %m\n' | sort)"
     (cd "$work" && exec timeout 120 "$wine" "$program" "${dry[@]}" --preview "pictures-$mode" \
         "$mode") &
     close_after_the_run "--preview ($mode)" $!
     if [[ "$mode" == dry ]]; then
         diff -r "$skins" "$work/$mode" >&2 || fail "--dry-run: files were changed"
-        [[ "$(ls -la --time-style=full-iso "$work/$mode")" == "$before" ]] ||
-            fail "--dry-run: the folder was changed"
+        [[ "$(find "$work/$mode" -printf '%p %s %T@ %m\n' | sort)" == "$before" ]] ||
+            fail "--dry-run: a time or permission in the folder was changed"
     else
         diff -r "$work/native" "$work/$mode" >&2 || fail "--preview: skins differ from the native build's"
     fi
-    [[ -s "$work/pictures-$mode/index.html" ]] || fail "$mode: no preview page"
+    pictures=("$work/pictures-$mode"/*.png)
+    [[ -s "$work/pictures-$mode/index.html" && -s "${pictures[0]}" ]] ||
+        fail "$mode: no preview page or pictures"
     diff -r "$work/native-pictures-$mode" "$work/pictures-$mode" >&2 ||
         fail "$mode: pictures differ from the native build's"
 done
