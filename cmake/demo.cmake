@@ -1,5 +1,7 @@
-# Runs the remapper over a fresh copy of the sample skins and shows what it did.
-#   cmake -DPROGRAM=<skinremap> -DSAMPLES=<samples dir> -DDEMO_DIR=<work dir> -P demo.cmake
+# Runs the remapper over a fresh copy of the sample skins, with pictures of them, and shows
+# what it did.
+#   cmake -DPROGRAM=<skinremap> -DSAMPLES=<samples dir> -DDEMO_DIR=<work dir>
+#         -DPREVIEW_DIR=<pictures dir> -P demo.cmake
 
 # "<bits>-bit, <size> bytes" for a BMP, with the game palette it refers to when it has one.
 function(describe file result)
@@ -28,7 +30,7 @@ function(describe file result)
     set(${result} "${text}" PARENT_SCOPE)
 endfunction()
 
-file(REMOVE_RECURSE "${DEMO_DIR}")
+file(REMOVE_RECURSE "${DEMO_DIR}" "${PREVIEW_DIR}")
 file(MAKE_DIRECTORY "${DEMO_DIR}")
 file(GLOB samples "${SAMPLES}/*")
 file(COPY ${samples} DESTINATION "${DEMO_DIR}")
@@ -40,8 +42,9 @@ foreach(skin IN LISTS skins)
     file(SHA256 "${DEMO_DIR}/${skin}" hash_${skin})
 endforeach()
 
-message("== Running ${PROGRAM} in ${DEMO_DIR}")
-execute_process(COMMAND "${PROGRAM}" WORKING_DIRECTORY "${DEMO_DIR}" RESULT_VARIABLE status)
+message("== Running ${PROGRAM} --preview ${PREVIEW_DIR} in ${DEMO_DIR}")
+execute_process(COMMAND "${PROGRAM}" --preview "${PREVIEW_DIR}" WORKING_DIRECTORY "${DEMO_DIR}"
+                RESULT_VARIABLE status)
 message("== Exit code ${status}")
 
 message("== What happened")
@@ -63,3 +66,17 @@ endif()
 if(changed EQUAL 0)
     message(FATAL_ERROR "the remapper converted none of the sample skins")
 endif()
+
+# The shield shows best what a palette does to a smooth gradient.
+set(picture "${PREVIEW_DIR}/shield.png")
+if(NOT EXISTS "${picture}")
+    file(GLOB pictures "${PREVIEW_DIR}/*.png")
+    list(SORT pictures)
+    list(GET pictures 0 picture)
+endif()
+if(NOT EXISTS "${PREVIEW_DIR}/index.html" OR NOT EXISTS "${picture}")
+    message(FATAL_ERROR "the remapper wrote no previews into ${PREVIEW_DIR}")
+endif()
+get_filename_component(pictureName "${picture}" NAME)
+message("== The skins before and after, in the game's colours: ${PREVIEW_DIR}/index.html")
+message("== One of them: ${picture} (before: ${PREVIEW_DIR}/source/${pictureName})")
