@@ -1,5 +1,6 @@
 #include "app/run_folders.h"
 
+#include <initializer_list>
 #include <optional>
 
 #include "app/preview_folder.h"
@@ -32,50 +33,43 @@ std::string enterSkinFolder(const std::string& folder) {
     return {};
 }
 
-std::string makeOutputFolder(const std::string& given, const std::string& absolute,
-                             RunFolders& folders) {
+// Makes each folder of `paths` that is missing; what to tell the user when one cannot be.
+std::string makeFolders(const std::string& given, std::initializer_list<std::string> paths,
+                        const char* use) {
     std::string why;
-    if (!platform::makeFolder(absolute, why)) {
-        return "skinremap: cannot use " + quoted(given) + " for the converted skins: " + why +
-               ".\n";
+    for (const std::string& path : paths) {
+        if (!platform::makeFolder(path, why)) {
+            return "skinremap: cannot use " + quoted(given) + " for " + use + ": " + why + ".\n";
+        }
     }
+    return {};
+}
+
+// The file layer's name of `absolute` into `name`; what to tell the user when it has none.
+std::string reach(const std::string& given, const std::string& absolute, const char* use,
+                  std::string& name) {
     const std::optional<std::string> reachable = platform::fileLayerPath(absolute);
     if (!reachable) {
-        return "skinremap: the name " + quoted(given) +
-               " cannot be used for the converted skins on this system; choose one in the "
-               "system's alphabet.\n";
+        return "skinremap: the name " + quoted(given) + " cannot be used for " + use +
+               " on this system; choose one in the system's alphabet.\n";
     }
-    folders.outputFolder = *reachable;
+    name = *reachable;
     return {};
+}
+
+std::string makeOutputFolder(const std::string& given, const std::string& absolute,
+                             RunFolders& folders) {
+    constexpr const char* Use = "the converted skins";
+    const std::string error = makeFolders(given, {absolute}, Use);
+    return error.empty() ? reach(given, absolute, Use, folders.outputFolder) : error;
 }
 
 std::string makePreviewFolder(const std::string& given, const std::string& absolute,
                               RunFolders& folders) {
-    std::string why;
-    if (!platform::makeFolder(absolute, why) ||
-        !platform::makeFolder(absolute + platform::PathSeparator + SourcePictureFolder, why)) {
-        return "skinremap: cannot use " + quoted(given) + " for the previews: " + why + ".\n";
-    }
-    const std::optional<std::string> reachable = platform::fileLayerPath(absolute);
-    if (!reachable) {
-        return "skinremap: the name " + quoted(given) +
-               " cannot be used for the previews on this system; choose one in the system's "
-               "alphabet.\n";
-    }
-    folders.previewFolder = *reachable;
-    return {};
-}
-
-std::string placePaletteFile(const std::string& given, const std::string& absolute,
-                             RunFolders& folders) {
-    const std::optional<std::string> reachable = platform::fileLayerPath(absolute);
-    if (!reachable) {
-        return "skinremap: the name " + quoted(given) +
-               " cannot be used for the palette on this system; choose one in the system's "
-               "alphabet.\n";
-    }
-    folders.paletteFile = *reachable;
-    return {};
+    constexpr const char* Use = "the previews";
+    const std::string error = makeFolders(
+        given, {absolute, absolute + platform::PathSeparator + SourcePictureFolder}, Use);
+    return error.empty() ? reach(given, absolute, Use, folders.previewFolder) : error;
 }
 
 // `path` made absolute, or nothing when none was given.
@@ -103,7 +97,8 @@ SettledFolders settleFolders(const CommandLine& commandLine) {
         settled.error = makePreviewFolder(commandLine.previewFolder, preview, settled.folders);
     }
     if (settled.error.empty() && !palette.empty()) {
-        settled.error = placePaletteFile(commandLine.paletteFile, palette, settled.folders);
+        settled.error =
+            reach(commandLine.paletteFile, palette, "the palette", settled.folders.paletteFile);
     }
     return settled;
 }

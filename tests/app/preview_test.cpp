@@ -104,15 +104,7 @@ class PreviewRunTest : public RemapperFixture {
         before = snapshot();
     }
 
-    std::map<std::string, Bytes> snapshot() const {
-        std::map<std::string, Bytes> files;
-        for (const auto& entry : fs::directory_iterator(dir.path())) {
-            if (entry.is_regular_file()) {
-                files[entry.path().filename().string()] = readBytes(entry.path().string());
-            }
-        }
-        return files;
-    }
+    std::map<std::string, Bytes> snapshot() const { return filesIn(dir.path()); }
 
     void runWithPreview(bool dryRun) {
         startRun();

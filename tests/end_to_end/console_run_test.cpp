@@ -30,15 +30,7 @@ class EndToEndTest : public ::testing::Test {
     Bytes read(const std::string& name) const { return readBytes(dir.file(name)); }
 
     // Every regular file of the directory with its bytes.
-    std::map<std::string, Bytes> snapshot() const {
-        std::map<std::string, Bytes> files;
-        for (const auto& entry : fs::directory_iterator(dir.path())) {
-            if (entry.is_regular_file()) {
-                files[entry.path().filename().string()] = readBytes(entry.path().string());
-            }
-        }
-        return files;
-    }
+    std::map<std::string, Bytes> snapshot() const { return filesIn(dir.path()); }
 
     TempDir dir;
     const std::array<Rgb, 256> colors = testColors();

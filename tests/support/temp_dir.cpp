@@ -70,4 +70,14 @@ std::vector<std::string> namesIn(const std::filesystem::path& dir) {
     return names;
 }
 
+std::map<std::string, std::vector<std::uint8_t>> filesIn(const std::filesystem::path& dir) {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.is_regular_file()) {
+            files[entry.path().filename().string()] = readBytes(entry.path().string());
+        }
+    }
+    return files;
+}
+
 } // namespace testing_support

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,7 @@ std::string readText(const std::string& path);
 std::vector<std::uint8_t> countingBytes(std::size_t size);
 // The names in a directory, sorted, so a test can see exactly what a write left behind.
 std::vector<std::string> namesIn(const std::filesystem::path& dir);
+// Every regular file of a directory (not below it) by name, with its bytes.
+std::map<std::string, std::vector<std::uint8_t>> filesIn(const std::filesystem::path& dir);
 
 } // namespace testing_support
