@@ -29,10 +29,12 @@ bool writeText(StreamIO& stream, const std::string& text) {
 } // namespace
 
 bool writeGimpPalette(StreamIO& stream, const Palette& palette, const char* title) {
-    std::string text = "GIMP Palette\n";
-    text += "Name: " + oneLine(title) + "\n";
-    text += "Columns: " + std::to_string(Columns) + "\n";
-    text += "# The colours skinremap may choose, each named by its index in the game palette\n";
+    // Appended piece by piece: GCC 12 takes "text" + std::string for an overlapping copy.
+    std::string text = "GIMP Palette\nName: ";
+    text += oneLine(title);
+    text += "\nColumns: ";
+    text += std::to_string(Columns);
+    text += "\n# The colours skinremap may choose, each named by its index in the game palette\n";
     writeText(stream, text);
     for (int index = 0; index < PaletteSize; ++index) {
         if (!palette.matchMask.test(index)) {
