@@ -5,6 +5,7 @@
 #include "core/file_wstream.h"
 #include "platform/directory.h"
 #include "platform/file.h"
+#include "platform/folders.h"
 #include "platform/process.h"
 #include "platform/replacing_file.h"
 
@@ -98,21 +99,22 @@ std::string PreviewFolder::writePicture(const char* subfolder, const std::string
     return fileProblem();
 }
 
-// Only pictures that were written go on the page.
+// Only pictures that were written go on the page, by the names a browser reads (UTF-8).
 std::string PreviewFolder::addConversion(const char* name, const Bitmap& source,
                                          const Bitmap& result, const Palette& palette,
                                          const platform::ColourDistances& distances) {
     const std::string picture = pictureNameOf(name);
-    PreviewEntry entry{name, {}, {}, result.width, result.height, distances, unshowable(result)};
+    const std::string shown = platform::utf8FromFileLayerName(name);
+    PreviewEntry entry{shown, {}, {}, result.width, result.height, distances, unshowable(result)};
     if (entry.problem.empty()) {
         entry.problem = writePicture(SourcePictureFolder, picture, source, nullptr);
     }
     if (entry.problem.empty()) {
-        entry.sourcePicture = std::string(SourcePictureFolder) + "/" + picture;
+        entry.sourcePicture = std::string(SourcePictureFolder) + "/" + pictureNameOf(shown);
         entry.problem = writePicture(nullptr, picture, result, &palette);
     }
     if (entry.problem.empty()) {
-        entry.picture = picture;
+        entry.picture = pictureNameOf(shown);
     }
     entries.push_back(entry);
     return entry.problem;
@@ -121,12 +123,13 @@ std::string PreviewFolder::addConversion(const char* name, const Bitmap& source,
 std::string PreviewFolder::addConverted(const char* name, const Bitmap& indices,
                                         const Palette& palette) {
     const std::string picture = pictureNameOf(name);
-    PreviewEntry entry{name, {}, {}, indices.width, indices.height, {}, unshowable(indices)};
+    const std::string shown = platform::utf8FromFileLayerName(name);
+    PreviewEntry entry{shown, {}, {}, indices.width, indices.height, {}, unshowable(indices)};
     if (entry.problem.empty()) {
         entry.problem = writePicture(nullptr, picture, indices, &palette);
     }
     if (entry.problem.empty()) {
-        entry.picture = picture;
+        entry.picture = pictureNameOf(shown);
     }
     entries.push_back(entry);
     return entry.problem;

@@ -29,4 +29,9 @@ bool makeFolder(const std::string& path, std::string& why);
 // short name, and nothing comes back when it has neither.
 std::optional<std::string> fileLayerPath(const std::string& path);
 
+// A name the file layer handed out (a directory search's, in the system's code page on
+// Windows) in UTF-8, for text other programs read, such as a page for a browser. A name
+// that cannot be converted comes back as it is.
+std::string utf8FromFileLayerName(const std::string& name);
+
 } // namespace platform

@@ -42,4 +42,15 @@ std::optional<std::string> fileLayerPath(const std::string& path) {
     return inCodePage(shortName);
 }
 
+std::string utf8FromFileLayerName(const std::string& name) {
+    const int size = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
+    if (size <= 1) {
+        return name;
+    }
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide.data(), size);
+    const std::string converted = utf8FromWide(wide.c_str());
+    return converted.empty() ? name : converted;
+}
+
 } // namespace platform

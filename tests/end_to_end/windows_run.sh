@@ -254,25 +254,32 @@ done
 
 # --preview: pictures of every skin and their page, the very bytes the native build writes,
 # both in a dry run, which changes nothing in the folder (not even its times), and in a run
-# that converts and pictures in one pass.
+# that converts and pictures in one pass. One skin's name is outside ASCII: the page names
+# it, and links its pictures, in UTF-8 all the same.
+add_accented_skin() {
+    cp "$hidden_source" "$1/Ritter ä.bmp"
+}
 for mode in dry converted; do
     dry=()
     [[ "$mode" == dry ]] && dry=(--dry-run)
     copy_skins "$work/native-$mode"
+    add_accented_skin "$work/native-$mode"
     (cd "$work" && env -u DISPLAY "$native" "${dry[@]}" --preview "native-pictures-$mode" \
         "native-$mode" >/dev/null 2>&1) || fail "$mode: the native run with --preview failed"
     copy_skins "$work/$mode"
+    add_accented_skin "$work/$mode"
     before="$(find "$work/$mode" -printf '%p %s %T@ %m\n' | sort)"
     (cd "$work" && exec timeout 120 "$wine" "$program" "${dry[@]}" --preview "pictures-$mode" \
         "$mode") &
     close_after_the_run "--preview ($mode)" $!
+    diff -r "$work/native-$mode" "$work/$mode" >&2 ||
+        fail "$mode: skins differ from the native build's"
     if [[ "$mode" == dry ]]; then
-        diff -r "$skins" "$work/$mode" >&2 || fail "--dry-run: files were changed"
         [[ "$(find "$work/$mode" -printf '%p %s %T@ %m\n' | sort)" == "$before" ]] ||
-            fail "--dry-run: a time or permission in the folder was changed"
-    else
-        diff -r "$work/native" "$work/$mode" >&2 || fail "--preview: skins differ from the native build's"
+            fail "--dry-run: a file, time or permission in the folder was changed"
     fi
+    grep -q 'src="Ritter%20%C3%A4.png"' "$work/pictures-$mode/index.html" ||
+        fail "$mode: the page does not link the accented skin's picture in UTF-8"
     pictures=("$work/pictures-$mode"/*.png)
     [[ -s "$work/pictures-$mode/index.html" && -s "${pictures[0]}" ]] ||
         fail "$mode: no preview page or pictures"
