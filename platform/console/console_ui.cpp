@@ -43,6 +43,13 @@ const char* describe(LeftAloneReason reason) {
     return "";
 }
 
+// A file name as these lines print it. The one place where names meet the terminal on
+// their way through reportPreviewFailed and reportSummary: control characters in a name
+// are to be escaped here (the escaping of the console's other lines goes in with it).
+const char* shownName(const std::string& name) {
+    return name.c_str();
+}
+
 // A share as a percentage with one decimal; a few pixels of many do not show as none.
 std::string percentage(double share) {
     if (share > 0.0 && share < 0.0005) {
@@ -226,7 +233,7 @@ void ConsoleUi::reportDistances(const ColourDistances& distances) {
 
 void ConsoleUi::reportPreviewFailed(const char* name, const char* why) {
     clearStatus();
-    std::fprintf(stderr, "Preview not written: %s (%s)\n", name, why);
+    std::fprintf(stderr, "Preview not written: %s (%s)\n", shownName(name), why);
     std::fflush(stderr);
 }
 
@@ -248,14 +255,14 @@ void ConsoleUi::reportSummary(const RunSummary& summary) {
     std::fputs(summary.dryRun ? "; no skin was changed.\n" : ".\n", out);
     const char* separator = "Moved most: ";
     for (const MovedSkin& skin : summary.movedMost) {
-        std::fprintf(out, "%s%s (mean %.1f)", separator, skin.name.c_str(), skin.distances.mean);
+        std::fprintf(out, "%s%s (mean %.1f)", separator, shownName(skin.name), skin.distances.mean);
         separator = ", ";
     }
     if (!summary.movedMost.empty()) {
         std::fputs(".\n", out);
     }
     if (!summary.previewPage.empty()) {
-        std::fprintf(out, "Previews: %s\n", summary.previewPage.c_str());
+        std::fprintf(out, "Previews: %s\n", shownName(summary.previewPage));
     }
     std::fflush(out);
 }
