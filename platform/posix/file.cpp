@@ -1,6 +1,7 @@
 #include "platform/file.h"
 
 #include <cerrno>
+#include <csignal>
 #include <string>
 
 #include <fcntl.h>
@@ -81,6 +82,14 @@ FileHandle openWith(const char* name, int flags) {
     return fd;
 }
 
+// Under a file-size limit (`ulimit -f`) the system ends a process that writes past it with
+// SIGXFSZ, in the middle of a file and with no word. Ignored, the signal leaves a write that
+// fails with EFBIG like any other, and the caller keeps its files whole.
+void surviveFileSizeLimit() {
+    static const bool ignored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+    static_cast<void>(ignored);
+}
+
 int descriptor(FileHandle file) {
     return file >= 0 && file <= INT32_MAX ? static_cast<int>(file) : -1;
 }
@@ -127,6 +136,7 @@ bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& coun
 
 bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count) {
     file_probes::onCall();
+    surviveFileSizeLimit();
     count = 0;
     if (size < 0) {
         lastError = FileErrorKind::InvalidAccess;
