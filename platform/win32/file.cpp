@@ -23,8 +23,16 @@ FileHandle create(const char* name, DWORD access, DWORD sharing, DWORD dispositi
 
 } // namespace
 
+// Only a file on a disk is read: a pipe or a device (CON, a serial port) may block or
+// never end. Directories are refused by CreateFileA itself.
 FileHandle openForRead(const char* name) {
-    return create(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    const FileHandle file = create(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (file != InvalidFileHandle && GetFileType(native(file)) != FILE_TYPE_DISK) {
+        CloseHandle(native(file));
+        SetLastError(ERROR_BAD_FILE_TYPE);
+        return InvalidFileHandle;
+    }
+    return file;
 }
 
 FileHandle createForWrite(const char* name) {
@@ -123,6 +131,8 @@ FileErrorKind lastFileError() {
         return FileErrorKind::PathNotFound;
     case ERROR_ACCESS_DENIED:
         return FileErrorKind::AccessDenied;
+    case ERROR_BAD_FILE_TYPE:
+        return FileErrorKind::NotRegularFile;
     default:
         return FileErrorKind::Other;
     }
@@ -156,6 +166,9 @@ void setLastFileError(FileErrorKind kind) {
         break;
     case FileErrorKind::AccessDenied:
         SetLastError(ERROR_ACCESS_DENIED);
+        break;
+    case FileErrorKind::NotRegularFile:
+        SetLastError(ERROR_BAD_FILE_TYPE);
         break;
     case FileErrorKind::Other:
         SetLastError(ERROR_GEN_FAILURE);
