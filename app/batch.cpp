@@ -5,8 +5,11 @@
 #include "app/format_text.h"
 #include "app/progress.h"
 #include "app/texts.h"
+#include "core/file_rstream.h"
 #include "palette/nearest_matcher.h"
 #include "platform/directory.h"
+#include "platform/replacing_file.h"
+#include "platform/source_file.h"
 
 namespace {
 
@@ -43,43 +46,108 @@ void showFinalTexts(RemapperState& state) {
     ui.updateWindow(state.mainWindow);
 }
 
-// Converts and writes one 24-bit bitmap. False when the conversion was abandoned.
-bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
+void leaveAlone(RemapperState& state, const char* name, platform::LeftAloneReason reason) {
+    ++state.summary.leftAlone;
+    state.ui.reportLeftAlone(name, reason);
+}
+
+// A box that holds up the batch until it is answered, then lets it go on.
+void tellUser(RemapperState& state, const char* text) {
+    state.ui.messageBox(platform::NoWindow, ErrorCaption, text, platform::MessageIcon::Information,
+                        platform::MessageButtons::Ok);
+}
+
+platform::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
+    using platform::FileErrorKind;
+    using platform::LeftAloneReason;
+    switch (error) {
+    case FileErrorKind::FileNotFound:
+    case FileErrorKind::PathNotFound:
+        return LeftAloneReason::Missing;
+    case FileErrorKind::AccessDenied:
+        return LeftAloneReason::NoReadPermission;
+    case FileErrorKind::NotRegularFile:
+        return LeftAloneReason::NotRegularFile;
+    default:
+        return LeftAloneReason::ReadError;
+    }
+}
+
+// Converts and writes one 24-bit bitmap, read from `skin`. False when the conversion was
+// abandoned.
+bool convertFile(RemapperState& state, const char* name, platform::SourceFile skin,
+                 const Bitmap& source) {
     const BitmapPtr target(state.seams.createBitmap(source.width, source.height, TargetDepth));
     if (!target) {
         state.filesTotal -= 1.0f;
-        ++state.summary.leftAlone;
+        leaveAlone(state, name, platform::LeftAloneReason::TooLarge);
         return true;
     }
     target->paletteIndex = state.skinPalette->subPalettes[0].paletteIndex;
     if (!remapPixels(state, source, *target)) {
         return false;
     }
-    if (target->writeFile(name, BitmapAsBmp)) {
+    switch (target->replaceFile(std::move(skin), BitmapAsBmp)) {
+    case platform::CommitResult::Replaced:
         ++state.summary.converted;
-    } else {
+        break;
+    case platform::CommitResult::Failed:
         ++state.summary.failed;
-        state.ui.messageBox(platform::NoWindow, ErrorCaption, FormatText(WriteFailedText, name),
-                            platform::MessageIcon::Information, platform::MessageButtons::Ok);
+        tellUser(state, FormatText(WriteFailedText, name));
+        break;
+    case platform::CommitResult::TargetChanged:
+        // Whatever is there now is newer than what was converted, or the user's doing.
+        ++state.summary.leftAlone;
+        tellUser(state, FormatText(ChangedText, name));
+        break;
     }
     state.filesDone += 1.0f;
     return true;
 }
 
+// Opens, reads and converts one file of the list, or says why it is left alone. The file
+// stays open from the read to the write, which replaces it only if it is still the same.
+// False when the conversion was abandoned.
+bool remapFile(RemapperState& state, const char* name) {
+    platform::SourceFile skin(name);
+    if (!skin.isOpen()) {
+        leaveAlone(state, name, whyNotOpened(platform::lastFileError()));
+        return true;
+    }
+    BitmapReadReport report;
+    FileRStream stream(skin.handle());
+    const BitmapPtr source(Bitmap::loadStream(stream, 0, report));
+    stream.close();
+    if (const auto reason = checkSource(source.get(), report)) {
+        leaveAlone(state, name, *reason);
+        return true;
+    }
+    return convertFile(state, name, std::move(skin), *source);
+}
+
 } // namespace
 
-SourceCheck checkSource(const Bitmap* source, const BitmapReadReport& report) {
-    if (source == nullptr || source->bitDepth != SourceDepth || source->pixels == nullptr ||
-        source->width < 0 || source->height < 0 ||
+std::optional<platform::LeftAloneReason> checkSource(const Bitmap* source,
+                                                     const BitmapReadReport& report) {
+    using platform::LeftAloneReason;
+    if (source == nullptr) {
+        return report.readError  ? LeftAloneReason::ReadError
+               : report.tooLarge ? LeftAloneReason::TooLarge
+                                 : LeftAloneReason::NotABitmap;
+    }
+    if (source->bitDepth != SourceDepth) {
+        return LeftAloneReason::NotTrueColour;
+    }
+    if (source->pixels == nullptr || source->width < 0 || source->height < 0 ||
         source->stride < std::int64_t{source->width} * 3) {
-        return SourceCheck::NotConvertible;
+        return LeftAloneReason::NotABitmap;
     }
     // The buffer must hold every row, and every byte of it must have come from the file.
     const std::int64_t needed = std::int64_t{source->height} * source->stride;
     if (source->imageSize < needed || report.pixelBytesRead < source->imageSize) {
-        return SourceCheck::PixelsMissing;
+        return LeftAloneReason::PixelsMissing;
     }
-    return SourceCheck::Convertible;
+    return std::nullopt;
 }
 
 void BuildFileList(RemapperState& state) {
@@ -95,7 +163,9 @@ void BuildFileList(RemapperState& state) {
     if (state.fileList.itemCount == 0) {
         ui.stepProgress(state.progressBar);
     }
+    state.filesListed = state.fileList.itemCount;
     state.filesTotal = static_cast<float>(state.fileList.itemCount);
+    ui.reportFileCount(0, state.filesListed);
 }
 
 bool RemapNextFile(RemapperState& state) {
@@ -104,26 +174,13 @@ bool RemapNextFile(RemapperState& state) {
         const char* name = state.fileList.first();
         ui.setText(state.fileLabel, FormatText(FileText, name));
         ui.updateWindow(state.mainWindow);
-
-        BitmapReadReport report;
-        const BitmapPtr source(Bitmap::loadFile(name, 0, report));
-        switch (checkSource(source.get(), report)) {
-        case SourceCheck::Convertible:
-            if (!convertFile(state, name, *source)) {
-                return true;
-            }
-            break;
-        case SourceCheck::NotConvertible:
-            ++state.summary.leftAlone;
-            break;
-        case SourceCheck::PixelsMissing:
-            ++state.summary.leftAlone;
-            ui.reportLeftAlone(name, platform::LeftAloneReason::PixelsMissing);
-            break;
+        if (!remapFile(state, name)) {
+            return true;
         }
         ui.stepProgress(state.progressBar);
         ui.updateWindow(state.mainWindow);
         state.fileList.removeFirst();
+        ui.reportFileCount(state.filesListed - state.fileList.itemCount, state.filesListed);
     }
     if (!state.doneShown && state.fileList.itemCount == 0) {
         showFinalTexts(state);

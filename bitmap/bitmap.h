@@ -13,6 +13,10 @@
 
 struct Palette;
 class StreamIO;
+namespace platform {
+class SourceFile;
+enum class CommitResult;
+} // namespace platform
 
 // Flag bits of the file operations.
 inline constexpr std::uint32_t BitmapWithPalette = 1u << 0; // bring the file's palette along
@@ -30,6 +34,11 @@ struct BitmapReadReport {
     // do, or whose pixels lie past its end, leaves the rest of the buffer zero and this
     // count short of imageSize.
     std::int32_t pixelBytesRead = 0;
+    // Why a read failed, where it is not simply that the file holds no bitmap we read: the
+    // stream failed (an input/output error), or the image is larger than we hold (the
+    // limits above, or memory for its pixels).
+    bool readError = false;
+    bool tooLarge = false;
 };
 
 // A rectangle of a source bitmap, all four edges inclusive.
@@ -97,6 +106,8 @@ class Bitmap {
     // Writing. writeFile never harms an existing file on failure: the new contents replace
     // it only once they are complete, and a read-only file is refused untouched.
     bool writeFile(const char* name, std::uint32_t fileFlags);
+    // The same over a file that was opened and read, only while it is still that file.
+    platform::CommitResult replaceFile(platform::SourceFile original, std::uint32_t fileFlags);
     bool write(StreamIO& stream, std::uint32_t fileFlags);
     // 8-bit and other depths but 24 get a 256-entry colour table: the palette's colours,
     // or a grey ramp. Rows go bottom first; the bitmap's own rows are unchanged afterwards.
@@ -107,6 +118,8 @@ class Bitmap {
     void letGo();
     // The reset every read starts from.
     void prepareForRead();
+    // read() but for telling an input/output error in the report.
+    bool readChunks(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report);
 };
 
 // Holds a bitmap and releases it at the end of its scope.

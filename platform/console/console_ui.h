@@ -1,10 +1,10 @@
 #pragma once
 // The front end for a run without a display. The main window becomes lines of text: each
-// new text of the file line is printed, the time estimate and the progress bar share one
-// status line that is redrawn in place (only on a terminal), every message box is one line
-// on stderr, answered at once, and so is every skin left alone for a reason. Nothing can
-// reach the window once the batch is done, so the run then ends by itself. Ctrl-C closes
-// the window.
+// new text of the file line is printed, the time estimate and the count of files done share
+// one status line that is redrawn in place (only on a terminal), every message box is one
+// line on stderr, answered at once, and every skin left alone is one line with its reason.
+// Control characters in what is printed are shown escaped. Nothing can reach the window
+// once the batch is done, so the run then ends by itself. Ctrl-C closes the window.
 
 #include <cstdint>
 #include <cstdio>
@@ -46,8 +46,11 @@ class ConsoleUi final : public UserInterface {
 
     MessageResult messageBox(WindowId owner, const char* caption, const char* text,
                              MessageIcon icon, MessageButtons buttons) override;
-    // One line on stderr: "Left alone: <name> (<why>)".
+    // One line, "Left alone: <name> (<why>)": on stdout for a bitmap that is not 24-bit,
+    // on stderr for every other reason.
     void reportLeftAlone(const char* name, LeftAloneReason reason) override;
+    // The status line's "[finished/total]".
+    void reportFileCount(std::int32_t finished, std::int32_t total) override;
     void reportSummary(const RunSummary& summary) override;
 
   private:
@@ -55,11 +58,9 @@ class ConsoleUi final : public UserInterface {
         ControlKind kind;
         WindowId id;
     };
-    struct Progress {
-        int minimum = 0;
-        int maximum = 100;
-        int step = 10;
-        int position = 0;
+    struct FileCount {
+        std::int32_t finished = 0;
+        std::int32_t total = 0;
     };
 
     const Control* findControl(WindowId id) const;
@@ -78,7 +79,7 @@ class ConsoleUi final : public UserInterface {
     std::vector<Control> controls;
     WindowId nextId = 1;
     std::vector<int> quitCodes; // the queue holds nothing but quit messages
-    Progress progress;
+    FileCount files;
     std::string timeText;
     std::size_t statusWidth = 0; // characters of the status line now on screen
     std::uint32_t lastDraw = 0;

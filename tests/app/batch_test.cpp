@@ -10,6 +10,10 @@
 
 #include "tests/app/remapper_fixture.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 using namespace testing_support;
@@ -33,7 +37,8 @@ TEST_F(BatchTest, EmptyDirectoryShowsTheFinalTextsOnceOnly) {
 }
 
 // The bar's range is a 16-bit number, as the progress bar message carries it: of 65,541
-// files it is told 5. The count of the estimate is the whole number.
+// files it is told 5. The count of the estimate, and the one front ends are told in
+// words, is the whole number.
 TEST_F(BatchTest, ProgressBarRangeIsTheLow16BitsOfTheFileCount) {
     for (int i = 0; i < 65540; ++i) {
         ASSERT_TRUE(state.fileList.add("listed.bmp"));
@@ -44,6 +49,8 @@ TEST_F(BatchTest, ProgressBarRangeIsTheLow16BitsOfTheFileCount) {
               std::vector<std::string>{"setProgressRange 101 0 5"});
     EXPECT_EQ(state.fileList.itemCount, 65541);
     EXPECT_EQ(state.filesTotal, 65541.0f);
+    EXPECT_EQ(ui.callsStartingWith("reportFileCount"),
+              std::vector<std::string>{"reportFileCount 0/65541"});
 }
 
 TEST_F(BatchTest, EachFileIsTakenOnceInSearchOrderAndOthersAreLeftAlone) {
@@ -81,9 +88,14 @@ TEST_F(BatchTest, EachFileIsTakenOnceInSearchOrderAndOthersAreLeftAlone) {
     EXPECT_EQ(state.filesDone, 1.0f);
     EXPECT_EQ(state.summary.converted, 1);
     EXPECT_EQ(state.summary.leftAlone, 3);
-    // Files converted before, and files that are no bitmap at all, go without a word.
-    EXPECT_EQ(ui.callsStartingWith("reportLeftAlone"),
-              std::vector<std::string>{"reportLeftAlone short.bmp PixelsMissing"});
+    auto leftAlone = ui.callsStartingWith("reportLeftAlone");
+    std::sort(leftAlone.begin(), leftAlone.end());
+    EXPECT_EQ(leftAlone, (std::vector<std::string>{"reportLeftAlone eight.bmp NotTrueColour",
+                                                   "reportLeftAlone short.bmp PixelsMissing",
+                                                   "reportLeftAlone text.bmp NotABitmap"}));
+    EXPECT_EQ(ui.callsStartingWith("reportFileCount"),
+              (std::vector<std::string>{"reportFileCount 1/4", "reportFileCount 2/4",
+                                        "reportFileCount 3/4", "reportFileCount 4/4"}));
 }
 
 // A skin still being copied into the folder, or damaged, holds only part of its pixels.
@@ -231,6 +243,67 @@ TEST_F(BatchTest, WithoutRoomForTheMatcherThePlainScanConvertsTheSame) {
     EXPECT_EQ(checkSkin("s.bmp", 41, 25), "");
 }
 
+// The artist saves the skin again while it is being converted: the new save stays, and the
+// user learns that the skin was left alone.
+TEST_F(BatchTest, AFileSavedAgainWhileItWasConvertedIsLeftAsItWasSaved) {
+    writePalette();
+    writeSkin("big.bmp", 64, 64);
+    const Bytes saved = bmp24(9, 9, testPixel);
+    startRun();
+    ui.now = 1000;
+    ui.doOnText("Time remaining:   3.0 second(s)", [&] { writeFile("big.bmp", saved); });
+
+    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(readFile("big.bmp"), saved);
+    EXPECT_EQ(ui.callsStartingWith("messageBox"),
+              std::vector<std::string>{"messageBox 0 Error: big.bmp changed while it was "
+                                       "converted; left alone (information)"});
+    EXPECT_EQ(state.summary.converted, 0);
+    EXPECT_EQ(state.summary.leftAlone, 1);
+    EXPECT_EQ(state.summary.failed, 0);
+    EXPECT_EQ(state.filesDone, 1.0f);
+    EXPECT_EQ(ui.count("stepProgress"), 1);
+}
+
+// What the list was made with may be gone or be something else by the time a file's turn
+// comes; whatever it is, it is left alone with its reason.
+TEST_F(BatchTest, EveryFileLeftAloneIsReportedWithItsReason) {
+    writePalette();
+    Bytes huge = bmp24(1, 1, testPixel);
+    huge[18] = 0x40; // 40,000 pixels wide
+    huge[19] = 0x9C;
+    writeFile("huge.bmp", huge);
+    writeFile("eight.bmp", bmp8(3, 3));
+    writeFile("text.bmp", Bytes{'h', 'i'});
+    std::vector<std::string> expected{
+        "reportLeftAlone eight.bmp NotTrueColour", "reportLeftAlone folder.bmp NotRegularFile",
+        "reportLeftAlone gone.bmp Missing", "reportLeftAlone huge.bmp TooLarge",
+        "reportLeftAlone text.bmp NotABitmap"};
+    for (const char* name : {"gone.bmp", "folder.bmp", "fifo.bmp"}) {
+        writeSkin(name, 2, 2);
+    }
+    startRun();
+    std::filesystem::remove(dir.file("gone.bmp"));
+    std::filesystem::remove(dir.file("folder.bmp"));
+    std::filesystem::create_directory(dir.file("folder.bmp"));
+#ifndef _WIN32
+    std::filesystem::remove(dir.file("fifo.bmp"));
+    ASSERT_EQ(mkfifo(dir.file("fifo.bmp").c_str(), 0644), 0);
+    expected.insert(expected.begin() + 1, "reportLeftAlone fifo.bmp NotRegularFile");
+#else
+    expected.insert(expected.begin() + 1, "reportLeftAlone fifo.bmp NotTrueColour");
+    writeFile("fifo.bmp", bmp8(3, 3)); // no FIFOs here: an 8-bit bitmap takes its place
+#endif
+
+    while (!RemapNextFile(state)) {
+    }
+    auto reported = ui.callsStartingWith("reportLeftAlone");
+    std::sort(reported.begin(), reported.end());
+    EXPECT_EQ(reported, expected);
+    EXPECT_EQ(state.summary.leftAlone, 6);
+    EXPECT_EQ(readFile("huge.bmp"), huge);
+}
+
 TEST_F(BatchTest, BitmapThatCannotBeMadeLowersTheFileCount) {
     writePalette();
     writeSkin("a.bmp", 4, 4);
@@ -246,6 +319,8 @@ TEST_F(BatchTest, BitmapThatCannotBeMadeLowersTheFileCount) {
     EXPECT_EQ(ui.count("stepProgress"), 1);
     EXPECT_EQ(state.fileList.itemCount, 0);
     EXPECT_EQ(readFile("a.bmp"), before);
+    EXPECT_EQ(ui.callsStartingWith("reportLeftAlone"),
+              std::vector<std::string>{"reportLeftAlone a.bmp TooLarge"});
 }
 
 } // namespace

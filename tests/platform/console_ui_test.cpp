@@ -59,13 +59,11 @@ namespace {
 
 class ConsoleUiTest : public ::testing::Test {
   protected:
-    // A console writing to `out`, with its window open and its bar counting `files`.
-    void open(bool statusLine, int files) {
+    // A console writing to `out`, with its window open.
+    void open(bool statusLine) {
         ui.emplace(out.get(), statusLine, fakeClock);
         window.emplace(*ui);
         ASSERT_NE(ui->createMainWindow("t", 450, 110, *window), NoWindow);
-        ui->setProgressRange(window->bar, 0, files);
-        ui->setProgressStep(window->bar, 1);
     }
     // What the console wrote once it ended, which clears its status line as it goes.
     std::string closedOutput() {
@@ -79,10 +77,11 @@ class ConsoleUiTest : public ::testing::Test {
 };
 
 TEST_F(ConsoleUiTest, PrintsFileLinesAndKeepsEstimatesOffAPipe) {
-    open(false, 2);
+    open(false);
+    ui->reportFileCount(0, 2);
     ui->setText(window->fileLabel, "Remapping: a.bmp");
     ui->setText(window->timeLabel, "Time remaining:   1.5 second(s)");
-    ui->stepProgress(window->bar);
+    ui->reportFileCount(1, 2);
     ui->setText(window->fileLabel, "Remapping: done.");
     ui->reportSummary(RunSummary{1, 2, 3, 0});
     ui->reportSummary(RunSummary{0, 0, 0, 4});
@@ -91,26 +90,34 @@ TEST_F(ConsoleUiTest, PrintsFileLinesAndKeepsEstimatesOffAPipe) {
                               "0 converted, 0 left alone, 0 failed, 4 not reached.\n");
 }
 
-TEST_F(ConsoleUiTest, StatusLineIsRedrawnAtMostTenTimesASecondAndClearedForLines) {
+// The count is the batch's own, not the progress bar's 16-bit range, which would call
+// 70,000 files 4,464.
+TEST_F(ConsoleUiTest, StatusLineCountsEveryFileAndIsRedrawnAtMostTenTimesASecond) {
     fakeNow = 5000;
-    open(true, 3);
+    open(true);
+    ui->setProgressRange(window->bar, 0, 70000 & 0xFFFF);
+    ui->setProgressStep(window->bar, 1);
+    ui->reportFileCount(0, 70000);
+    fakeNow += 100;
     ui->setText(window->timeLabel, "Time remaining:   9.0 second(s)");
     fakeNow += 99;
     ui->setText(window->timeLabel, "Time remaining:   8.0 second(s)"); // too soon: not drawn
     fakeNow += 1;
     ui->stepProgress(window->bar);
+    ui->reportFileCount(1, 70000);
     ui->setText(window->fileLabel, "Remapping: b.bmp");
 
-    const std::string first = "[0/3] Time remaining:   9.0 second(s)";
-    const std::string second = "[1/3] Time remaining:   8.0 second(s)";
-    const std::string blank(second.size(), ' ');
-    EXPECT_EQ(closedOutput(), "\r" + first + "\r" + "\r" + second + "\r" + "\r" + blank + "\r" +
-                                  "Remapping: b.bmp\n");
+    const std::string first = "[0/70000] ";
+    const std::string second = "[0/70000] Time remaining:   9.0 second(s)";
+    const std::string third = "[1/70000] Time remaining:   8.0 second(s)";
+    const std::string blank(third.size(), ' ');
+    EXPECT_EQ(closedOutput(), "\r" + first + "\r" + "\r" + second + "\r" + "\r" + third + "\r" +
+                                  "\r" + blank + "\r" + "Remapping: b.bmp\n");
 }
 
 TEST_F(ConsoleUiTest, BoxesFromAnywhereGoToStderrAsOneLine) {
     ::testing::internal::CaptureStderr();
-    open(false, 1);
+    open(false);
     EXPECT_EQ(ui->messageBox(NoWindow, "Error", "Can't write file: a.bmp", MessageIcon::Information,
                              MessageButtons::Ok),
               MessageResult::Ok);
@@ -122,18 +129,55 @@ TEST_F(ConsoleUiTest, BoxesFromAnywhereGoToStderrAsOneLine) {
     EXPECT_EQ(setMessageBoxHandler(nullptr), nullptr); // the console put back what it found
 }
 
-TEST_F(ConsoleUiTest, FilesLeftAloneAreNamedOnStderrWithTheirReason) {
+// Every file left alone gets a line with its reason: on stdout when it is part of an ordinary
+// run (a skin converted before), on stderr when it may need the user.
+TEST_F(ConsoleUiTest, FilesLeftAloneAreNamedWithTheirReason) {
+    struct Case {
+        LeftAloneReason reason;
+        const char* line;
+        bool error;
+    };
+    const Case cases[] = {
+        {LeftAloneReason::NotTrueColour, "Left alone: s.bmp (not a 24-bit bitmap)", false},
+        {LeftAloneReason::NotABitmap, "Left alone: s.bmp (not a bitmap it can read)", true},
+        {LeftAloneReason::PixelsMissing,
+         "Left alone: s.bmp (the file holds only part of its pixels)", true},
+        {LeftAloneReason::TooLarge, "Left alone: s.bmp (too large to convert)", true},
+        {LeftAloneReason::ReadError, "Left alone: s.bmp (the file could not be read)", true},
+        {LeftAloneReason::NoReadPermission, "Left alone: s.bmp (no permission to read it)", true},
+        {LeftAloneReason::NotRegularFile, "Left alone: s.bmp (not a regular file)", true},
+        {LeftAloneReason::Missing, "Left alone: s.bmp (no longer there)", true},
+    };
     fakeNow = 7000;
     ::testing::internal::CaptureStderr();
-    open(true, 2);
-    ui->setText(window->timeLabel, "Time remaining:   2.0 second(s)");
-    ui->reportLeftAlone("half.bmp", LeftAloneReason::PixelsMissing);
-    const std::string output = closedOutput();
+    open(true);
+    ui->reportFileCount(0, 2);
+    std::string expectedOutput = "\r[0/2] \r\r      \r"; // the status line is rubbed out first
+    std::string expectedErrors;
+    for (const Case& c : cases) {
+        ui->reportLeftAlone("s.bmp", c.reason);
+        (c.error ? expectedErrors : expectedOutput) += std::string(c.line) + "\n";
+    }
+    EXPECT_EQ(closedOutput(), expectedOutput);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), expectedErrors);
+}
+
+// A name may carry anything but a slash; what reaches the terminal must not drive it.
+TEST_F(ConsoleUiTest, ControlCharactersInNamesArePrintedEscaped) {
+    const std::string name = "evil\x1b]0;owned\x07\x1b[2J\r.bmp";
+    const std::string shown = "evil\\x1b]0;owned\\x07\\x1b[2J\\x0d.bmp";
+    ::testing::internal::CaptureStderr();
+    open(false);
+    ui->setText(window->fileLabel, ("Remapping: " + name).c_str());
+    ui->reportLeftAlone(name.c_str(), LeftAloneReason::NotTrueColour);
+    ui->reportLeftAlone(name.c_str(), LeftAloneReason::Missing);
+    ui->messageBox(NoWindow, "Error", ("Can't write file: " + name).c_str(),
+                   MessageIcon::Information, MessageButtons::Ok);
+    EXPECT_EQ(closedOutput(),
+              "Remapping: " + shown + "\nLeft alone: " + shown + " (not a 24-bit bitmap)\n");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "Left alone: half.bmp (the file holds only part of its pixels)\n");
-    // The status line is rubbed out before the line goes to the terminal.
-    const std::string status = "[0/2] Time remaining:   2.0 second(s)";
-    EXPECT_EQ(output, "\r" + status + "\r" + "\r" + std::string(status.size(), ' ') + "\r");
+              "Left alone: " + shown + " (no longer there)\nError: Can't write file: " + shown +
+                  "\n");
 }
 
 } // namespace
