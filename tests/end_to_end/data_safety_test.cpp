@@ -16,110 +16,17 @@
 #include <gtest/gtest.h>
 
 #include "core/byte_order.h"
-#include "platform/stale_temporaries.h"
-#include "tests/support/program_run.h"
+#include "tests/end_to_end/skin_directory.h"
 #include "tests/support/sample_files.h"
-#include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
-using testing_support::Bytes;
-using testing_support::ProgramRun;
 using testing_support::readBytes;
 using testing_support::RunResult;
-using testing_support::TempDir;
 using testing_support::writeBytes;
 
 namespace {
 
-constexpr const char* PaletteName = "skins.ipl";
-
-// A 24-bit skin whose pixels follow from `seed`, so that every file of a batch differs.
-Bytes makeSkin(std::int32_t width, std::int32_t height, std::uint32_t seed) {
-    Bytes file = testing_support::sampleBmp(width, height, 24);
-    std::minstd_rand random(seed + 1);
-    for (std::size_t at = 54; at < file.size(); ++at) {
-        file[at] = static_cast<std::uint8_t>(random());
-    }
-    return file;
-}
-
-// A directory holding the palette and the given skins, inside a scratch directory that
-// also keeps the program's standard error.
-struct SkinDirectory {
-    explicit SkinDirectory(const std::map<std::string, Bytes>& skins)
-        : path(scratch.path() / "skins") {
-        fs::create_directory(path);
-        writeBytes((path / PaletteName).string(), testing_support::sampleRiffPalette(256));
-        for (const auto& [name, bytes] : skins) {
-            writeBytes((path / name).string(), bytes);
-        }
-    }
-
-    std::string file(const std::string& name) const { return (path / name).string(); }
-    // The program over this directory, to its end.
-    RunResult run(testing_support::RunOptions options = {}) const {
-        return testing_support::runProgram(SKINREMAP_PROGRAM, {}, path, options);
-    }
-    // The program over this directory, left to the test; its errors go to the scratch folder.
-    std::unique_ptr<ProgramRun> start() const {
-        return std::make_unique<ProgramRun>(SKINREMAP_PROGRAM, std::vector<std::string>{}, path,
-                                            scratch.path() / "stderr.txt");
-    }
-    std::set<std::string> names() const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path)) {
-            names.insert(entry.path().filename().string());
-        }
-        return names;
-    }
-    std::vector<std::string> temporaries() const {
-        std::vector<std::string> found;
-        for (const std::string& name : names()) {
-            if (platform::isOwnTemporaryName(name)) {
-                found.push_back(name);
-            }
-        }
-        return found;
-    }
-
-    TempDir scratch;
-    fs::path path;
-};
-
-// What the program makes of each skin when nothing goes wrong: the reference every
-// later outcome is compared with.
-std::map<std::string, Bytes> convertUndisturbed(const std::map<std::string, Bytes>& skins) {
-    SkinDirectory directory(skins);
-    const RunResult run = directory.run();
-    EXPECT_EQ(run.exitCode, 0) << run.errors;
-    std::map<std::string, Bytes> converted;
-    for (const auto& [name, bytes] : skins) {
-        converted[name] = readBytes(directory.file(name));
-        EXPECT_NE(converted[name], bytes) << name << " was not converted";
-    }
-    return converted;
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::multiset<std::string> remappedNames(const std::string& output) {
-    std::multiset<std::string> names;
-    const std::string prefix = "Remapping: ";
-    for (const std::string& line : linesOf(output)) {
-        if (line.rfind(prefix, 0) == 0 && line != prefix + "done.") {
-            names.insert(line.substr(prefix.size()));
-        }
-    }
-    return names;
-}
+using namespace end_to_end;
 
 // Under `ulimit -f`, as a shell sets it (SIGXFSZ not ignored): the large skin's write fails
 // part-way and is reported, the original stays, the batch goes on and no temporary is left.
