@@ -9,9 +9,10 @@
 
 namespace platform {
 
-// Takes hold of a temporary this process just created, until `file` is closed. False when
-// a sweep got hold of it first (it then removes it): the writer makes another.
-bool holdTemporary(FileHandle file);
+// Takes hold of the temporary this process just created at `path`, until `file` is closed.
+// False when a sweep got hold of it first (and removes it, or did already): the writer
+// makes another.
+bool holdTemporary(FileHandle file, const std::filesystem::path& path);
 
 // Removes the file at `path`, unless a writer holds it or it is no longer the file that was
 // looked at. True when it was removed.

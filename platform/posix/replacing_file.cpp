@@ -38,13 +38,6 @@ bool isWritable(const SourceFile& original) {
            access(original.path().c_str(), W_OK) == 0;
 }
 
-bool stillNamed(const std::string& path, const OwnedFile& file) {
-    struct stat opened {};
-    struct stat named {};
-    return fstat(descriptor(file), &opened) == 0 && lstat(path.c_str(), &named) == 0 &&
-           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
-}
-
 mode_t defaultMode() {
     const mode_t mask = umask(0);
     umask(mask);
@@ -59,6 +52,44 @@ bool unsupported(int error) {
 
 bool swapNames(const std::string& a, const std::string& b) {
     return renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+// Puts a new file at `target`, unless one appeared there meanwhile. The temporary's name is
+// let go once it no longer names anything of ours.
+CommitResult placeNewFile(std::string& temporary, const std::string& target) {
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0 ||
+        (unsupported(errno) && rename(temporary.c_str(), target.c_str()) == 0)) {
+        temporary.clear();
+        return CommitResult::Replaced;
+    }
+    return errno == EEXIST ? CommitResult::TargetChanged : CommitResult::Failed;
+}
+
+// After `temporary` and `target` swapped names: what came out of the target's place is the
+// original, now ours to remove, or someone else's file, which goes straight back. Should
+// even that fail, their file stays under our temporary's name, and is never removed.
+CommitResult keepSwapIfOriginal(std::string& temporary, const std::string& target,
+                                const FileIdentity& original) {
+    if (posix::identityAt(temporary) == original) {
+        return CommitResult::Replaced;
+    }
+    if (!swapNames(temporary, target) && rename(temporary.c_str(), target.c_str()) != 0) {
+        temporary.clear();
+    }
+    return CommitResult::TargetChanged;
+}
+
+// Where names can't be swapped: a look, then a plain rename, with a small window between.
+CommitResult renameIfOriginal(std::string& temporary, const std::string& target,
+                              const FileIdentity& original) {
+    if (posix::identityAt(target) != original) {
+        return CommitResult::TargetChanged;
+    }
+    if (rename(temporary.c_str(), target.c_str()) != 0) {
+        return CommitResult::Failed;
+    }
+    temporary.clear();
+    return CommitResult::Replaced;
 }
 
 } // namespace
@@ -108,7 +139,7 @@ void ReplacingFile::createTemporary(const std::string& directory) {
                                              : FileErrorKind::AccessDenied);
             return;
         }
-        if (holdTemporary(created.get()) && stillNamed(pattern, created)) {
+        if (holdTemporary(created.get(), pattern)) {
             temporaryPath = pattern;
             temporary = std::move(created);
             return;
@@ -154,48 +185,25 @@ CommitResult ReplacingFile::commit() {
 }
 
 // The original is swapped with the new file in one step, and what came out of the target's
-// place is then compared with what was read: anything else is swapped back at once. So a
-// save, a deletion or a link that lands at any moment before the swap is never lost; the
-// one window left is the instant between a swap and its undoing, in which the target's name
-// shows our file. Where a name led through a link, the link must still lead there.
+// place is then compared with what was read. So a save, a deletion or a link that lands at
+// any moment before the swap is never lost; the one window left is the instant between a
+// swap and its undoing, in which the target's name shows our file. Where a name led
+// through a link, the link must still lead there.
 CommitResult ReplacingFile::putInPlace() {
     if (!replacing) {
-        if (renameat2(AT_FDCWD, temporaryPath.c_str(), AT_FDCWD, targetPath.c_str(),
-                      RENAME_NOREPLACE) == 0 ||
-            (unsupported(errno) && rename(temporaryPath.c_str(), targetPath.c_str()) == 0)) {
-            temporaryPath.clear();
-            return CommitResult::Replaced;
-        }
-        return errno == EEXIST ? CommitResult::TargetChanged : CommitResult::Failed;
+        return placeNewFile(temporaryPath, targetPath);
     }
     if (posix::resolveName(original.name().c_str()) != targetPath) {
         return CommitResult::TargetChanged;
     }
     if (swapNames(temporaryPath, targetPath)) {
-        if (posix::identityAt(temporaryPath) == original.identity()) {
-            return CommitResult::Replaced; // the original, now under the temporary name, goes
-        }
-        // Should even that fail, the other file stays under our temporary name, never removed.
-        if (!swapNames(temporaryPath, targetPath) &&
-            rename(temporaryPath.c_str(), targetPath.c_str()) != 0) {
-            temporaryPath.clear();
-        }
-        return CommitResult::TargetChanged;
+        return keepSwapIfOriginal(temporaryPath, targetPath, original.identity());
     }
     if (errno == ENOENT && access(targetPath.c_str(), F_OK) != 0) {
-        return CommitResult::TargetChanged;
+        return CommitResult::TargetChanged; // deleted
     }
-    if (!unsupported(errno)) {
-        return CommitResult::Failed;
-    }
-    if (posix::identityAt(targetPath) != original.identity()) {
-        return CommitResult::TargetChanged;
-    }
-    if (rename(temporaryPath.c_str(), targetPath.c_str()) != 0) {
-        return CommitResult::Failed;
-    }
-    temporaryPath.clear();
-    return CommitResult::Replaced;
+    return unsupported(errno) ? renameIfOriginal(temporaryPath, targetPath, original.identity())
+                              : CommitResult::Failed;
 }
 
 } // namespace platform

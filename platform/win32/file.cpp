@@ -24,10 +24,18 @@ FileHandle create(const char* name, DWORD access, DWORD sharing, DWORD dispositi
 } // namespace
 
 // Only a file on a disk is read: a pipe or a device (CON, a serial port) may block or
-// never end. Directories are refused by CreateFileA itself.
+// never end. CreateFileA refuses a directory itself, as access denied; it is told apart.
 FileHandle openForRead(const char* name) {
     const FileHandle file = create(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    if (file != InvalidFileHandle && GetFileType(native(file)) != FILE_TYPE_DISK) {
+    if (file == InvalidFileHandle) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesA(name);
+        const bool directory =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        SetLastError(error == ERROR_ACCESS_DENIED && directory ? ERROR_BAD_FILE_TYPE : error);
+        return file;
+    }
+    if (GetFileType(native(file)) != FILE_TYPE_DISK) {
         CloseHandle(native(file));
         SetLastError(ERROR_BAD_FILE_TYPE);
         return InvalidFileHandle;

@@ -28,6 +28,14 @@ std::string temporaryName(const std::string& directory, unsigned attempt) {
     return directory + "\\" + TemporaryPrefix + digits + TemporarySuffix;
 }
 
+// ReplaceFile works beside the replaced file, in its directory: names are made full first,
+// since some implementations find no directory in a bare file name.
+std::string fullPath(const std::string& path) {
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+}
+
 constexpr unsigned TemporaryAttempts = 100;
 // Attributes carried over to the replacement; the read-only one refuses the write instead.
 constexpr DWORD KeptAttributes =
@@ -72,7 +80,7 @@ void ReplacingFile::createTemporary(const std::string& directory) {
         const std::string name = temporaryName(directory, attempt);
         OwnedFile created(reinterpret_cast<FileHandle>(CreateFileA(
             name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)));
-        if (created.isOpen() && holdTemporary(created.get())) {
+        if (created.isOpen() && holdTemporary(created.get(), name)) {
             temporaryPath = name;
             temporary = std::move(created);
             return;
@@ -135,7 +143,7 @@ CommitResult ReplacingFile::putInPlace() {
         return CommitResult::TargetChanged;
     }
     const DWORD attributes = GetFileAttributesA(targetPath.c_str());
-    if (ReplaceFileA(targetPath.c_str(), temporaryPath.c_str(), nullptr,
+    if (ReplaceFileA(fullPath(targetPath).c_str(), fullPath(temporaryPath).c_str(), nullptr,
                      REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) == FALSE) {
         return CommitResult::Failed;
     }

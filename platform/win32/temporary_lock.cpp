@@ -6,7 +6,7 @@ namespace platform {
 
 // A temporary is created without sharing: while its writer keeps it open, nobody else can
 // open it, nor delete it.
-bool holdTemporary(FileHandle) {
+bool holdTemporary(FileHandle, const std::filesystem::path&) {
     return true;
 }
 

@@ -246,6 +246,9 @@ TEST_F(BatchTest, WithoutRoomForTheMatcherThePlainScanConvertsTheSame) {
 // The artist saves the skin again while it is being converted: the new save stays, and the
 // user learns that the skin was left alone.
 TEST_F(BatchTest, AFileSavedAgainWhileItWasConvertedIsLeftAsItWasSaved) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows the skin is held open and can't be saved while it is converted";
+#endif
     writePalette();
     writeSkin("big.bmp", 64, 64);
     const Bytes saved = bmp24(9, 9, testPixel);
