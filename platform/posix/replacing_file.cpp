@@ -94,21 +94,6 @@ CommitResult renameIfOriginal(std::string& temporary, const std::string& target,
 
 } // namespace
 
-ReplacingFile::ReplacingFile(SourceFile source) : original(std::move(source)), replacing(true) {
-    start();
-}
-
-ReplacingFile::ReplacingFile(const char* target) : original(target) {
-    replacing = original.isOpen();
-    if (!replacing && lastFileError() != FileErrorKind::FileNotFound) {
-        return;
-    }
-    start();
-    if (!replacing) {
-        targetPath = target;
-    }
-}
-
 void ReplacingFile::start() {
     if (replacing) {
         if (!original.isOpen() || original.path().empty()) {
@@ -146,10 +131,6 @@ void ReplacingFile::createTemporary(const std::string& directory) {
         }
     }
     setLastFileError(FileErrorKind::SharingViolation);
-}
-
-ReplacingFile::~ReplacingFile() {
-    discard();
 }
 
 void ReplacingFile::discard() {

@@ -43,21 +43,6 @@ constexpr DWORD KeptAttributes =
 
 } // namespace
 
-ReplacingFile::ReplacingFile(SourceFile source) : original(std::move(source)), replacing(true) {
-    start();
-}
-
-ReplacingFile::ReplacingFile(const char* target) : original(target) {
-    replacing = original.isOpen();
-    if (!replacing && lastFileError() != FileErrorKind::FileNotFound) {
-        return;
-    }
-    start();
-    if (!replacing) {
-        targetPath = target;
-    }
-}
-
 void ReplacingFile::start() {
     if (replacing) {
         if (!original.isOpen()) {
@@ -89,10 +74,6 @@ void ReplacingFile::createTemporary(const std::string& directory) {
             return;
         }
     }
-}
-
-ReplacingFile::~ReplacingFile() {
-    discard();
 }
 
 void ReplacingFile::discard() {

@@ -13,21 +13,23 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/acl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include "tests/end_to_end/skin_directory.h"
-#include "tests/support/sample_files.h"
+#include "tests/support/file_metadata.h"
 
 namespace {
 
 using namespace end_to_end;
+using testing_support::aclText;
+using testing_support::attribute;
 using testing_support::readBytes;
 using testing_support::readText;
 using testing_support::RunOptions;
 using testing_support::RunResult;
+using testing_support::setAcl;
 using testing_support::writeBytes;
 namespace fs = std::filesystem;
 
@@ -200,28 +202,6 @@ TEST(HostileFolderTest, TwoRunsInOneFolderConvertEverySkinOnce) {
     EXPECT_EQ(directory.temporaries(), std::vector<std::string>{});
 }
 
-std::string aclText(const std::string& path) {
-    const acl_t acl = acl_get_file(path.c_str(), ACL_TYPE_ACCESS);
-    char* text = acl != nullptr ? acl_to_text(acl, nullptr) : nullptr;
-    std::string result = text != nullptr ? text : "";
-    acl_free(text);
-    acl_free(acl);
-    return result;
-}
-
-bool setAcl(const std::string& path, const char* text) {
-    const acl_t acl = acl_from_text(text);
-    const bool set = acl != nullptr && acl_set_file(path.c_str(), ACL_TYPE_ACCESS, acl) == 0;
-    acl_free(acl);
-    return set;
-}
-
-std::string attribute(const std::string& path, const char* name) {
-    char value[64];
-    const ssize_t size = getxattr(path.c_str(), name, value, sizeof value);
-    return size < 0 ? "" : std::string(value, static_cast<std::size_t>(size));
-}
-
 // A skin shared with one other user and kept from the group's writing, tagged by the
 // artist's tools, and owned by someone else when the run is root's: all of it stays.
 TEST(HostileFolderTest, AConvertedSkinKeepsItsOwnerModeAclAndAttributes) {
@@ -230,7 +210,7 @@ TEST(HostileFolderTest, AConvertedSkinKeepsItsOwnerModeAclAndAttributes) {
     SkinDirectory directory(skins);
     const std::string skin = directory.file("skin.bmp");
     ASSERT_EQ(chmod(skin.c_str(), 0660), 0);
-    if (!setAcl(skin, "u::rw-,u:4321:rw-,g::r--,m::rw-,o::---") ||
+    if (!setAcl(skin, ACL_TYPE_ACCESS, "u::rw-,u:4321:rw-,g::r--,m::rw-,o::---") ||
         setxattr(skin.c_str(), "user.origin", "painted by hand", 15, 0) != 0) {
         GTEST_SKIP() << "the temporary directory's file system has no ACLs or user attributes: "
                      << std::strerror(errno);

@@ -14,10 +14,11 @@
 #ifndef _WIN32
 #include <cerrno>
 
-#include <sys/acl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+
+#include "tests/support/file_metadata.h"
 #endif
 
 using testing_support::namesIn;
@@ -236,30 +237,9 @@ TEST(ReplacingFileTest, WritingBesideALinksTargetClearsStaleTemporariesThere) {
 }
 
 #ifndef _WIN32
-std::string aclText(const std::string& path) {
-    const acl_t acl = acl_get_file(path.c_str(), ACL_TYPE_ACCESS);
-    if (acl == nullptr) {
-        return "";
-    }
-    char* text = acl_to_text(acl, nullptr);
-    std::string result = text != nullptr ? text : "";
-    acl_free(text);
-    acl_free(acl);
-    return result;
-}
-
-bool setAcl(const std::string& path, acl_type_t type, const char* text) {
-    const acl_t acl = acl_from_text(text);
-    const bool set = acl != nullptr && acl_set_file(path.c_str(), type, acl) == 0;
-    acl_free(acl);
-    return set;
-}
-
-std::string attribute(const std::string& path, const char* name) {
-    char value[64];
-    const ssize_t size = getxattr(path.c_str(), name, value, sizeof value);
-    return size < 0 ? "" : std::string(value, static_cast<std::size_t>(size));
-}
+using testing_support::aclText;
+using testing_support::attribute;
+using testing_support::setAcl;
 
 // A named user's entry and a group entry narrower than the mask, which a plain copy of the
 // permission bits would widen to rw-; an attribute of the user's; another owner when we
