@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times skinremap as whole runs against the tools an artist would pick instead, all on the
-# same images and palette, and prints megapixels a second and ratios as a Markdown table.
+# same images and palettes, and prints megapixels a second, ratios and peak memory as
+# Markdown tables; then mapping alone (matcher_bench) on the same pictures, if it was built.
 #
 #   bench/compare.sh [build directory]       (default: build/release, built beforehand)
 #
@@ -24,14 +25,21 @@ for tool in ffmpeg pnmremap bmptopnm ppmtobmp convert; do
 done
 [[ -d $backgrounds ]] || { echo "missing $backgrounds (mate-backgrounds)" >&2; exit 2; }
 
-# ---- Images and palette -------------------------------------------------------------------
+# ---- Images and palettes -------------------------------------------------------------------
 # Sets: a 4-megapixel photo at 256 x 256, 1024 x 1024 and full size; flat artwork at full
-# size; 500 skins of 256 x 256 cut from all the photos. The palette is a median cut of the
-# photos to 255 colours, entry 255 repeating entry 0, since skinremap matches entries 0-254.
+# size; 500 skins of 256 x 256 cut from all the photos. Palettes: "photos", a median cut of
+# all the photos to 255 colours, and the denser "garden", a median cut of the 4-megapixel
+# photo alone, whose colours crowd into its greens (tools/median_cut_palette.py; entry 255
+# repeats entry 0, since skinremap matches entries 0-254). A set named *-dense is its
+# folder under "garden"; the others are under "photos".
 rm -rf "$work"
-mkdir -p "$work/sets"
-"$python" - "$backgrounds" "$work" <<'EOF'
-import glob, os, struct, sys
+mkdir -p "$work/sets" "$work/palettes"
+"$python" "$root/tools/median_cut_palette.py" --images "$work/palettes/photos.pal" \
+    "$backgrounds"/nature/*.jpg
+"$python" "$root/tools/median_cut_palette.py" --images "$work/palettes/garden.pal" \
+    "$backgrounds/nature/Garden.jpg"
+"$python" - "$backgrounds" "$work" <<'EOF2'
+import glob, os, sys
 from PIL import Image
 
 backgrounds, work = sys.argv[1], sys.argv[2]
@@ -57,28 +65,14 @@ for i in range(500):
     y = (step * 97) % (source.height - 256)
     skins.append(source.crop((x, y, x + 256, y + 256)))
 save_set("skins-500", skins)
+EOF2
 
-collage = Image.new("RGB", (512 * len(photos), 512))
-for i, path in enumerate(photos):
-    collage.paste(Image.open(path).convert("RGB").resize((512, 512)), (512 * i, 0))
-colors = collage.quantize(colors=255, method=Image.Quantize.MEDIANCUT).getpalette()[: 255 * 3]
-colors += colors[:3]
-triples = [tuple(colors[i : i + 3]) for i in range(0, 768, 3)]
-
-with open(os.path.join(work, "skins.ipl"), "wb") as out:  # RIFF palette
-    data = struct.pack("<HH", 0x300, 256) + b"".join(bytes(t) + b"\0" for t in triples)
-    out.write(b"RIFF" + struct.pack("<I", 4 + 8 + len(data)) + b"PAL data")
-    out.write(struct.pack("<I", len(data)) + data)
-strip = Image.new("RGB", (256, 1))
-strip.putdata(triples)
-strip.save(os.path.join(work, "palette.ppm"))
-square = Image.new("RGB", (16, 16))
-square.putdata(triples)
-square.save(os.path.join(work, "palette.png"))
-EOF
+folder_of() { echo "$work/sets/${1%-dense}"; }
+palette_of() { [[ $1 == *-dense ]] && echo "$work/palettes/garden" || echo "$work/palettes/photos"; }
 
 # ---- The contenders -------------------------------------------------------------------
-# Each runs in a fresh copy of a set's folder and converts every *.bmp in it.
+# Each runs in a fresh copy of a set's folder and converts every *.bmp in it, the palette
+# being $palette.pal (as skins.ipl), $palette.png or $palette.ppm.
 pillow_script='
 import glob, sys
 from PIL import Image
@@ -92,79 +86,95 @@ run_tool() {
     skinremap) env -u DISPLAY "$build/skinremap" >/dev/null ;;
     plain-scan) env -u DISPLAY "$build/bench/plain_scan_skinremap" >/dev/null ;;
     copy-floor) "$build/bench/copy_floor" ;;
-    pillow) "$python" -c "$pillow_script" "$work/palette.png" ;;
+    pillow) "$python" -c "$pillow_script" "$palette.png" ;;
     ffmpeg)
         for f in *.bmp; do
-            ffmpeg -v error -y -i "$f" -i "$work/palette.png" \
+            ffmpeg -v error -y -i "$f" -i "$palette.png" \
                 -lavfi paletteuse=dither=none -pix_fmt pal8 "out-$f" && mv "out-$f" "$f"
         done
         ;;
     netpbm)
         for f in *.bmp; do
-            bmptopnm -quiet "$f" | pnmremap -quiet -nofloyd -mapfile="$work/palette.ppm" |
+            bmptopnm -quiet "$f" | pnmremap -quiet -nofloyd -mapfile="$palette.ppm" |
                 ppmtobmp -quiet -bpp 8 >"out-$f" && mv "out-$f" "$f"
         done
         ;;
     imagemagick)
         for f in *.bmp; do
-            convert "$f" -dither None -remap "$work/palette.png" -type Palette "BMP3:out-$f" &&
+            convert "$f" -dither None -remap "$palette.png" -type Palette "BMP3:out-$f" &&
                 mv "out-$f" "$f"
         done
         ;;
     esac
 }
+export -f run_tool
+export build python pillow_script
 
-# Best wall-clock and best processor seconds (user + system, every process of the tool) of
-# $runs runs of tool $1 on set $2, as "wall cpu". On a shared machine the wall clock also
-# counts the waits for other people's work; the processor time does not.
+# Wall-clock seconds, processor seconds (user + system of every process the tool ran) and
+# the peak resident memory in KiB of its largest process, of one run of tool $1 on set $2.
+# On a shared machine the wall clock also counts the waits for other people's work; the
+# processor time does not.
+measure_run() {
+    rm -rf "$work/run"
+    cp -r "$(folder_of "$2")" "$work/run"
+    cp "$(palette_of "$2").pal" "$work/run/skins.ipl"
+    # A user's skins sit on the disk already: the copy's writing must not be counted.
+    sync
+    (cd "$work/run" && palette=$(palette_of "$2") "$python" -c '
+import resource, subprocess, sys, time
+start = time.perf_counter()
+subprocess.run(["bash", "-c", "run_tool " + sys.argv[1]], check=True)
+wall = time.perf_counter() - start
+usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+print("%.4f %.4f %d" % (wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss))' "$1")
+}
+
+# The best wall clock, best processor time and largest peak memory of $runs runs, as
+# "wall cpu kib".
 time_tool() {
-    local best_wall="" best_cpu="" times
+    local best_wall="" best_cpu="" peak=0
     for ((run = 0; run < runs; ++run)); do
-        rm -rf "$work/run"
-        cp -r "$work/sets/$2" "$work/run"
-        cp "$work/skins.ipl" "$work/run/"
-        times=$( { TIMEFORMAT='%R %U %S'; time (cd "$work/run" && run_tool "$1"); } 2>&1 >/dev/null | tail -1)
-        read -r wall user system <<<"$times"
-        local cpu
-        cpu=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.3f", u + s }')
+        read -r wall cpu kib <<<"$(measure_run "$1" "$2")"
         if [[ -z $best_wall ]] || awk -v a="$wall" -v b="$best_wall" 'BEGIN { exit !(a < b) }'; then
             best_wall=$wall
         fi
         if [[ -z $best_cpu ]] || awk -v a="$cpu" -v b="$best_cpu" 'BEGIN { exit !(a < b) }'; then
             best_cpu=$cpu
         fi
+        ((kib > peak)) && peak=$kib
     done
     if [[ $2 == photo-1024 ]]; then
         cp "$work/run/skin000.bmp" "$work/$1-photo-1024.bmp"
     fi
-    echo "$best_wall $best_cpu"
+    echo "$best_wall $best_cpu $peak"
 }
 
 megapixels() {
     "$python" -c 'import glob, sys
 from PIL import Image
 print(sum(Image.open(f).width * Image.open(f).height for f in glob.glob(sys.argv[1] + "/*.bmp")) / 1e6)' \
-        "$work/sets/$1"
+        "$(folder_of "$1")"
 }
 
 rate() { awk -v m="$1" -v s="$2" 'BEGIN { if (s < 0.0005) s = 0.0005; printf "%.1f", m / s }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
 
 tools=(skinremap plain-scan pillow ffmpeg netpbm imagemagick copy-floor)
-sets=(photo-256 photo-1024 photo-full art-full skins-500)
+sets=(photo-256 photo-1024 photo-full art-full skins-500 photo-full-dense skins-500-dense)
 
-declare -A wall_rate=() cpu_rate=() mpix=()
+declare -A wall_rate=() cpu_rate=() peak_mib=() mpix=()
 for set in "${sets[@]}"; do
     mpix[$set]=$(megapixels "$set")
     for tool in "${tools[@]}"; do
         # The plain scan takes a while on the large sets: one run is enough there.
         if [[ $tool == plain-scan ]]; then
-            read -r wall cpu <<<"$(runs=1 time_tool "$tool" "$set")"
+            read -r wall cpu kib <<<"$(runs=1 time_tool "$tool" "$set")"
         else
-            read -r wall cpu <<<"$(time_tool "$tool" "$set")"
+            read -r wall cpu kib <<<"$(time_tool "$tool" "$set")"
         fi
         wall_rate[$set,$tool]=$(rate "${mpix[$set]}" "$wall")
         cpu_rate[$set,$tool]=$(rate "${mpix[$set]}" "$cpu")
+        peak_mib[$set,$tool]=$(awk -v k="$kib" 'BEGIN { printf "%.1f", k / 1024 }')
     done
 done
 
@@ -189,15 +199,33 @@ print_table() {
     done
 }
 
+print_memory() {
+    printf '| set |'
+    for tool in "${tools[@]}"; do printf ' %s |' "$tool"; done
+    printf '\n|---|'
+    for tool in "${tools[@]}"; do printf -- '---:|'; done
+    echo
+    for set in "${sets[@]}"; do
+        printf '| %s |' "$set"
+        for tool in "${tools[@]}"; do printf ' %s |' "${peak_mib[$set,$tool]}"; done
+        echo
+    done
+}
+
 echo "Megapixels a second, whole runs, best of $runs; in brackets skinremap's speed over the tool's."
-echo
-echo "By processor time (user + system of every process the tool ran):"
-echo
-print_table cpu_rate
+echo "Sets named *-dense are under the denser palette."
 echo
 echo "By wall-clock time:"
 echo
 print_table wall_rate
+echo
+echo "By processor time (user + system of every process the tool ran), the same runs:"
+echo
+print_table cpu_rate
+echo
+echo "Peak resident memory of the tool's largest process, MiB, the same runs:"
+echo
+print_memory
 
 # ---- Exactness ------------------------------------------------------------------------
 # On the 1024 x 1024 photo: the share of pixels for which a tool chose a colour strictly
@@ -208,7 +236,7 @@ echo "Pixels of photo-1024 given a strictly farther colour than skinremap's:"
 import sys
 from PIL import Image
 work = sys.argv[1]
-palette = list(Image.open(work + "/palette.png").convert("RGB").getdata())
+palette = list(Image.open(work + "/palettes/photos.png").convert("RGB").getdata())
 source = list(Image.open(work + "/sets/photo-1024/skin000.bmp").convert("RGB").getdata())
 ours = [palette[i] for i in Image.open(work + "/skinremap-photo-1024.bmp").getdata()]
 def distance(a, b):
@@ -221,3 +249,22 @@ for tool in ["plain-scan", "pillow", "ffmpeg", "netpbm", "imagemagick"]:
     farther = sum(1 for p, q, d in zip(source, theirs, best) if distance(p, q) > d)
     print("- %s: %.2f %%" % (tool, 100.0 * farther / len(source)))
 EOF
+
+# ---- Mapping alone ----------------------------------------------------------------------
+# The matcher without the files around it, one matcher kept across runs, by processor time.
+if [[ -x $build/bench/matcher_bench ]]; then
+    mkdir -p "$work/pictures"
+    cp "$work/sets/photo-full/skin000.bmp" "$work/pictures/photo.bmp"
+    cp "$work/sets/art-full/skin000.bmp" "$work/pictures/art.bmp"
+    cp "$work/sets/skins-500/skin007.bmp" "$work/pictures/skin.bmp"
+    echo
+    echo "Mapping alone (matcher_bench, Mpix/s by processor time):"
+    echo
+    "$build/bench/matcher_bench" --benchmark_filter='^Map' --benchmark_format=json \
+        "$work/palettes/photos.pal" "$work/palettes/garden.pal" "$work/pictures"/*.bmp 2>/dev/null |
+        "$python" -c '
+import json, sys
+print("| benchmark | Mpix/s |\n|---|---:|")
+for run in json.load(sys.stdin)["benchmarks"]:
+    print("| %s | %.0f |" % (run["name"], run["Mpix/s"]))'
+fi

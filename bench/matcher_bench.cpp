@@ -1,11 +1,40 @@
-// The matcher against the plain scan, on pixels of photos, artwork and skins.
+// Mapping alone: the matcher against the plain scan, with every kernel the processor has.
+//
+//   matcher_bench [benchmark options] [PALETTE.pal ...] [PICTURE.bmp ...]
+//
+// Without files it maps pictures made in code under a game palette of ramps and under a
+// median cut of a portrait (crowded into skin tones). Palettes and 24-bit BMP pictures
+// given on the command line are mapped in every pairing instead. Each palette matches
+// entries 0 to 254, as the remapper's does. Speeds are by processor time.
+//
+//   Map/<picture>/<palette>/<kernel>          one matcher kept across runs, as for a batch
+//   MapMeasured/<picture>/<palette>/<kernel>  the same, adding up colour distances
+//   MapFresh/<picture>/<palette>              a new matcher for each run: one picture alone
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "bench/sample_images.h"
+#include "bitmap/bitmap.h"
 #include "palette/nearest_matcher.h"
 
 namespace {
+
+struct Picture {
+    std::string name;
+    std::vector<std::uint8_t> bgr; // rows packed
+    std::size_t pixels() const { return bgr.size() / 3; }
+};
+
+struct NamedPalette {
+    std::string name;
+    std::shared_ptr<const Palette> palette;
+};
 
 void countPixels(benchmark::State& state, std::size_t pixels) {
     state.counters["Mpix/s"] = benchmark::Counter(static_cast<double>(pixels) *
@@ -13,60 +42,158 @@ void countPixels(benchmark::State& state, std::size_t pixels) {
                                                   benchmark::Counter::kIsRate);
 }
 
-std::vector<std::uint8_t> imageFor(const benchmark::State& state) {
-    const int side = static_cast<int>(state.range(1));
-    return state.range(0) == 0 ? bench::photoPixels(side, side) : bench::artworkPixels(side, side);
+std::string baseName(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name.substr(0, name.find_last_of('.'));
 }
 
-// One matcher for the whole run, as the remapper keeps it for a batch.
-void Matcher(benchmark::State& state) {
-    const PalettePtr palette = bench::gamePalette();
-    NearestMatcher matcher(*palette);
-    const std::vector<std::uint8_t> pixels = imageFor(state);
-    std::vector<std::uint8_t> indices(pixels.size() / 3);
-    for (auto _ : state) {
-        matcher.mapPixels(pixels.data(), indices.data(), indices.size());
-        benchmark::DoNotOptimize(indices.data());
+bool endsWith(const std::string& text, const char* end) {
+    const std::size_t length = std::strlen(end);
+    return text.size() >= length && text.compare(text.size() - length, length, end) == 0;
+}
+
+std::shared_ptr<const Palette> loadPalette(const std::string& path) {
+    std::shared_ptr<Palette> palette(Palette::loadWholeFile(path.c_str()), Palette::release);
+    if (palette) {
+        palette->matchMask.setRange(0, 254);
     }
-    countPixels(state, indices.size());
+    return palette;
 }
-// Arguments: 0 photo or 1 artwork, then the side in pixels.
-BENCHMARK(Matcher)
-    ->ArgNames({"art", "side"})
-    ->Args({0, 256})
-    ->Args({0, 1024})
-    ->Args({0, 2048})
-    ->Args({1, 256})
-    ->Args({1, 2048})
-    ->Unit(benchmark::kMillisecond);
 
-void FindNearest(benchmark::State& state) {
-    const PalettePtr palette = bench::gamePalette();
-    const std::vector<std::uint8_t> pixels = imageFor(state);
-    std::vector<std::uint8_t> indices(pixels.size() / 3);
-    for (auto _ : state) {
-        const std::uint8_t* bgr = pixels.data();
-        for (std::uint8_t& index : indices) {
-            index = static_cast<std::uint8_t>(palette->findNearest(bgr[2], bgr[1], bgr[0]));
-            bgr += 3;
+bool loadPicture(const std::string& path, Picture& picture) {
+    const BitmapPtr bitmap(Bitmap::loadFile(path.c_str(), 0));
+    if (!bitmap || bitmap->bitDepth != 24) {
+        return false;
+    }
+    picture.name = baseName(path);
+    for (std::int32_t row = 0; row < bitmap->height; ++row) {
+        const std::uint8_t* from = bitmap->pixels + std::int64_t{row} * bitmap->stride;
+        picture.bgr.insert(picture.bgr.end(), from, from + std::int64_t{bitmap->width} * 3);
+    }
+    return true;
+}
+
+const NearestMatcher::Kernel Kernels[] = {
+    NearestMatcher::Kernel::Portable, NearestMatcher::Kernel::Sse2, NearestMatcher::Kernel::Avx2};
+
+void registerPairing(const std::shared_ptr<const Picture>& picture, const NamedPalette& palette) {
+    const std::string pairing = picture->name + "/" + palette.name;
+    const std::shared_ptr<const Palette> colors = palette.palette;
+    for (const NearestMatcher::Kernel kernel : Kernels) {
+        if (!NearestMatcher::kernelAvailable(kernel)) {
+            continue;
         }
-        benchmark::DoNotOptimize(indices.data());
+        const std::string suffix = pairing + "/" + NearestMatcher::kernelName(kernel);
+        benchmark::RegisterBenchmark(("Map/" + suffix).c_str(), [=](benchmark::State& state) {
+            NearestMatcher matcher(*colors, kernel);
+            std::vector<std::uint8_t> indices(picture->pixels());
+            for (auto _ : state) {
+                matcher.mapPixels(picture->bgr.data(), indices.data(), indices.size());
+                benchmark::DoNotOptimize(indices.data());
+            }
+            countPixels(state, indices.size());
+            state.counters["cells"] = static_cast<double>(matcher.cellsBuilt());
+            state.counters["KiB"] = static_cast<double>(matcher.bytesUsed()) / 1024;
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("MapMeasured/" + suffix).c_str(), [=](benchmark::State&
+                                                                                state) {
+            NearestMatcher matcher(*colors, kernel);
+            std::vector<std::uint8_t> indices(picture->pixels());
+            for (auto _ : state) {
+                MatchDistances distances;
+                matcher.mapPixels(picture->bgr.data(), indices.data(), indices.size(), distances);
+                benchmark::DoNotOptimize(distances);
+            }
+            countPixels(state, indices.size());
+        })->Unit(benchmark::kMillisecond);
     }
-    countPixels(state, indices.size());
+    benchmark::RegisterBenchmark(("MapFresh/" + pairing).c_str(), [=](benchmark::State& state) {
+        std::vector<std::uint8_t> indices(picture->pixels());
+        for (auto _ : state) {
+            NearestMatcher matcher(*colors);
+            matcher.mapPixels(picture->bgr.data(), indices.data(), indices.size());
+            benchmark::DoNotOptimize(indices.data());
+        }
+        countPixels(state, indices.size());
+    })->Unit(benchmark::kMillisecond);
 }
-BENCHMARK(FindNearest)
-    ->ArgNames({"art", "side"})
-    ->Args({0, 256})
-    ->Args({1, 256})
-    ->Unit(benchmark::kMillisecond);
 
-void MatcherBuild(benchmark::State& state) {
-    const PalettePtr palette = bench::gamePalette();
-    for (auto _ : state) {
-        NearestMatcher matcher(*palette);
-        benchmark::DoNotOptimize(matcher);
-    }
+void registerPlainScan(const std::shared_ptr<const Picture>& picture, const NamedPalette& palette) {
+    const std::shared_ptr<const Palette> colors = palette.palette;
+    benchmark::RegisterBenchmark(("FindNearest/" + picture->name + "/" + palette.name).c_str(),
+                                 [=](benchmark::State& state) {
+                                     std::vector<std::uint8_t> indices(picture->pixels());
+                                     for (auto _ : state) {
+                                         const std::uint8_t* bgr = picture->bgr.data();
+                                         for (std::uint8_t& index : indices) {
+                                             index = static_cast<std::uint8_t>(
+                                                 colors->findNearest(bgr[2], bgr[1], bgr[0]));
+                                             bgr += 3;
+                                         }
+                                         benchmark::DoNotOptimize(indices.data());
+                                     }
+                                     countPixels(state, indices.size());
+                                 })
+        ->Unit(benchmark::kMillisecond);
 }
-BENCHMARK(MatcherBuild)->Unit(benchmark::kMillisecond);
+
+void registerBuild(const NamedPalette& palette) {
+    const std::shared_ptr<const Palette> colors = palette.palette;
+    benchmark::RegisterBenchmark(("MatcherBuild/" + palette.name).c_str(),
+                                 [=](benchmark::State& state) {
+                                     for (auto _ : state) {
+                                         NearestMatcher matcher(*colors);
+                                         benchmark::DoNotOptimize(matcher);
+                                     }
+                                 })
+        ->Unit(benchmark::kMicrosecond);
+}
 
 } // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    std::vector<NamedPalette> palettes;
+    std::vector<std::shared_ptr<const Picture>> pictures;
+    for (int i = 1; i < argc; ++i) {
+        const std::string path = argv[i];
+        if (endsWith(path, ".pal") || endsWith(path, ".ipl")) {
+            palettes.push_back({baseName(path), loadPalette(path)});
+            if (!palettes.back().palette) {
+                std::fprintf(stderr, "matcher_bench: %s is no palette\n", path.c_str());
+                return 2;
+            }
+        } else {
+            auto picture = std::make_shared<Picture>();
+            if (!loadPicture(path, *picture)) {
+                std::fprintf(stderr, "matcher_bench: %s is no 24-bit BMP picture\n", path.c_str());
+                return 2;
+            }
+            pictures.push_back(picture);
+        }
+    }
+    if (palettes.empty()) {
+        palettes.push_back({"game", bench::gamePalette()});
+        palettes.push_back({"portrait", loadPalette(SKINREMAP_PORTRAIT_PALETTE)});
+    }
+    if (pictures.empty()) {
+        for (const int side : {256, 2048}) {
+            const std::string size = std::to_string(side);
+            pictures.push_back(std::make_shared<Picture>(
+                Picture{"photo-" + size, bench::photoPixels(side, side)}));
+            pictures.push_back(std::make_shared<Picture>(
+                Picture{"art-" + size, bench::artworkPixels(side, side)}));
+        }
+    }
+    for (const NamedPalette& palette : palettes) {
+        registerBuild(palette);
+        for (const auto& picture : pictures) {
+            registerPairing(picture, palette);
+        }
+        registerPlainScan(pictures.front(), palette);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::int64_t{source->width} * source->height > MaxPixels) {
         return 0;
     }
-    // Building the matcher costs far more than converting a small image, so one palette and
-    // its matcher serve every input: lent to the state for the call and taken back after.
+    // One palette and its matcher serve every input, as they serve a batch, its cells and
+    // memo carrying over: lent to the state for the call and taken back after.
     static PalettePtr palette = makePalette();
     static std::unique_ptr<NearestMatcher> matcher = NearestMatcher::create(*palette);
     testing_support::ScriptedUi ui;

@@ -2,68 +2,65 @@
 // Exact nearest-colour matching at image speed. Gives, for every colour, the very index
 // that the plain scan of the palette gives (same distance, same tie-break, same rule for
 // entry 0), but looks at only the few entries that can win near that colour, and
-// remembers the colours it has already answered. Build one per palette and keep it for
-// the whole batch: building takes about ten milliseconds.
+// remembers the colours it has already answered. Building one costs next to nothing: the
+// search structure grows with the part of colour space the pixels visit. Keep one per
+// palette for the whole batch.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 struct Palette;
+struct MatcherState;
+struct MatcherKernel;
+
+// How far the chosen colours are from the pixels' own (Euclidean, in RGB levels), added up
+// over every pixel mapped with it. Each colour's distance is taken once and kept in 128ths
+// of a level, rounded up: `farCount` is exact, `total` and `largest` are at most 1/128 of a
+// level a pixel too high.
+struct MatchDistances {
+    std::uint32_t farDistance = 24; // pixels farther than this are counted in `farCount`
+    double total = 0.0;
+    double largest = 0.0;
+    std::uint64_t farCount = 0;
+};
 
 class NearestMatcher {
   public:
-    static constexpr int EntryCount = 256;
+    // The loops that map pixels: the fastest the processor has, unless a test or a
+    // benchmark asks for another. All give the same indices.
+    enum class Kernel { Fastest, Portable, Sse2, Avx2 };
+    static bool kernelAvailable(Kernel kernel);
+    static const char* kernelName(Kernel kernel);
 
     // A matcher for the palette's colours and colour-match mask as they are now; later
     // changes to the palette are not seen. Null when memory runs out.
     static std::unique_ptr<NearestMatcher> create(const Palette& palette);
 
-    explicit NearestMatcher(const Palette& palette);
+    // An unavailable kernel is replaced by the portable one.
+    explicit NearestMatcher(const Palette& palette, Kernel kernel = Kernel::Fastest);
+    ~NearestMatcher();
+    NearestMatcher(const NearestMatcher&) = delete;
+    NearestMatcher& operator=(const NearestMatcher&) = delete;
 
     // The index the plain scan returns for this colour.
     std::uint8_t find(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
     // Maps `count` pixels of three bytes each in blue, green, red order to indices.
     void mapPixels(const std::uint8_t* bgr, std::uint8_t* indices, std::size_t count);
+    // The same, adding each pixel's distance to the colour chosen for it to `distances`.
+    void mapPixels(const std::uint8_t* bgr, std::uint8_t* indices, std::size_t count,
+                   MatchDistances& distances);
 
-    // Entries searched per cell, on average over all cells: how well the pruning worked.
+    Kernel kernel() const { return chosen; }
+    // Cells worked out so far, and their candidates on average: how well pruning works.
+    std::size_t cellsBuilt() const;
     double averageCandidates() const;
+    // Memory held now, in bytes.
+    std::size_t bytesUsed() const;
 
   private:
-    // A competing entry: its colour, and its place in the tie order (lower wins ties).
-    struct Candidate {
-        std::uint8_t red;
-        std::uint8_t green;
-        std::uint8_t blue;
-        std::uint8_t rank;
-    };
-    struct Box {
-        int red, green, blue, size;
-    };
-    // Most cells need three entries or fewer, so they sit in the cell itself and a lookup
-    // is one load with no loop; the rest continue in `overflow`. Unused places repeat the
-    // first entry, which changes no minimum.
-    static constexpr int InlineCandidates = 3;
-    struct Cell {
-        Candidate first[InlineCandidates];
-        std::uint32_t more; // start in `overflow` << 8 | how many; 0 for none
-    };
-
-    void buildCells(const std::vector<Candidate>& all);
-    void storeCell(const Box& box, const std::vector<Candidate>& kept);
-    void refine(const Box& box, const std::vector<Candidate>& parent, int level);
-    std::uint8_t search(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const;
-
-    std::array<std::uint8_t, EntryCount> rankToIndex{};
-    std::vector<Cell> cells;
-    std::vector<Candidate> overflow;
-    std::size_t candidateCount = 0;
-    // One scratch list per subdivision level and one for a cell, reused while the cells
-    // are built.
-    std::vector<std::vector<Candidate>> levelScratch;
-    // Seen colours: each slot packs colour << 8 | index.
-    std::vector<std::uint32_t> memo;
+    std::unique_ptr<MatcherState> state;
+    const MatcherKernel* loops;
+    Kernel chosen;
 };

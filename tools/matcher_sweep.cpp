@@ -1,11 +1,16 @@
-// Checks the fast matcher against the plain scan for every one of the 2^24 colours, on a
-// few palettes chosen to be hard: many ties, duplicate entries, entry 0 left out of the
-// mask. Takes some seconds per palette, so it is a tool that CI runs once rather than a
-// unit test. Exit code 0 when every colour agrees.
+// Checks the fast matcher against the plain scan for every one of the 2^24 colours, with
+// every kernel the processor has, on palettes chosen to be hard: many ties, duplicate
+// entries, entry 0 left out of the mask, colours crowded into one region. Takes some
+// seconds per palette, so it is a tool that CI runs once rather than a unit test. Exit
+// code 0 when every colour agrees.
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "palette/nearest_matcher.h"
@@ -69,30 +74,75 @@ PalettePtr repeatedPalette() {
     return palette;
 }
 
-// Every colour, one row of 256 blues at a time through mapPixels, against findNearest.
-long long countDifferences(const Palette& palette) {
-    NearestMatcher matcher(palette);
-    std::vector<std::uint8_t> row(256 * 3);
-    std::vector<std::uint8_t> indices(256);
+// 255 colours packed around one skin tone, entry 255 repeating entry 0, with the mask the
+// remapper uses: cells there hold many candidates.
+PalettePtr crowdedPalette() {
+    PalettePtr palette = blankPalette();
+    std::mt19937 random(4);
+    std::normal_distribution<double> spread(0.0, 10.0);
+    const auto level = [&](double mean) {
+        return std::clamp(static_cast<int>(std::lround(mean + spread(random))), 0, 255);
+    };
+    for (int i = 0; i < PaletteSize - 1; ++i) {
+        setColor(*palette, i, level(200), level(150), level(120));
+    }
+    palette->colors()[PaletteSize - 1] = palette->colors()[0];
+    palette->matchMask.setRange(0, 254);
+    return palette;
+}
+
+// A median cut of a portrait (tools/median_cut_palette.py), as the remapper loads a palette.
+PalettePtr portraitPalette() {
+    PalettePtr palette(Palette::loadFile(SKINREMAP_PORTRAIT_PALETTE));
+    if (palette) {
+        palette->matchMask.setRange(0, 254);
+    }
+    return palette;
+}
+
+struct KernelUnderTest {
+    NearestMatcher::Kernel kernel;
+    std::unique_ptr<NearestMatcher> matcher;
     long long differences = 0;
+};
+
+void report(const char* kernel, int red, int green, int blue, int actual, int expected) {
+    std::printf("  %s %d,%d,%d: matcher %d, findNearest %d\n", kernel, red, green, blue, actual,
+                expected);
+}
+
+// Every colour, one row of 256 blues at a time, against findNearest: through mapPixels, and
+// through the measuring mapPixels on every other row.
+void sweep(const Palette& palette, std::vector<KernelUnderTest>& kernels) {
+    std::vector<std::uint8_t> row(256 * 3);
+    std::vector<int> expected(256);
+    std::vector<std::uint8_t> indices(256);
     for (int red = 0; red < 256; ++red) {
         for (int green = 0; green < 256; ++green) {
             for (int blue = 0; blue < 256; ++blue) {
                 row[static_cast<std::size_t>(blue) * 3] = static_cast<std::uint8_t>(blue);
                 row[static_cast<std::size_t>(blue) * 3 + 1] = static_cast<std::uint8_t>(green);
                 row[static_cast<std::size_t>(blue) * 3 + 2] = static_cast<std::uint8_t>(red);
+                expected[static_cast<std::size_t>(blue)] = palette.findNearest(red, green, blue);
             }
-            matcher.mapPixels(row.data(), indices.data(), indices.size());
-            for (int blue = 0; blue < 256; ++blue) {
-                const int expected = palette.findNearest(red, green, blue);
-                if (indices[static_cast<std::size_t>(blue)] != expected && ++differences <= 5) {
-                    std::printf("  %d,%d,%d: matcher %d, findNearest %d\n", red, green, blue,
-                                indices[static_cast<std::size_t>(blue)], expected);
+            for (KernelUnderTest& k : kernels) {
+                if (green % 2 == 0) {
+                    k.matcher->mapPixels(row.data(), indices.data(), indices.size());
+                } else {
+                    MatchDistances distances;
+                    k.matcher->mapPixels(row.data(), indices.data(), indices.size(), distances);
+                }
+                for (int blue = 0; blue < 256; ++blue) {
+                    const int actual = indices[static_cast<std::size_t>(blue)];
+                    if (actual != expected[static_cast<std::size_t>(blue)] &&
+                        ++k.differences <= 5) {
+                        report(NearestMatcher::kernelName(k.kernel), red, green, blue, actual,
+                               expected[static_cast<std::size_t>(blue)]);
+                    }
                 }
             }
         }
     }
-    return differences;
 }
 
 } // namespace
@@ -102,18 +152,34 @@ int main() {
         {"random colours, entries 0-254", randomPalette()},
         {"grid of ties, entry 0 left out", gridPalette()},
         {"eight colours repeated, sparse mask", repeatedPalette()},
+        {"255 colours crowded round a skin tone", crowdedPalette()},
+        {"median cut of a portrait", portraitPalette()},
     };
     bool allAgree = true;
-    for (const SweepPalette& sweep : palettes) {
-        if (!sweep.palette) {
-            std::printf("%s: out of memory\n", sweep.name);
+    for (const SweepPalette& sweepPalette : palettes) {
+        if (!sweepPalette.palette) {
+            std::printf("%s: could not be made\n", sweepPalette.name);
             return 2;
         }
+        std::vector<KernelUnderTest> kernels;
+        for (const auto kernel : {NearestMatcher::Kernel::Portable, NearestMatcher::Kernel::Sse2,
+                                  NearestMatcher::Kernel::Avx2}) {
+            if (NearestMatcher::kernelAvailable(kernel)) {
+                kernels.push_back(
+                    {kernel, std::make_unique<NearestMatcher>(*sweepPalette.palette, kernel)});
+            }
+        }
         const auto start = std::chrono::steady_clock::now();
-        const long long differences = countDifferences(*sweep.palette);
+        sweep(*sweepPalette.palette, kernels);
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-        std::printf("%s: %lld of 16777216 colours differ (%.1f s)\n", sweep.name, differences,
-                    seconds.count());
+        std::string names;
+        long long differences = 0;
+        for (const KernelUnderTest& k : kernels) {
+            names += std::string(names.empty() ? "" : ", ") + NearestMatcher::kernelName(k.kernel);
+            differences += k.differences;
+        }
+        std::printf("%s: %lld of 16777216 colours differ (%s; %.1f s)\n", sweepPalette.name,
+                    differences, names.c_str(), seconds.count());
         allAgree = allAgree && differences == 0;
     }
     return allAgree ? 0 : 1;

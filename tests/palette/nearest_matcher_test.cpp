@@ -1,6 +1,7 @@
 #include "palette/nearest_matcher.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <ostream>
 #include <random>
@@ -90,6 +91,17 @@ std::vector<MatchCase> matchCases() {
     Colors single{};
     single[77] = {200, 10, 90};
 
+    // 255 colours packed round one skin tone, entry 255 repeating entry 0.
+    std::normal_distribution<double> spread(0.0, 10.0);
+    const auto near = [&](double mean) {
+        return static_cast<std::uint8_t>(std::clamp(std::lround(mean + spread(random)), 0L, 255L));
+    };
+    Colors crowded{};
+    for (PaletteEntry& c : crowded) {
+        c = {near(200), near(150), near(120), 0};
+    }
+    crowded[PaletteSize - 1] = crowded[0];
+
     std::vector<MatchCase> cases = {
         {"AllBlackDefaultMask", Colors{}, maskOf(10, 245)},
         {"AllBlackLoadedMask", Colors{}, maskOf(0, 254)},
@@ -108,6 +120,8 @@ std::vector<MatchCase> matchCases() {
         {"GridTies", gridColors(40), maskOf(0, 255)},
         {"GridTiesEntryZeroExcluded", gridColors(42), maskOf(1, 255)},
         {"GridTiesSparseMask", gridColors(40), randomMask(random, 0.2)},
+        {"CrowdedLoadedMask", crowded, maskOf(0, 254)},
+        {"CrowdedSparseMask", crowded, randomMask(random, 0.3)},
     };
     for (int i = 0; i < 6; ++i) {
         cases.push_back({"RandomPaletteRandomMask" + std::to_string(i),
@@ -144,40 +158,68 @@ std::vector<PaletteEntry> probeColors(const Colors& colors) {
     return probes;
 }
 
+std::vector<NearestMatcher::Kernel> availableKernels() {
+    std::vector<NearestMatcher::Kernel> kernels;
+    for (const auto kernel : {NearestMatcher::Kernel::Portable, NearestMatcher::Kernel::Sse2,
+                              NearestMatcher::Kernel::Avx2}) {
+        if (NearestMatcher::kernelAvailable(kernel)) {
+            kernels.push_back(kernel);
+        }
+    }
+    return kernels;
+}
+
+std::vector<std::uint8_t> bgrOf(const std::vector<PaletteEntry>& colors) {
+    std::vector<std::uint8_t> bgr;
+    for (const PaletteEntry& c : colors) {
+        bgr.insert(bgr.end(), {c.blue, c.green, c.red});
+    }
+    return bgr;
+}
+
 // Every probe colour through find (twice: the second pass answers from the memo), then
-// through mapPixels on a fresh matcher, interleaved with white: every memo slot starts out
-// holding white's answer.
+// with each kernel through both mapPixels on fresh matchers, the probes interleaved with
+// white, whose answer lands in many slots of the memo over a run.
 void expectSameAsFindNearest(const Palette& palette, const std::vector<PaletteEntry>& probes) {
     std::vector<std::uint8_t> expected;
     for (const PaletteEntry& c : probes) {
         expected.push_back(static_cast<std::uint8_t>(palette.findNearest(c.red, c.green, c.blue)));
     }
-
-    NearestMatcher matcher(palette);
-    int mismatches = 0;
-    for (int pass = 0; pass < 2; ++pass) {
-        for (std::size_t i = 0; i < probes.size(); ++i) {
-            const PaletteEntry& c = probes[i];
-            const std::uint8_t actual = matcher.find(c.red, c.green, c.blue);
-            if (actual != expected[i] && ++mismatches <= 5) {
-                ADD_FAILURE() << "colour " << int(c.red) << "," << int(c.green) << ","
-                              << int(c.blue) << ": " << int(actual) << " instead of "
-                              << int(expected[i]);
-            }
-        }
-    }
-    EXPECT_EQ(mismatches, 0);
-
     const auto white = static_cast<std::uint8_t>(palette.findNearest(255, 255, 255));
-    std::vector<std::uint8_t> bgr;
+    std::vector<PaletteEntry> pixels;
     std::vector<std::uint8_t> expectedPixels;
     for (std::size_t i = 0; i < probes.size(); ++i) {
-        bgr.insert(bgr.end(), {probes[i].blue, probes[i].green, probes[i].red, 255, 255, 255});
+        pixels.insert(pixels.end(), {probes[i], PaletteEntry{255, 255, 255, 0}});
         expectedPixels.insert(expectedPixels.end(), {expected[i], white});
     }
-    std::vector<std::uint8_t> indices(expectedPixels.size(), 0xEE);
-    NearestMatcher(palette).mapPixels(bgr.data(), indices.data(), indices.size());
-    EXPECT_EQ(indices, expectedPixels);
+    const std::vector<std::uint8_t> bgr = bgrOf(pixels);
+
+    for (const NearestMatcher::Kernel kernel : availableKernels()) {
+        SCOPED_TRACE(NearestMatcher::kernelName(kernel));
+        NearestMatcher matcher(palette, kernel);
+        int mismatches = 0;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (std::size_t i = 0; i < probes.size(); ++i) {
+                const PaletteEntry& c = probes[i];
+                const std::uint8_t actual = matcher.find(c.red, c.green, c.blue);
+                if (actual != expected[i] && ++mismatches <= 5) {
+                    ADD_FAILURE() << "colour " << int(c.red) << "," << int(c.green) << ","
+                                  << int(c.blue) << ": " << int(actual) << " instead of "
+                                  << int(expected[i]);
+                }
+            }
+        }
+        EXPECT_EQ(mismatches, 0);
+
+        std::vector<std::uint8_t> indices(expectedPixels.size(), 0xEE);
+        NearestMatcher(palette, kernel).mapPixels(bgr.data(), indices.data(), indices.size());
+        EXPECT_EQ(indices, expectedPixels);
+        std::fill(indices.begin(), indices.end(), 0xEE);
+        MatchDistances distances;
+        NearestMatcher(palette, kernel)
+            .mapPixels(bgr.data(), indices.data(), indices.size(), distances);
+        EXPECT_EQ(indices, expectedPixels) << "measuring";
+    }
 }
 
 class NearestMatcherTest : public ::testing::TestWithParam<MatchCase> {};
@@ -191,13 +233,18 @@ TEST_P(NearestMatcherTest, AgreesWithFindNearest) {
 INSTANTIATE_TEST_SUITE_P(Palettes, NearestMatcherTest, ::testing::ValuesIn(matchCases()),
                          [](const auto& info) { return info.param.name; });
 
-TEST(NearestMatcher, AgreesWithFindNearestOnALoadedPalette) {
-    const PalettePtr palette(Palette::loadFile("palette-data/cpc-sample-256.pal"));
-    ASSERT_NE(palette, nullptr);
-    palette->matchMask.setRange(0, 254);
-    Colors colors{};
-    std::copy_n(palette->colors(), PaletteSize, colors.begin());
-    expectSameAsFindNearest(*palette, probeColors(colors));
+// Palettes from files: one written by another program, and a median cut of a portrait,
+// dense in skin tones (made by tools/median_cut_palette.py).
+TEST(NearestMatcher, AgreesWithFindNearestOnLoadedPalettes) {
+    for (const char* name : {"cpc-sample-256.pal", "portrait-median-cut.pal"}) {
+        SCOPED_TRACE(name);
+        const PalettePtr palette(Palette::loadFile((std::string("palette-data/") + name).c_str()));
+        ASSERT_NE(palette, nullptr);
+        palette->matchMask.setRange(0, 254);
+        Colors colors{};
+        std::copy_n(palette->colors(), PaletteSize, colors.begin());
+        expectSameAsFindNearest(*palette, probeColors(colors));
+    }
 }
 
 TEST(NearestMatcher, RulesOfTheScanOnAKnownPalette) {
@@ -219,11 +266,152 @@ TEST(NearestMatcher, RulesOfTheScanOnAKnownPalette) {
     EXPECT_EQ(matcher.find(255, 0, 0), 40);
 }
 
+// Runs of every length up to a few vectors' worth, each in a buffer of exactly its size,
+// so that a kernel reading past the last pixel or writing past the last index shows up
+// (under the address sanitizer) and every split between vector and odd pixels is taken.
+TEST(NearestMatcher, RunsOfEveryLength) {
+    std::mt19937 random(5);
+    const PalettePtr palette = makePalette(randomColors(random, 256), maskOf(0, 254));
+    std::uniform_int_distribution<int> level(0, 255);
+    for (const NearestMatcher::Kernel kernel : availableKernels()) {
+        SCOPED_TRACE(NearestMatcher::kernelName(kernel));
+        NearestMatcher matcher(*palette, kernel);
+        for (std::size_t count = 0; count <= 40; ++count) {
+            std::vector<PaletteEntry> colors;
+            std::vector<std::uint8_t> expected;
+            for (std::size_t i = 0; i < count; ++i) {
+                const PaletteEntry c{static_cast<std::uint8_t>(level(random)),
+                                     static_cast<std::uint8_t>(level(random)),
+                                     static_cast<std::uint8_t>(level(random)), 0};
+                colors.push_back(c);
+                expected.push_back(
+                    static_cast<std::uint8_t>(palette->findNearest(c.red, c.green, c.blue)));
+            }
+            const std::vector<std::uint8_t> bgr = bgrOf(colors);
+            std::vector<std::uint8_t> indices(count);
+            matcher.mapPixels(bgr.data(), indices.data(), count);
+            EXPECT_EQ(indices, expected) << count << " pixels";
+            MatchDistances distances;
+            matcher.mapPixels(bgr.data(), indices.data(), count, distances);
+            EXPECT_EQ(indices, expected) << count << " pixels, measuring";
+        }
+    }
+}
+
+// Building costs nothing up front: cells are worked out for the colours that come, each
+// once.
+TEST(NearestMatcher, WorksOutOnlyTheCellsItsColoursFallIn) {
+    std::mt19937 random(6);
+    NearestMatcher matcher(*makePalette(randomColors(random, 256), maskOf(0, 254)));
+    EXPECT_EQ(matcher.cellsBuilt(), 0u);
+
+    // Two colours of one cell of 8 levels a side, one of another, each many times over.
+    std::vector<PaletteEntry> colors;
+    for (int i = 0; i < 100; ++i) {
+        colors.insert(colors.end(), {{16, 16, 16, 0}, {23, 17, 22, 0}, {200, 100, 50, 0}});
+    }
+    const std::vector<std::uint8_t> bgr = bgrOf(colors);
+    std::vector<std::uint8_t> indices(colors.size());
+    matcher.mapPixels(bgr.data(), indices.data(), indices.size());
+    EXPECT_EQ(matcher.cellsBuilt(), 2u);
+    matcher.find(255, 255, 255);
+    EXPECT_EQ(matcher.cellsBuilt(), 3u);
+}
+
 TEST(NearestMatcher, PruningKeepsFewCandidatesPerCell) {
     std::mt19937 random(3);
     NearestMatcher matcher(*makePalette(randomColors(random, 256), maskOf(0, 254)));
+    std::uniform_int_distribution<int> level(0, 255);
+    for (int i = 0; i < 4000; ++i) {
+        matcher.find(static_cast<std::uint8_t>(level(random)),
+                     static_cast<std::uint8_t>(level(random)),
+                     static_cast<std::uint8_t>(level(random)));
+    }
+    EXPECT_GT(matcher.cellsBuilt(), 1000u);
     EXPECT_LT(matcher.averageCandidates(), 8.0);
     EXPECT_GE(matcher.averageCandidates(), 1.0);
+}
+
+// The distances, worked out here from the plain scan's choices, against what the matcher
+// adds up: 13 x 11 pixels of a ramp with noise under a palette of the cube's corners, so that many
+// pixels are far and some are exact, in two runs of uneven length.
+TEST(NearestMatcher, AddsUpTheDistancesToTheChosenColours) {
+    std::mt19937 random(8);
+    const PalettePtr palette = makePalette(randomColors(random, 2), maskOf(0, 254));
+    std::normal_distribution<double> noise(0.0, 20.0);
+    const auto level = [&](double value) {
+        return static_cast<std::uint8_t>(std::clamp(std::lround(value + noise(random)), 0L, 255L));
+    };
+    std::vector<PaletteEntry> pixels;
+    for (int i = 0; i < 13 * 11; ++i) {
+        pixels.push_back(i % 10 == 0 ? palette->colors()[i % 7]
+                                     : PaletteEntry{level(i * 1.7), level(255 - i), level(128), 0});
+    }
+
+    // No distance reaches 1000: nothing is counted, whatever the scale of the codes.
+    for (const std::uint32_t far : {0u, 24u, 60u, 1000u}) {
+        double total = 0.0;
+        double largest = 0.0;
+        std::uint64_t farCount = 0;
+        for (const PaletteEntry& p : pixels) {
+            const PaletteEntry& chosen =
+                palette->colors()[palette->findNearest(p.red, p.green, p.blue)];
+            const double distance =
+                std::hypot(p.red - chosen.red, p.green - chosen.green, p.blue - chosen.blue);
+            total += distance;
+            largest = std::max(largest, distance);
+            farCount += distance > far ? 1 : 0;
+        }
+        if (far < 1000) {
+            ASSERT_GT(farCount, 0u) << "the case must have pixels farther than " << far;
+        }
+
+        const std::vector<std::uint8_t> bgr = bgrOf(pixels);
+        for (const NearestMatcher::Kernel kernel : availableKernels()) {
+            SCOPED_TRACE(std::string(NearestMatcher::kernelName(kernel)) + ", far " +
+                         std::to_string(far));
+            NearestMatcher matcher(*palette, kernel);
+            MatchDistances distances;
+            distances.farDistance = far;
+            std::vector<std::uint8_t> indices(pixels.size());
+            const std::size_t first = 37;
+            matcher.mapPixels(bgr.data(), indices.data(), first, distances);
+            matcher.mapPixels(bgr.data() + 3 * first, indices.data() + first, pixels.size() - first,
+                              distances);
+            // Kept in 128ths of a level, rounded up.
+            EXPECT_GE(distances.total, total - 1e-9);
+            EXPECT_LE(distances.total, total + static_cast<double>(pixels.size()) / 128);
+            EXPECT_GE(distances.largest, largest - 1e-9);
+            EXPECT_LE(distances.largest, largest + 1.0 / 128);
+            EXPECT_EQ(distances.farCount, farCount);
+        }
+    }
+}
+
+// At the border: a distance of exactly n is not farther than n, the square root of n^2 + 1
+// is, however little more that is. With a palette of black alone every pixel's distance is
+// its own length.
+TEST(NearestMatcher, CountsOnlyDistancesBeyondTheLimit) {
+    const PalettePtr palette = makePalette(Colors{}, maskOf(0, 254));
+    for (const int limit : {24, 100, 250}) {
+        const auto level = static_cast<std::uint8_t>(limit);
+        std::vector<PaletteEntry> pixels;
+        for (int i = 0; i < 8; ++i) { // enough for the vector loops
+            pixels.insert(pixels.end(), {{level, 0, 0, 0}, {level, 1, 0, 0}, {0, 0, 0, 0}});
+        }
+        const std::vector<std::uint8_t> bgr = bgrOf(pixels);
+        for (const NearestMatcher::Kernel kernel : availableKernels()) {
+            SCOPED_TRACE(std::string(NearestMatcher::kernelName(kernel)) + ", limit " +
+                         std::to_string(limit));
+            MatchDistances distances;
+            distances.farDistance = static_cast<std::uint32_t>(limit);
+            std::vector<std::uint8_t> indices(pixels.size());
+            NearestMatcher(*palette, kernel)
+                .mapPixels(bgr.data(), indices.data(), indices.size(), distances);
+            EXPECT_EQ(distances.farCount, 8u);
+            EXPECT_NEAR(distances.largest, std::sqrt(limit * limit + 1.0), 1.0 / 128);
+        }
+    }
 }
 
 } // namespace
