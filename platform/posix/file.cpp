@@ -65,6 +65,10 @@ FileErrorKind classifyMissing(const char* name) {
 
 FileHandle openWith(const char* name, int flags) {
     file_probes::onCall();
+    if (const auto refusal = file_probes::openRefusal()) {
+        lastError = *refusal;
+        return InvalidFileHandle;
+    }
     const int fd = ::open(name, flags | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int error = errno;

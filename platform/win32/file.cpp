@@ -17,6 +17,10 @@ FileHandle ours(HANDLE file) {
 
 FileHandle create(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
     file_probes::onCall();
+    if (const auto refusal = file_probes::openRefusal()) {
+        setLastFileError(*refusal);
+        return InvalidFileHandle;
+    }
     return ours(
         CreateFileA(name, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/app/remapper_fixture.h"
+#include "tests/support/file_probes.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -305,6 +306,31 @@ TEST_F(BatchTest, EveryFileLeftAloneIsReportedWithItsReason) {
     EXPECT_EQ(reported, expected);
     EXPECT_EQ(state.summary.leftAlone, 6);
     EXPECT_EQ(readFile("huge.bmp"), huge);
+}
+
+// The system refuses to open a skin: no read permission (which root never meets), another
+// program holding it, no handles left. Each is named for what it is.
+TEST_F(BatchTest, ASkinTheSystemWontOpenIsReportedWithTheReason) {
+    using platform::FileErrorKind;
+    const std::map<std::string, std::pair<FileErrorKind, std::string>> cases{
+        {"denied.bmp", {FileErrorKind::AccessDenied, "NoReadPermission"}},
+        {"held.bmp", {FileErrorKind::SharingViolation, "ReadError"}},
+        {"many.bmp", {FileErrorKind::TooManyOpenFiles, "ReadError"}},
+    };
+    writePalette();
+    for (const auto& [name, refusal] : cases) {
+        writeSkin(name, 2, 2);
+    }
+    startRun();
+    while (state.fileList.itemCount > 0) {
+        const std::string name = state.fileList.first();
+        const RefusedOpens refused(cases.at(name).first);
+        RemapNextFile(state);
+        EXPECT_EQ(ui.callsStartingWith("reportLeftAlone").back(),
+                  "reportLeftAlone " + name + " " + cases.at(name).second);
+    }
+    EXPECT_EQ(state.summary.leftAlone, 3);
+    EXPECT_EQ(readFile("denied.bmp"), bmp24(2, 2, testPixel));
 }
 
 TEST_F(BatchTest, BitmapThatCannotBeMadeLowersTheFileCount) {
