@@ -8,6 +8,7 @@
 #include "core/file_rstream.h"
 #include "palette/nearest_matcher.h"
 #include "platform/directory.h"
+#include "platform/process.h"
 #include "platform/replacing_file.h"
 #include "platform/source_file.h"
 
@@ -73,6 +74,17 @@ platform::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
     }
 }
 
+// The conversion goes over the skin it was read from, as long as that is still the same
+// file; or, with an output folder, under the skin's name there, the original left as it is.
+platform::CommitResult writeConverted(const RemapperState& state, const char* name,
+                                      platform::SourceFile skin, Bitmap& target) {
+    if (state.outputFolder.empty()) {
+        return target.replaceFile(std::move(skin), BitmapAsBmp);
+    }
+    const std::string path = state.outputFolder + platform::PathSeparator + name;
+    return target.replaceFile(path.c_str(), BitmapAsBmp);
+}
+
 // Converts and writes one 24-bit bitmap, read from `skin`. False when the conversion was
 // abandoned.
 bool convertFile(RemapperState& state, const char* name, platform::SourceFile skin,
@@ -87,7 +99,7 @@ bool convertFile(RemapperState& state, const char* name, platform::SourceFile sk
     if (!remapPixels(state, source, *target)) {
         return false;
     }
-    switch (target->replaceFile(std::move(skin), BitmapAsBmp)) {
+    switch (writeConverted(state, name, std::move(skin), *target)) {
     case platform::CommitResult::Replaced:
         ++state.summary.converted;
         break;

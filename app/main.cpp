@@ -1,12 +1,14 @@
-// skinremap: converts every 24-bit skin of the current directory into 8-bit indices of the
-// game palette "skins.ipl", in place.
+// skinremap: converts every 24-bit skin of a folder (the current directory unless one is
+// named) into 8-bit indices of the game palette "skins.ipl" found there.
 
-#include <cstdio>
-#include <cstring>
+#include <string>
 
+#include "app/command_line.h"
 #include "app/exit_codes.h"
 #include "app/remapper.h"
+#include "app/run_folders.h"
 #include "platform/front_end.h"
+#include "platform/shell.h"
 #include "platform/stale_temporaries.h"
 
 #ifndef SKINREMAP_VERSION
@@ -15,39 +17,48 @@
 
 namespace {
 
-void printUsage(std::FILE* to) {
-    std::fputs("Usage: skinremap [--help | --version]\n"
-               "Run it in a directory of skins: it loads the game palette \"skins.ipl\" there\n"
-               "and rewrites every 24-bit *.bmp as an 8-bit bitmap of that palette's indices.\n"
-               "Other bitmaps are left as they are. It takes no other arguments.\n",
-               to);
+constexpr const char* ProgramName = "skinremap";
+
+void refuse(const std::string& text) {
+    platform::answerUser(text, platform::Answer::Error, ProgramName);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    // The program works on the current directory and nothing else. Any argument is most
-    // likely a mistake, so it is refused before a single file is touched.
-    if (argc > 1) {
-        if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-            printUsage(stdout);
-            return 0;
-        }
-        if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-            std::printf("skinremap %s\n", SKINREMAP_VERSION);
-            return 0;
-        }
-        std::fprintf(stderr, "skinremap: unexpected argument '%s'\n", argv[1]);
-        printUsage(stderr);
+    // Words the program does not take are most likely a mistake, so they are refused before
+    // a single file is touched.
+    const ParsedCommandLine parsed = parseCommandLine(platform::programArguments(argc, argv));
+    if (!parsed.error.empty()) {
+        refuse(refusalText(parsed.error));
         return ExitUsage;
     }
+    const CommandLine& commandLine = parsed.options;
+    if (commandLine.showHelp) {
+        platform::answerUser(helpText(), platform::Answer::Information, ProgramName);
+        return 0;
+    }
+    if (commandLine.showVersion) {
+        platform::answerUser(std::string("skinremap ") + SKINREMAP_VERSION + "\n",
+                             platform::Answer::Information, ProgramName);
+        return 0;
+    }
+    const SettledFolders settled = settleFolders(commandLine);
+    if (!settled.error.empty()) {
+        refuse(settled.error);
+        return ExitUsage;
+    }
+
     // A run killed in the middle of a write leaves its temporary file beside the skin;
     // the skin itself is whole. Only files of our own naming are removed.
     platform::removeStaleTemporaries(".");
+    if (!settled.folders.outputFolder.empty()) {
+        platform::removeStaleTemporaries(settled.folders.outputFolder.c_str());
+    }
     const auto ui = platform::openFrontEnd();
     if (!ui) {
-        std::fputs("skinremap: no user interface could be opened\n", stderr);
+        refuse("skinremap: no user interface could be opened\n");
         return ExitStartupFailed;
     }
-    return runRemapper(*ui);
+    return runRemapper(*ui, settled.folders);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "app/file_list.h"
 #include "bitmap/bitmap.h"
@@ -34,6 +35,10 @@ struct RemapperState {
     platform::WindowId timeLabel = platform::NoWindow;
     platform::WindowId fileLabel = platform::NoWindow;
     platform::WindowId quitButton = platform::NoWindow;
+
+    // Where converted skins are written, in the file layer's naming; empty to write them
+    // over the originals.
+    std::string outputFolder;
 
     PalettePtr skinPalette;
     // Built from `skinPalette` at the first conversion; null until then, or if memory ran out.

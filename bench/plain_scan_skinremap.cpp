@@ -10,5 +10,5 @@ int main() {
     RemapperSeams seams;
     seams.createMatcher = [](const Palette&) { return std::unique_ptr<NearestMatcher>(); };
     const auto ui = platform::openFrontEnd();
-    return runRemapper(*ui, seams);
+    return runRemapper(*ui, {}, seams);
 }

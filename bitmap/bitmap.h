@@ -106,7 +106,10 @@ class Bitmap {
     // Writing. writeFile never harms an existing file on failure: the new contents replace
     // it only once they are complete, and a read-only file is refused untouched.
     bool writeFile(const char* name, std::uint32_t fileFlags);
-    // The same over a file that was opened and read, only while it is still that file.
+    // The same, saying what became of the file: written over whatever regular file `name`
+    // stands for when it is opened (a new file never over one that appears meanwhile), or
+    // over `original`, opened and read before, only while it is still that file.
+    platform::CommitResult replaceFile(const char* name, std::uint32_t fileFlags);
     platform::CommitResult replaceFile(platform::SourceFile original, std::uint32_t fileFlags);
     bool write(StreamIO& stream, std::uint32_t fileFlags);
     // 8-bit and other depths but 24 get a 256-entry colour table: the palette's colours,

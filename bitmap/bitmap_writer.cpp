@@ -62,8 +62,12 @@ platform::CommitResult writeReplacing(Bitmap& bitmap, platform::ReplacingFile& f
 } // namespace
 
 bool Bitmap::writeFile(const char* name, std::uint32_t fileFlags) {
+    return replaceFile(name, fileFlags) == platform::CommitResult::Replaced;
+}
+
+platform::CommitResult Bitmap::replaceFile(const char* name, std::uint32_t fileFlags) {
     platform::ReplacingFile file(name);
-    return writeReplacing(*this, file, fileFlags) == platform::CommitResult::Replaced;
+    return writeReplacing(*this, file, fileFlags);
 }
 
 platform::CommitResult Bitmap::replaceFile(platform::SourceFile original, std::uint32_t fileFlags) {

@@ -48,6 +48,15 @@ struct SubPalette {
     std::int32_t kind = 0;         // 0, 1 or 2: which tables the set carries
 };
 
+// Why a palette file could not be used as the game palette.
+enum class PaletteFileProblem {
+    None,
+    Missing,     // no file of that name
+    Unreadable,  // the file is there but cannot be opened or read
+    NotAPalette, // its contents describe no palette (a wrong RIFF form, impossible counts)
+    CutShort,    // it ends before the palette it announces is complete
+};
+
 struct Palette {
     // Version, count and the colours of sub-palette 0 are laid out as a 256-entry LOGPALETTE.
     std::uint16_t version = 0x300;
@@ -117,8 +126,9 @@ struct Palette {
     // that delivers everything the "PL98" layout announces, whatever its first four bytes
     // (stored palettes may carry anything there). The lenient reading turns an empty or
     // cut-short file into a mostly black palette, which is no palette to convert artwork
-    // with.
+    // with. `problem` says why a file did not load.
     static Palette* loadWholeFile(const char* name);
+    static Palette* loadWholeFile(const char* name, PaletteFileProblem& problem);
     bool readFile(const char* name);
     bool readFromStream(StreamIO& stream);
     bool readRiff(StreamIO& stream);
@@ -129,6 +139,8 @@ struct Palette {
   private:
     Palette() = default;
     ~Palette() = default;
+    // As readFromStream; `riff` says which format the first four bytes chose.
+    bool readFromStream(StreamIO& stream, bool& riff);
     // A RIFF palette after its "RIFF" tag.
     bool readRiffAfterTag(StreamIO& stream);
     bool readPl98(StreamIO& stream);

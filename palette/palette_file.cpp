@@ -5,14 +5,24 @@
 #include "core/stream_fields.h"
 #include "palette/palette.h"
 #include "palette/riff_format.h"
+#include "platform/file.h"
 #include "platform/replacing_file.h"
 
 namespace {
 
-// A RIFF palette fails on its own when cut short; the other format, whatever its first four
-// bytes, must deliver everything its header announces.
-bool readWholePalette(Palette& palette, StreamIO& stream) {
-    return palette.readFromStream(stream) && stream.getStatus() == Ok;
+// Whether a palette read delivered a whole palette, and what was wrong if not. A RIFF
+// palette fails on its own when cut short. The other format, whatever its first four
+// bytes, is read leniently: a file that ends early loads with what arrived, and only the
+// stream's status tells it was cut short; values that describe no palette fail the read.
+PaletteFileProblem problemOf(bool read, bool riff, int status) {
+    if (read && status == Ok) {
+        return PaletteFileProblem::None;
+    }
+    if (status == EndOfFile && (read || riff)) {
+        return PaletteFileProblem::CutShort;
+    }
+    return status == Ok || status == EndOfFile ? PaletteFileProblem::NotAPalette
+                                               : PaletteFileProblem::Unreadable;
 }
 
 } // namespace
@@ -26,12 +36,29 @@ Palette* Palette::loadFile(const char* name) {
 }
 
 Palette* Palette::loadWholeFile(const char* name) {
+    PaletteFileProblem ignored = PaletteFileProblem::None;
+    return loadWholeFile(name, ignored);
+}
+
+Palette* Palette::loadWholeFile(const char* name, PaletteFileProblem& problem) {
     FileRStream stream(name);
     if (stream.getStatus() != Ok) {
+        const platform::FileErrorKind error = platform::lastFileError();
+        problem = error == platform::FileErrorKind::FileNotFound ||
+                          error == platform::FileErrorKind::PathNotFound
+                      ? PaletteFileProblem::Missing
+                      : PaletteFileProblem::Unreadable;
         return nullptr;
     }
     PalettePtr palette(create());
-    return palette && readWholePalette(*palette, stream) ? palette.release() : nullptr;
+    if (!palette) {
+        problem = PaletteFileProblem::Unreadable;
+        return nullptr;
+    }
+    bool riff = false;
+    const bool read = palette->readFromStream(stream, riff);
+    problem = problemOf(read, riff, stream.getStatus());
+    return problem == PaletteFileProblem::None ? palette.release() : nullptr;
 }
 
 Palette* Palette::loadStream(StreamIO& stream) {
@@ -57,9 +84,15 @@ bool Palette::readFile(const char* name) {
 }
 
 bool Palette::readFromStream(StreamIO& stream) {
+    bool riff = false;
+    return readFromStream(stream, riff);
+}
+
+bool Palette::readFromStream(StreamIO& stream, bool& riff) {
     stream_fields::Tag magic{};
     stream_fields::readTag(stream, magic);
-    if (magic == riff_format::RiffTag) {
+    riff = magic == riff_format::RiffTag;
+    if (riff) {
         return readRiffAfterTag(stream);
     }
     // Anything else is taken as the palette file with all colour sets, whatever its magic.

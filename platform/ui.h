@@ -45,6 +45,20 @@ struct RunSummary {
     int notReached = 0; // still waiting when the run ended
 };
 
+// How a run ended, as the front end saw it.
+enum class RunEnd {
+    // Through the window: the quit message's code is the exit code.
+    ByWindow,
+    // A front end without a window ended the run itself once the batch was done.
+    BatchDone,
+    // The user interrupted the run (Ctrl-C on a console).
+    Interrupted,
+};
+
+// The exit code of a window front end that lost its display: the run cannot go on and the
+// window can no longer say so.
+inline constexpr int DisplayLostExitCode = 4;
+
 // Why a file of the batch was left as it was, for the front ends that say so.
 enum class LeftAloneReason {
     // A bitmap, but not a 24-bit one: most often a skin an earlier run converted. Expected.
@@ -118,9 +132,20 @@ class UserInterface {
     virtual void setProgressStep(WindowId bar, int step) = 0;
     virtual void stepProgress(WindowId bar) = 0;
 
-    // A modal box owned by `owner`; messages keep being dispatched while it is open.
+    // A box owned by `owner`, which takes no input while it is open; with no owner, every
+    // window stays usable. Messages keep being dispatched while it is open, and a quit
+    // message (the main window closed) ends it, staying queued.
     virtual MessageResult messageBox(WindowId owner, const char* caption, const char* text,
                                      MessageIcon icon, MessageButtons buttons) = 0;
+
+    // As messageBox, for a box a console line can say more about: `detail` (where and why)
+    // follows the text there. The windows show the text alone.
+    virtual MessageResult detailedMessageBox(WindowId owner, const char* caption, const char* text,
+                                             const char* detail, MessageIcon icon,
+                                             MessageButtons buttons) {
+        static_cast<void>(detail);
+        return messageBox(owner, caption, text, icon, buttons);
+    }
 
     // A file of the batch was left untouched for `reason`; a front end may tell the user.
     // The windows don't: the skin is safe, and a box would hold up the batch.
@@ -136,6 +161,8 @@ class UserInterface {
     }
     // The run is over and the window about to go; a front end may tell the user how it went.
     virtual void reportSummary(const RunSummary& summary) { static_cast<void>(summary); }
+    // How the run ended; asked once the main loop is over.
+    virtual RunEnd runEnd() const { return RunEnd::ByWindow; }
 };
 
 } // namespace platform

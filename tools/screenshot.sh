@@ -22,7 +22,7 @@ from gui_test import bmp24, riff_palette
 folder = Path(sys.argv[1])
 (folder / "skins.ipl").write_bytes(riff_palette())
 for name in sys.argv[2:]:
-    (folder / f"{name}.bmp").write_bytes(bmp24(640, 480))
+    (folder / f"{name}.bmp").write_bytes(bmp24(1600, 1200))
 PY
 
 (cd "$work" && exec "$program") &

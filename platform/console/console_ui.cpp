@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 
+#include "platform/classic_window.h"
 #include "platform/clock.h"
 #include "platform/console/printable_text.h"
 #include "platform/terminal.h"
@@ -30,6 +31,10 @@ ConsoleUi* activeConsole = nullptr;
 
 constexpr std::uint32_t StatusInterval = 100; // milliseconds between two redraws
 constexpr const char* TimePrefix = "Time remaining";
+// The first estimates extrapolate from a sliver of the first file, with the start-up still
+// in the time gone, and can read hours for a run of seconds. The status line leaves them
+// out until a file is done or this much of the run has gone.
+constexpr std::uint32_t EstimateDelay = 1000;
 
 const char* describe(LeftAloneReason reason) {
     switch (reason) {
@@ -75,8 +80,11 @@ ConsoleUi::~ConsoleUi() {
     std::signal(SIGINT, previousInterruptHandler != SIG_ERR ? previousInterruptHandler : SIG_DFL);
 }
 
-WindowId ConsoleUi::createMainWindow(const char*, int, int, WindowEvents& windowEvents) {
+WindowId ConsoleUi::createMainWindow(const char*, int width, int height,
+                                     WindowEvents& windowEvents) {
     events = &windowEvents;
+    client = classicClientArea(width, height);
+    startedAt = clock();
     const WindowId window = nextId++;
     if (!events->onCreate(window)) {
         events = nullptr;
@@ -90,14 +98,13 @@ void ConsoleUi::showWindow(WindowId) {}
 
 void ConsoleUi::updateWindow(WindowId) {}
 
-// The client area a 450 x 110 window has on a classic desktop; the console draws nothing
-// there, but the application lays its controls out from it.
+// The console draws nothing there, but the application lays its controls out from it.
 Rect ConsoleUi::clientRect(WindowId) {
-    return Rect{0, 0, 434, 71};
+    return client;
 }
 
 int ConsoleUi::scrollArrowHeight() {
-    return 17;
+    return ClassicScrollArrowHeight;
 }
 
 WindowId ConsoleUi::createControl(WindowId, ControlKind kind, const char*, int, int, int, int) {
@@ -121,6 +128,7 @@ void ConsoleUi::closeOnInterrupt() {
         return;
     }
     mainWindow = NoWindow;
+    interrupted = true;
     clearStatus();
     events->onDestroy();
 }
@@ -184,6 +192,13 @@ MessageResult ConsoleUi::messageBox(WindowId, const char* caption, const char* t
     return showBox(caption, text, icon, buttons);
 }
 
+MessageResult ConsoleUi::detailedMessageBox(WindowId, const char* caption, const char* text,
+                                            const char* detail, MessageIcon icon,
+                                            MessageButtons buttons) {
+    const std::string line = std::string(text) + " (" + detail + ")";
+    return showBox(caption, line.c_str(), icon, buttons);
+}
+
 MessageResult ConsoleUi::showBox(const char* caption, const char* text, MessageIcon icon,
                                  MessageButtons buttons) {
     if (activeConsole != nullptr) {
@@ -213,6 +228,10 @@ void ConsoleUi::reportSummary(const RunSummary& summary) {
     std::fflush(out);
 }
 
+RunEnd ConsoleUi::runEnd() const {
+    return interrupted ? RunEnd::Interrupted : RunEnd::BatchDone;
+}
+
 void ConsoleUi::printLine(const char* text) {
     clearStatus();
     std::fprintf(out, "%s\n", printableText(text).c_str());
@@ -232,10 +251,12 @@ void ConsoleUi::drawStatus(bool force) {
     drawnOnce = true;
     lastDraw = now;
 
+    const bool estimateMeans = files.finished > 0 || now - startedAt >= EstimateDelay;
     char line[160];
     const int length =
-        std::snprintf(line, sizeof line, "[%ld/%ld] %s", static_cast<long>(files.finished),
-                      static_cast<long>(files.total), timeText.c_str());
+        std::snprintf(line, sizeof line, "[%ld/%ld]%s%s", static_cast<long>(files.finished),
+                      static_cast<long>(files.total), estimateMeans && !timeText.empty() ? " " : "",
+                      estimateMeans ? timeText.c_str() : "");
     const std::size_t width = length > 0 ? std::min<std::size_t>(length, sizeof line - 1) : 0;
     // Spaces rub out the rest of a longer line drawn before; no terminal codes needed.
     std::fprintf(out, "\r%s%*s\r", line,

@@ -4,7 +4,9 @@
 // one status line that is redrawn in place (only on a terminal), every message box is one
 // line on stderr, answered at once, and every skin left alone is one line with its reason.
 // Control characters in what is printed are shown escaped. Nothing can reach the window
-// once the batch is done, so the run then ends by itself. Ctrl-C closes the window.
+// once the batch is done, so the run then ends by itself. Ctrl-C closes the window. The
+// time estimate shows once it means something: after the first file, or a second into the
+// run.
 
 #include <cstdint>
 #include <cstdio>
@@ -46,12 +48,18 @@ class ConsoleUi final : public UserInterface {
 
     MessageResult messageBox(WindowId owner, const char* caption, const char* text,
                              MessageIcon icon, MessageButtons buttons) override;
+    // The box's line, with the detail in brackets after the text.
+    MessageResult detailedMessageBox(WindowId owner, const char* caption, const char* text,
+                                     const char* detail, MessageIcon icon,
+                                     MessageButtons buttons) override;
     // One line, "Left alone: <name> (<why>)": on stdout for a bitmap that is not 24-bit,
     // on stderr for every other reason.
     void reportLeftAlone(const char* name, LeftAloneReason reason) override;
     // The status line's "[finished/total]".
     void reportFileCount(std::int32_t finished, std::int32_t total) override;
     void reportSummary(const RunSummary& summary) override;
+    // The batch was done, or Ctrl-C ended the run.
+    RunEnd runEnd() const override;
 
   private:
     struct Control {
@@ -76,6 +84,9 @@ class ConsoleUi final : public UserInterface {
     Clock clock;
     WindowEvents* events = nullptr;
     WindowId mainWindow = NoWindow;
+    Rect client;
+    std::uint32_t startedAt = 0; // when the window was made
+    bool interrupted = false;
     std::vector<Control> controls;
     WindowId nextId = 1;
     std::vector<int> quitCodes; // the queue holds nothing but quit messages

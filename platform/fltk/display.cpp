@@ -1,9 +1,28 @@
 #include "platform/fltk/display.h"
 
+#include <cstdio>
+
 #include <FL/x.H>
 #include <X11/Xlib.h>
 
+#include "platform/process.h"
+#include "platform/ui.h"
+
 namespace platform::fltk {
+namespace {
+
+// Xlib calls this when the connection breaks (the X server went away, or the connection
+// was killed) and ends the program should it return. Nothing can be shown any more and the
+// run cannot go on; the skin in hand was not written yet. The exit code tells this apart
+// from "Quit", which FLTK's own handler would give.
+int onConnectionLost(Display*) {
+    std::fputs("skinremap: the connection to the display was lost\n", stderr);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    endProcess(DisplayLostExitCode);
+}
+
+} // namespace
 
 bool openDisplay() {
     if (fl_display != nullptr) {
@@ -14,6 +33,7 @@ bool openDisplay() {
         return false;
     }
     fl_open_display(display);
+    XSetIOErrorHandler(onConnectionLost); // after FLTK, which installs its own
     return true;
 }
 

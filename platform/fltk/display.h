@@ -5,7 +5,8 @@
 namespace platform::fltk {
 
 // Connects to $DISPLAY and lets FLTK adopt the connection. False, with nothing changed,
-// when there is no display to connect to.
+// when there is no display to connect to. Should the connection break later, the process
+// ends at once with DisplayLostExitCode (platform/ui.h).
 bool openDisplay();
 
 } // namespace platform::fltk

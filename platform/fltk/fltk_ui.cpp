@@ -9,6 +9,7 @@
 #include <FL/Fl_PNG_Image.H>
 #include <FL/x.H>
 
+#include "platform/classic_window.h"
 #include "platform/fltk/controls.h"
 #include "platform/fltk/message_dialog.h"
 #include "platform/fltk/window_icon.h"
@@ -49,9 +50,13 @@ FltkUserInterface::~FltkUserInterface() {
     }
 }
 
+// The size asked for is the outer one, frame included, as on Windows. The window manager
+// adds its own frame around what FLTK draws, so the client area is what a Windows window
+// of that size has, and the controls sit where they sit there.
 WindowId FltkUserInterface::createMainWindow(const char* title, int width, int height,
                                              WindowEvents& events) {
-    auto window = std::make_unique<Fl_Double_Window>(width, height);
+    const Rect client = classicClientArea(width, height);
+    auto window = std::make_unique<Fl_Double_Window>(client.right, client.bottom);
     window->end();
     window->copy_label(title); // FLTK would keep the caller's pointer otherwise
     window->xclass(WindowClass);
@@ -90,7 +95,7 @@ Rect FltkUserInterface::clientRect(WindowId window) {
 }
 
 int FltkUserInterface::scrollArrowHeight() {
-    return Fl::scrollbar_size();
+    return ClassicScrollArrowHeight;
 }
 
 WindowId FltkUserInterface::createControl(WindowId parent, ControlKind kind, const char* text,
@@ -214,10 +219,28 @@ void FltkUserInterface::stepProgress(WindowId bar) {
     }
 }
 
-MessageResult FltkUserInterface::messageBox(WindowId, const char* caption, const char* text,
+MessageResult FltkUserInterface::messageBox(WindowId owner, const char* caption, const char* text,
                                             MessageIcon icon, MessageButtons buttons) {
-    // The box is modal for the whole program, so it needs no owner of its own.
-    return showMessageBox(caption, text, icon, buttons);
+    // A box with an owner holds up the program, as it holds up its window on Windows; so
+    // does every box without a display, which goes to the console.
+    if (owner != NoWindow || !showsMessageBoxes) {
+        return showMessageBox(caption, text, icon, buttons);
+    }
+    // A box of its own leaves the main window usable: its button and close box go on
+    // working, and closing the window closes the box too, as on Windows.
+    return showModelessDialog(caption, text, icon, buttons, [this] { return dispatchWaiting(); });
+}
+
+bool FltkUserInterface::dispatchWaiting() {
+    Message message;
+    while (queue.peek(message, false)) {
+        if (message.isQuit) {
+            return false; // stays queued for the main loop
+        }
+        queue.peek(message, true);
+        dispatchMessage(message);
+    }
+    return true;
 }
 
 Fl_Widget* FltkUserInterface::widget(WindowId id) const {

@@ -1,6 +1,7 @@
 #pragma once
 // The main window on Linux, drawn with FLTK 1.3: the geometry and texts the application
-// asks for, and a message queue with the semantics of the Windows one. FLTK callbacks only
+// asks for (the client area of a Windows window of the size asked), and a message queue
+// with the semantics of the Windows one. FLTK callbacks only
 // queue messages; the application takes them one at a time, so its window procedure runs
 // where it would run under Windows (from the main loop, or nested in a conversion).
 
@@ -63,6 +64,9 @@ class FltkUserInterface final : public UserInterface {
     static void onClose(Fl_Widget* widget, void* self);
     static void onActivate(Fl_Widget* widget, void* self);
 
+    // While a box without an owner is open: hands the queued messages to their windows, as
+    // the system's box does. False once the quit message is waiting.
+    bool dispatchWaiting();
     // Lets FLTK handle X events, at most every few milliseconds.
     void pumpEvents();
     WindowId add(Entry entry);

@@ -57,10 +57,9 @@ void makeIcon(MessageIcon icon) {
     box->labelsize(20);
 }
 
-} // namespace
-
-MessageResult showMessageDialog(const char* caption, const char* text, MessageIcon icon,
-                                MessageButtons buttons) {
+MessageResult showDialog(const char* caption, const char* text, MessageIcon icon,
+                         MessageButtons buttons, bool modal,
+                         const std::function<bool()>& keepOpen) {
     fl_font(FL_HELVETICA, TextSize);
     int textWidth = LongestLine;
     int textHeight = 0;
@@ -100,12 +99,28 @@ MessageResult showMessageDialog(const char* caption, const char* text, MessageIc
     // Put the default button under the pointer, as FLTK's own boxes do: the box is easy to
     // find and, without a window manager, receives the keyboard.
     dialog.hotspot(defaultButton);
-    dialog.set_modal();
+    if (modal) {
+        dialog.set_modal();
+    } else {
+        dialog.set_non_modal(); // kept above the other windows, without holding them up
+    }
     dialog.show();
-    while (dialog.shown()) {
+    while (dialog.shown() && keepOpen()) {
         Fl::wait();
     }
     return answer.result;
+}
+
+} // namespace
+
+MessageResult showMessageDialog(const char* caption, const char* text, MessageIcon icon,
+                                MessageButtons buttons) {
+    return showDialog(caption, text, icon, buttons, true, [] { return true; });
+}
+
+MessageResult showModelessDialog(const char* caption, const char* text, MessageIcon icon,
+                                 MessageButtons buttons, const std::function<bool()>& keepOpen) {
+    return showDialog(caption, text, icon, buttons, false, keepOpen);
 }
 
 } // namespace platform::fltk

@@ -1,6 +1,8 @@
 #pragma once
-// The modal message box of the FLTK front end: caption, text, an error or information
-// icon, and OK or Retry/Cancel. Needs an open display.
+// The message box of the FLTK front end: caption, text, an error or information icon, and
+// OK or Retry/Cancel. Needs an open display.
+
+#include <functional>
 
 #include "platform/message_box.h"
 
@@ -11,5 +13,10 @@ namespace platform::fltk {
 // pick Cancel, or OK where it is the only button.
 MessageResult showMessageDialog(const char* caption, const char* text, MessageIcon icon,
                                 MessageButtons buttons);
+
+// As above, but the other windows stay usable while the box is open: after each round of
+// events `keepOpen` runs, and when it returns false the box goes as if dismissed.
+MessageResult showModelessDialog(const char* caption, const char* text, MessageIcon icon,
+                                 MessageButtons buttons, const std::function<bool()>& keepOpen);
 
 } // namespace platform::fltk

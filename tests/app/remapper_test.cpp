@@ -13,7 +13,7 @@ using namespace testing_support;
 
 class RemapperTest : public RemapperFixture {
   protected:
-    int run() { return runRemapper(ui, RemapperSeams{ScriptedUi::tick, Bitmap::create}); }
+    int run() { return runRemapper(ui, {}, RemapperSeams{ScriptedUi::tick, Bitmap::create}); }
 };
 
 TEST_F(RemapperTest, StartsInOrderConvertsAndEndsWhenNothingIsLeft) {

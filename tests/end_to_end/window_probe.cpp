@@ -9,6 +9,11 @@
 //   window_probe version <program>
 //       Prints the version a program's file properties show: the fixed file version, then
 //       the product version and name.
+//   window_probe launch <directory> <program> [argument]
+//       Starts the program as Explorer does when a folder or file is dropped on it: the
+//       command line is the program and the argument, each in quotes, it starts in
+//       <directory>, and it has no standard handles and no console to attach to. Waits for
+//       its end and exits with its exit code (125 when it could not be started).
 //
 // Exit code 0 when the window or box was found and handled, 1 on timeout, 2 on bad usage.
 #include <cstdio>
@@ -19,6 +24,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 namespace {
 
@@ -175,6 +181,39 @@ int probeVersion(const char* program) {
     return 0;
 }
 
+// The probe's own words, whole: names from outside the system's code page included.
+std::vector<std::wstring> wideArguments() {
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> arguments(words, words + (words != nullptr ? count : 0));
+    LocalFree(words);
+    return arguments;
+}
+
+int launch(const std::wstring& directory, const std::wstring& program,
+           const std::wstring* argument) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (argument != nullptr) {
+        commandLine += L" \"" + *argument + L"\"";
+    }
+    // The probe's console (if it has one) goes first, so that the program finds none.
+    FreeConsole();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES; // all three left null
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        DETACHED_PROCESS, nullptr, directory.c_str(), &startup, &started)) {
+        return 125;
+    }
+    WaitForSingleObject(started.hProcess, INFINITE);
+    DWORD code = 125;
+    GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return static_cast<int>(code);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -192,8 +231,13 @@ int main(int argc, char** argv) {
     if (mode == "version" && argc == 3) {
         return probeVersion(argv[2]);
     }
+    if (mode == "launch" && (argc == 4 || argc == 5)) {
+        const std::vector<std::wstring> words = wideArguments();
+        return launch(words[2], words[3], argc == 5 ? &words[4] : nullptr);
+    }
     std::fprintf(stderr, "usage: window_probe window <timeout-ms> <label> close|quit\n"
                          "       window_probe box <timeout-ms>\n"
-                         "       window_probe version <program>\n");
+                         "       window_probe version <program>\n"
+                         "       window_probe launch <directory> <program> [argument]\n");
     return 2;
 }

@@ -23,6 +23,14 @@ from pathlib import Path
 TITLE = "Vaskor Skin Remaper"
 SKIP = 77  # CTest's skip code: no display to test on
 WAIT = 20.0
+# What Windows makes of the 450 x 110 window the program asks for: its client area, and the
+# height of a scroll-bar arrow (the progress bar's).
+CLIENT = (434, 71)
+ARROW = 17
+LAYOUT = Path(__file__).resolve().parent.parent / "data" / "window_layout.txt"
+# A folder name that trips up anything passing names through a shell or a byte encoding.
+AWKWARD = "Skins of 'Ünïcødé' & spaces"
+DISPLAY_LOST = 4  # the program's exit code when its X connection breaks
 
 
 # ---- Input files -----------------------------------------------------------------------
@@ -81,10 +89,30 @@ def window_size(window):
     raise AssertionError("no geometry for window " + window)
 
 
+def layout():
+    """The controls' places in the client area, from the layout every front end shares:
+    (class, x, y, width, height) in the order they are made."""
+    names = {"R": CLIENT[0], "B": CLIENT[1], "A": ARROW}
+    places = []
+    for line in LAYOUT.read_text().splitlines():
+        if line and not line.startswith("#"):
+            kind, *sizes = line.split("|")
+            places.append((kind, *(eval(size, {}, names) for size in sizes)))
+    return places
+
+
 def click_quit(window):
-    # The button is at (right - 70, 20) and 60 x 30 in the 450 x 110 window.
-    xdotool("mousemove", "--window", window, "410", "35")
+    _, x, y, width, height = layout()[3]
+    xdotool("mousemove", "--window", window, str(x + width // 2), str(y + height // 2))
     xdotool("click", "1")
+
+
+def answer_box(box, key="Return"):
+    """Puts the pointer on the box, which gives it the keyboard without a window manager,
+    and presses `key`."""
+    xdotool("mousemove", "--window", box, "5", "5")
+    time.sleep(0.2)
+    xdotool("key", key)
 
 
 class XClientMessageEvent(ctypes.Structure):
@@ -96,6 +124,16 @@ class XClientMessageEvent(ctypes.Structure):
 
 class XEvent(ctypes.Union):
     _fields_ = [("xclient", XClientMessageEvent), ("pad", ctypes.c_long * 24)]
+
+
+class XImage(ctypes.Structure):
+    """The leading fields of Xlib's XImage, as far as reading pixels needs them."""
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.c_void_p),
+                ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
+                ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
+                ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                ("bits_per_pixel", ctypes.c_int)]
 
 
 def xlib():
@@ -114,6 +152,10 @@ def xlib():
         ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.POINTER(ctypes.c_long))]
     lib.XFree.argtypes = [ctypes.c_void_p]
     lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    lib.XGetImage.restype = ctypes.POINTER(XImage)
+    lib.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                              ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+    lib.XKillClient.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
     return lib
 
 
@@ -150,6 +192,53 @@ def close_window(window):
         display.x.XSendEvent(display.handle, int(window), False, 0, ctypes.byref(event))
 
 
+def screenshot(window):
+    """The window's pixels as rows of (red, green, blue), on a 24-bit display."""
+    width, height = window_size(window)
+    with Display() as display:
+        z_pixmap, all_planes = 2, 0xFFFFFFFF
+        image = display.x.XGetImage(display.handle, int(window), 0, 0, width, height,
+                                    all_planes, z_pixmap)
+        expect(bool(image), "no image of the window")
+        picture = image.contents
+        expect(picture.bits_per_pixel == 32 and picture.byte_order == 0,
+               "expected 32-bit little-endian pixels (run Xvfb with -screen 0 WxHx24)")
+        raw = ctypes.string_at(picture.data, picture.bytes_per_line * height)
+        line = picture.bytes_per_line
+        display.x.XFree(picture.data)
+        display.x.XFree(image)
+    return [[(raw[at + 2], raw[at + 1], raw[at]) for at in range(row * line, row * line + 4 * width, 4)]
+            for row in range(height)]
+
+
+def inside(place, x, y):
+    _, left, top, width, height = place
+    return left <= x < left + width and top <= y < top + height
+
+
+def drawn_box(pixels, area, others):
+    """The smallest rectangle (x, y, width, height) holding every pixel of `area` (left,
+    top, right, bottom; right and bottom excluded) that differs from the window's
+    background, leaving out the places of the `others` controls; None if there is none."""
+    left, top, right, bottom = area
+    background = pixels[0][0]
+    xs, ys = [], []
+    for y in range(max(top, 0), min(bottom, len(pixels))):
+        for x in range(max(left, 0), min(right, len(pixels[0]))):
+            if pixels[y][x] != background and not any(inside(o, x, y) for o in others):
+                xs.append(x)
+                ys.append(y)
+    if not xs:
+        return None
+    return min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
+
+
+def kill_connection(window):
+    """What a display that goes away does to the program: its X connection is closed."""
+    with Display() as display:
+        display.x.XKillClient(display.handle, int(window))
+
+
 def icon_size(window):
     """Width and height of the first icon the window offers its window manager, or None."""
     with Display() as display:
@@ -170,10 +259,16 @@ def icon_size(window):
 # ---- Running the program ---------------------------------------------------------------
 
 class Run:
-    def __init__(self, program, folder):
+    """The program started in `folder`, or in `started_in` and told the folder to work on."""
+
+    started = []  # every run, so that none outlives a failed case and confuses the next
+
+    def __init__(self, program, folder, started_in=None):
         self.folder = folder
-        self.process = subprocess.Popen([program], cwd=folder, stdout=subprocess.PIPE,
+        command = [program] if started_in is None else [program, str(folder)]
+        self.process = subprocess.Popen(command, cwd=started_in or folder, stdout=subprocess.PIPE,
                                         stderr=subprocess.STDOUT, text=True)
+        Run.started.append(self.process)
 
     def exit_code(self):
         try:
@@ -214,11 +309,62 @@ def window_has_title_size_and_icon(program, folder):
     make_skins(folder, SMALL)
     run = Run(program, folder)
     window = find_window(TITLE)
-    expect(window_size(window) == (450, 110), f"window size {window_size(window)}")
+    # The window manager's frame goes around this, as the Windows frame goes around the
+    # client area of the 450 x 110 window there.
+    expect(window_size(window) == CLIENT, f"client area {window_size(window)}, not {CLIENT}")
     expect(icon_size(window) == (64, 64), f"window icon {icon_size(window)}")
     run.wait_converted(SMALL)
     close_window(window)
     expect(run.exit_code() == 0, "closing the window ends with 0")
+
+
+def controls_sit_where_windows_puts_them(program, folder):
+    """A screenshot at the end of a batch: every control is drawn exactly in its place."""
+    make_skins(folder, SMALL)
+    run = Run(program, folder)
+    window = find_window(TITLE)
+    run.wait_converted(SMALL)
+    time.sleep(0.5)  # the final texts and the full bar are drawn
+    pixels = screenshot(window)
+    margin = 3  # looked at around each place, to see that nothing spills over
+    places = layout()
+    for place in places:
+        kind, x, y, width, height = place
+        # The places overlap a little (the second line reaches into the bar): what lies in
+        # another control's place belongs to that one.
+        others = [other for other in places if other is not place]
+        if kind == "static":
+            # Text is inked inside its place (clipped at its right edge, where the button
+            # begins), starting at its left edge.
+            ink = drawn_box(pixels, (x - margin, y - margin, x + width, y + height + margin),
+                            others)
+            expect(ink is not None, f"nothing drawn for the text at {x},{y}")
+            ink_x, ink_y, ink_width, ink_height = ink
+            expect(x <= ink_x <= x + 2 and y <= ink_y and ink_x + ink_width <= x + width
+                   and ink_y + ink_height <= y + height,
+                   f"text at {ink}, outside {(x, y, width, height)} or not at its left edge")
+        else:
+            drawn = drawn_box(pixels, (x - margin, y - margin, x + width + margin,
+                                       y + height + margin), others)
+            expect(drawn == (x, y, width, height),
+                   f"{kind} drawn at {drawn}, not at {(x, y, width, height)}")
+    close_window(window)
+    expect(run.exit_code() == 0, "closing the window ends with 0")
+
+
+def folder_argument_opens_the_window_on_it(program, folder):
+    """Started elsewhere and given a folder with an awkward name, the window works there."""
+    skins = folder / AWKWARD
+    skins.mkdir()
+    make_skins(skins, SMALL)
+    elsewhere = folder / "elsewhere"
+    elsewhere.mkdir()
+    run = Run(program, skins, started_in=elsewhere)
+    window = find_window(TITLE)
+    run.wait_converted(SMALL)
+    close_window(window)
+    expect(run.exit_code() == 0, "closing the window ends with 0")
+    expect(not any(elsewhere.iterdir()), "nothing was written where the program started")
 
 
 def end_after_the_batch(program, folder, end, expected, what):
@@ -240,7 +386,9 @@ def close_after_the_batch_gives_0(program, folder):
     end_after_the_batch(program, folder, close_window, 0, "closing")
 
 
-def unwritable_file_is_reported_in_a_box(program, folder):
+def box_with_locked_skin(program, folder):
+    """Starts a batch with a read-only skin and waits for the box that reports it; returns
+    the run, the main window, the box and the skin's bytes."""
     make_skins(folder, SMALL)
     locked = folder / "locked.bmp"
     locked.write_bytes(bmp24(8, 8))
@@ -248,28 +396,65 @@ def unwritable_file_is_reported_in_a_box(program, folder):
     locked.chmod(0o444)
     run = Run(program, folder)
     window = find_window(TITLE)
-    find_window("Error")
-    time.sleep(0.3)  # let the box take the keyboard
-    xdotool("key", "Return")
+    box = find_window("Error")
+    time.sleep(0.3)
+    return run, window, box, before
+
+
+def unwritable_file_is_reported_in_a_box(program, folder):
+    run, window, box, before = box_with_locked_skin(program, folder)
+    answer_box(box)
     run.wait_converted(SMALL)
     close_window(window)
     code = run.exit_code()
     expect(code == 0, f"closing ends with 0, not {code}")
-    expect(locked.read_bytes() == before, "the read-only skin is unchanged")
+    expect((folder / "locked.bmp").read_bytes() == before, "the read-only skin is unchanged")
 
 
-def close_during_a_conversion_keeps_the_file(program, folder):
+def quit_works_while_a_box_is_open(program, folder):
+    """The box of a skin that could not be written has no owner: as on Windows, "Quit"
+    stays usable under it, and takes effect once the box is answered."""
+    run, window, box, before = box_with_locked_skin(program, folder)
+    click_quit(window)
+    time.sleep(0.3)
+    answer_box(box)
+    code = run.exit_code()
+    expect(code == 1, f"Quit ends with 1, not {code}")
+    expect((folder / "locked.bmp").read_bytes() == before, "the read-only skin is unchanged")
+
+
+def closing_while_a_box_is_open_ends_the_run(program, folder):
+    """Closing the main window under an open box ends the run and takes the box along."""
+    run, window, _, before = box_with_locked_skin(program, folder)
+    close_window(window)
+    code = run.exit_code()  # nobody answers the box
+    expect(code == 0, f"closing ends with 0, not {code}")
+    expect((folder / "locked.bmp").read_bytes() == before, "the read-only skin is unchanged")
+
+
+def end_during_a_conversion(program, folder, end, expected, what):
+    """Ends the run through the window with `end` while a big skin is being converted: the
+    run ends with `expected`, the skin in hand is not written and nothing is left behind."""
     (folder / "skins.ipl").write_bytes(riff_palette())
     big = folder / "big.bmp"
     big.write_bytes(bmp24(4096, 4096))
     before = big.read_bytes()
     run = Run(program, folder)
-    close_window(find_window(TITLE))
+    end(find_window(TITLE))
     code = run.exit_code()
-    expect(code == 0, f"closing ends with 0, not {code}")
+    expect(code == expected, f"{what} ends with {expected}, not {code}")
     expect(big.read_bytes() == before, "the skin whose conversion was cut short is unchanged")
     leftovers = sorted(p.name for p in folder.iterdir() if p.name not in ("skins.ipl", "big.bmp"))
     expect(not leftovers, f"no files left behind: {leftovers}")
+
+
+def close_during_a_conversion_keeps_the_file(program, folder):
+    end_during_a_conversion(program, folder, close_window, 0, "closing")
+
+
+def lost_display_ends_with_its_own_code(program, folder):
+    """The X connection breaks: the run ends at once with a code of its own, not Quit's."""
+    end_during_a_conversion(program, folder, kill_connection, DISPLAY_LOST, "a lost display")
 
 
 def no_display_falls_back_to_the_console(program, folder):
@@ -301,13 +486,15 @@ def desktop_entry_runs_in_the_folder_it_opens(program, folder):
     if shutil.which("gio") is None:
         print("skipped: needs gio (package libglib2.0-bin) to launch the desktop entry")
         sys.exit(SKIP)
-    make_skins(folder, SMALL)
+    skins = folder / AWKWARD
+    skins.mkdir()
+    make_skins(skins, SMALL)
     environment = dict(os.environ, PATH=f"{Path(program).parent}{os.pathsep}{os.environ['PATH']}")
     environment.pop("DISPLAY", None)  # the console run: nothing to close afterwards
-    subprocess.run(["gio", "launch", os.environ["DESKTOP_ENTRY"], str(folder)], cwd="/",
+    subprocess.run(["gio", "launch", os.environ["DESKTOP_ENTRY"], str(skins)], cwd="/",
                    env=environment, check=True, timeout=WAIT)
     deadline = time.monotonic() + WAIT
-    while not all(bit_depth(folder / n) == 8 for n in SMALL):
+    while not all(bit_depth(skins / n) == 8 for n in SMALL):
         expect(time.monotonic() < deadline, "the folder's skins are converted")
         time.sleep(0.05)
 
@@ -320,9 +507,14 @@ CASES = {case.__name__: case for case in (
     no_display_falls_back_to_the_console,
     desktop_entry_runs_in_the_folder_it_opens,
     window_has_title_size_and_icon,
+    controls_sit_where_windows_puts_them,
+    folder_argument_opens_the_window_on_it,
     quit_after_the_batch_gives_1,
     close_after_the_batch_gives_0,
     unwritable_file_is_reported_in_a_box,
+    quit_works_while_a_box_is_open,
+    closing_while_a_box_is_open_ends_the_run,
+    lost_display_ends_with_its_own_code,
     close_during_a_conversion_keeps_the_file,
     message_box_answers,
 )}
@@ -342,6 +534,11 @@ def main():
         except (AssertionError, subprocess.TimeoutExpired) as failure:
             print("FAILED:", failure)
             sys.exit(1)
+        finally:
+            for process in Run.started:
+                if process.poll() is None:
+                    process.kill()
+                    process.wait()
     print("passed")
 
 

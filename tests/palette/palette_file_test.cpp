@@ -119,27 +119,45 @@ TEST(PaletteFile, OnlyAWholeFileLoadsAsTheGamePalette) {
     }
     std::vector<std::uint8_t> seventeenSets = whole;
     seventeenSets[4] = 17; // subPaletteCount past what a palette holds
-    writeBytes(name, seventeenSets);
-    EXPECT_EQ(PalettePtr(Palette::loadWholeFile(name.c_str())), nullptr);
+
+    ASSERT_TRUE(original->writeFile(name.c_str(), PaletteAsRiff));
+    const std::vector<std::uint8_t> riff = readBytes(name);
+    std::vector<std::uint8_t> wave = riff;
+    std::memcpy(wave.data() + 8, "WAVE", 4);
 
     struct Refused {
         std::vector<std::uint8_t> bytes;
         bool lenientLoads; // the game's own loader takes what it can
+        PaletteFileProblem problem;
     };
     const Refused refused[] = {
-        {{}, true},
+        {{}, true, PaletteFileProblem::CutShort},
         // "o\n" arrives as the low half of the set count: 2,671 sets, more than a palette has.
-        {{'h', 'e', 'l', 'l', 'o', '\n'}, false},
-        {std::vector<std::uint8_t>(whole.begin(), whole.end() - 1), true},
-        {std::vector<std::uint8_t>(whole.begin(), whole.begin() + 60), true},
+        {{'h', 'e', 'l', 'l', 'o', '\n'}, false, PaletteFileProblem::NotAPalette},
+        {seventeenSets, false, PaletteFileProblem::NotAPalette},
+        {std::vector<std::uint8_t>(whole.begin(), whole.end() - 1), true,
+         PaletteFileProblem::CutShort},
+        {std::vector<std::uint8_t>(whole.begin(), whole.begin() + 60), true,
+         PaletteFileProblem::CutShort},
+        {std::vector<std::uint8_t>(riff.begin(), riff.end() - 1), false,
+         PaletteFileProblem::CutShort},
+        {wave, false, PaletteFileProblem::NotAPalette},
     };
-    for (const auto& [bytes, lenientLoads] : refused) {
+    for (const auto& [bytes, lenientLoads, expected] : refused) {
         writeBytes(name, bytes);
-        EXPECT_EQ(PalettePtr(Palette::loadWholeFile(name.c_str())), nullptr) << bytes.size();
+        PaletteFileProblem problem = PaletteFileProblem::None;
+        EXPECT_EQ(PalettePtr(Palette::loadWholeFile(name.c_str(), problem)), nullptr)
+            << bytes.size();
+        EXPECT_EQ(problem, expected) << bytes.size();
         EXPECT_EQ(PalettePtr(Palette::loadFile(name.c_str())) != nullptr, lenientLoads)
             << bytes.size();
     }
-    EXPECT_EQ(PalettePtr(Palette::loadWholeFile(dir.file("missing.ipl").c_str())), nullptr);
+    PaletteFileProblem problem = PaletteFileProblem::None;
+    EXPECT_EQ(PalettePtr(Palette::loadWholeFile(dir.file("missing.ipl").c_str(), problem)),
+              nullptr);
+    EXPECT_EQ(problem, PaletteFileProblem::Missing);
+    EXPECT_EQ(PalettePtr(Palette::loadWholeFile(dir.path().string().c_str(), problem)), nullptr);
+    EXPECT_EQ(problem, PaletteFileProblem::Unreadable) << "a directory";
 }
 
 } // namespace

@@ -98,21 +98,74 @@ TEST_F(ConsoleUiTest, StatusLineCountsEveryFileAndIsRedrawnAtMostTenTimesASecond
     ui->setProgressRange(window->bar, 0, 70000 & 0xFFFF);
     ui->setProgressStep(window->bar, 1);
     ui->reportFileCount(0, 70000);
-    fakeNow += 100;
-    ui->setText(window->timeLabel, "Time remaining:   9.0 second(s)");
+    ui->setText(window->timeLabel, "Time remaining:   9.0 second(s)"); // too soon: not drawn
     fakeNow += 99;
-    ui->setText(window->timeLabel, "Time remaining:   8.0 second(s)"); // too soon: not drawn
+    ui->setText(window->timeLabel, "Time remaining:   8.0 second(s)"); // still too soon
     fakeNow += 1;
     ui->stepProgress(window->bar);
     ui->reportFileCount(1, 70000);
     ui->setText(window->fileLabel, "Remapping: b.bmp");
 
-    const std::string first = "[0/70000] ";
-    const std::string second = "[0/70000] Time remaining:   9.0 second(s)";
-    const std::string third = "[1/70000] Time remaining:   8.0 second(s)";
-    const std::string blank(third.size(), ' ');
-    EXPECT_EQ(closedOutput(), "\r" + first + "\r" + "\r" + second + "\r" + "\r" + third + "\r" +
-                                  "\r" + blank + "\r" + "Remapping: b.bmp\n");
+    const std::string first = "[0/70000]"; // no estimate yet: nothing done, no time gone
+    const std::string second = "[1/70000] Time remaining:   8.0 second(s)";
+    const std::string blank(second.size(), ' ');
+    EXPECT_EQ(closedOutput(), "\r" + first + "\r" + "\r" + second + "\r" + "\r" + blank + "\r" +
+                                  "Remapping: b.bmp\n");
+}
+
+// The first estimates come from a sliver of the first file and can read hours; the line
+// shows them once a file is done or a second has gone.
+TEST_F(ConsoleUiTest, TheEstimateShowsOnceItMeansSomething) {
+    struct Case {
+        std::uint32_t after; // milliseconds since the window was made
+        bool fileDone;
+        bool shown;
+    };
+    const Case cases[] = {
+        {0, false, false}, {999, false, false}, {1000, false, true}, {5, true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.after) + (c.fileDone ? " after a file" : ""));
+        out.reset(std::tmpfile());
+        fakeNow = 0xFFFFFF00; // the tick count wraps meanwhile
+        open(true);
+        ui->reportFileCount(0, 3);
+        fakeNow += c.after;
+        if (c.fileDone) {
+            ui->reportFileCount(1, 3);
+            fakeNow += 100; // the next redraw is due
+        }
+        ui->setText(window->timeLabel, "Time remaining: 7936.5 second(s)");
+        const std::string output = closedOutput();
+        const std::string estimate =
+            c.fileDone ? "[1/3] Time remaining: 7936.5" : "[0/3] Time remaining: 7936.5";
+        EXPECT_EQ(output.find(estimate) != std::string::npos, c.shown) << output;
+    }
+}
+
+TEST_F(ConsoleUiTest, ADetailFollowsTheBoxTextOnItsLine) {
+    ::testing::internal::CaptureStderr();
+    open(false);
+    EXPECT_EQ(ui->detailedMessageBox(window->created, "Error", "Can't load palette: skins.ipl",
+                                     "looked in /skins: the file is cut short", MessageIcon::Error,
+                                     MessageButtons::Ok),
+              MessageResult::Ok);
+    closedOutput();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Error: Can't load palette: skins.ipl (looked in /skins: the file is cut short)\n");
+}
+
+TEST_F(ConsoleUiTest, TheRunEndsAsTheBatchEndsOrAsCtrlCEndsIt) {
+    open(false);
+    Message message;
+    ui->waitMessage(); // nothing left to do: the console ends the run
+    ASSERT_TRUE(ui->peekMessage(message, true));
+    EXPECT_EQ(ui->runEnd(), RunEnd::BatchDone);
+
+    open(false);
+    std::raise(SIGINT);
+    ASSERT_TRUE(ui->peekMessage(message, true));
+    EXPECT_TRUE(message.isQuit);
+    EXPECT_EQ(ui->runEnd(), RunEnd::Interrupted);
 }
 
 TEST_F(ConsoleUiTest, BoxesFromAnywhereGoToStderrAsOneLine) {
@@ -152,7 +205,7 @@ TEST_F(ConsoleUiTest, FilesLeftAloneAreNamedWithTheirReason) {
     ::testing::internal::CaptureStderr();
     open(true);
     ui->reportFileCount(0, 2);
-    std::string expectedOutput = "\r[0/2] \r\r      \r"; // the status line is rubbed out first
+    std::string expectedOutput = "\r[0/2]\r\r     \r"; // the status line is rubbed out first
     std::string expectedErrors;
     for (const Case& c : cases) {
         ui->reportLeftAlone("s.bmp", c.reason);

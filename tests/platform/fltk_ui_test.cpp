@@ -63,18 +63,20 @@ class FltkUiTest : public ::testing::Test {
     WindowId window = NoWindow;
 };
 
-TEST_F(FltkUiTest, ControlsSitAtClientCoordinatesOfTheRequestedSize) {
+// The size asked for is the outer size of a Windows window; what FLTK draws is its client
+// area, with the controls where Windows puts them.
+TEST_F(FltkUiTest, ControlsSitWhereTheyDoInTheWindowsWindow) {
     ASSERT_NE(open(), NoWindow);
     const Rect client = ui.clientRect(window);
-    EXPECT_EQ(client.right, 450);
-    EXPECT_EQ(client.bottom, 110);
+    EXPECT_EQ(client.right, 434);
+    EXPECT_EQ(client.bottom, 71);
     EXPECT_EQ(geometryOf(ui.widget(window)),
-              (Geometry{ui.widget(window)->x(), ui.widget(window)->y(), 450, 110}));
-    const int arrow = ui.scrollArrowHeight();
-    EXPECT_GT(arrow, 0);
-    EXPECT_EQ(geometryOf(ui.widget(events.bar)), (Geometry{0, 110 - arrow, 450, arrow}));
-    EXPECT_EQ(geometryOf(ui.widget(events.timeLabel)), (Geometry{10, 15, 370, 15}));
-    EXPECT_EQ(geometryOf(ui.widget(events.button)), (Geometry{380, 20, 60, 30}));
+              (Geometry{ui.widget(window)->x(), ui.widget(window)->y(), 434, 71}));
+    EXPECT_EQ(ui.scrollArrowHeight(), 17);
+    EXPECT_EQ(geometryOf(ui.widget(events.bar)), (Geometry{0, 54, 434, 17}));
+    EXPECT_EQ(geometryOf(ui.widget(events.timeLabel)), (Geometry{10, 15, 354, 15}));
+    EXPECT_EQ(geometryOf(ui.widget(events.fileLabel)), (Geometry{10, 35, 354, 20}));
+    EXPECT_EQ(geometryOf(ui.widget(events.button)), (Geometry{364, 20, 60, 30}));
     EXPECT_STREQ(ui.widget(window)->label(), "Vaskor Skin Remaper");
     EXPECT_STREQ(ui.widget(events.button)->label(), "Quit");
 }

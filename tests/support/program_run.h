@@ -59,6 +59,8 @@ class ProgramRun {
     // Waits until the program stops itself (it raised SIGSTOP) or ends; true when it stopped.
     bool waitForStop();
     void resume();
+    // What Ctrl-C in its terminal does.
+    void interrupt();
     void kill();
     // Exit code, or 128 + the signal that ended it.
     int wait();

@@ -197,6 +197,12 @@ void ProgramRun::resume() {
     ::kill(pid, SIGCONT);
 }
 
+void ProgramRun::interrupt() {
+    if (!status) {
+        ::kill(pid, SIGINT);
+    }
+}
+
 void ProgramRun::kill() {
     if (!status) {
         ::kill(pid, SIGKILL);

@@ -1,0 +1,222 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace {
+
+struct Option {
+    char shortName;           // '\0' when there is none
+    const char* longName;     // without the leading "--"
+    const char* argumentName; // null for an option that takes no value
+    const char* help;
+    void (*apply)(CommandLine& options, const std::string& value);
+};
+
+// Adding an option is adding an entry here (and its field in CommandLine).
+constexpr Option Options[] = {
+    {'o', "output", "DIR",
+     "write the converted skins into DIR (made if missing), under their own names, and "
+     "leave the folder's files as they are",
+     [](CommandLine& options, const std::string& value) { options.outputFolder = value; }},
+    {'h', "help", nullptr, "show this help and exit",
+     [](CommandLine& options, const std::string&) { options.showHelp = true; }},
+    {'\0', "version", nullptr, "show the program's version and exit",
+     [](CommandLine& options, const std::string&) { options.showVersion = true; }},
+};
+
+constexpr std::string_view Usage = "Usage: skinremap [OPTIONS] [FOLDER]\n";
+
+constexpr std::string_view Description =
+    "Converts every 24-bit *.bmp of FOLDER (by default the current directory) into an\n"
+    "8-bit bitmap of the nearest colours of the game palette \"skins.ipl\" found there.\n"
+    "Other bitmaps are left as they are. Without -o the converted skins REPLACE the\n"
+    "originals. With a display the progress shows in a window, else on the console.\n";
+
+constexpr std::string_view ExitCodes =
+    "Exit codes:\n"
+    "  0    every skin was converted or left alone on purpose (window: it was closed)\n"
+    "  1    window only: \"Quit\" was pressed\n"
+    "  2    could not start: bad arguments, no such folder, no usable skins.ipl\n"
+    "  3    console only: the batch ran to its end, but a skin could not be written\n"
+    "  4    window only: the connection to the display was lost\n"
+    "  130  console only: interrupted with Ctrl-C; the skin in hand was not written\n";
+
+constexpr std::size_t HelpWidth = 80;
+
+// `text` broken at spaces into lines of at most HelpWidth characters, every line after the
+// first indented by `indent`.
+std::string wrapped(std::string_view text, std::size_t indent) {
+    std::string lines;
+    std::size_t column = indent;
+    while (!text.empty()) {
+        const std::size_t space = text.find(' ');
+        const std::string_view word = text.substr(0, space);
+        if (column > indent && column + 1 + word.size() > HelpWidth) {
+            lines += '\n' + std::string(indent, ' ');
+            column = indent;
+        } else if (column > indent) {
+            lines += ' ';
+            ++column;
+        }
+        lines += word;
+        column += word.size();
+        text = space == std::string_view::npos ? std::string_view{} : text.substr(space + 1);
+    }
+    return lines;
+}
+
+std::string optionTitle(const Option& option) {
+    std::string title =
+        option.shortName != '\0' ? std::string{'-', option.shortName} + ", " : std::string(4, ' ');
+    title += "--";
+    title += option.longName;
+    if (option.argumentName != nullptr) {
+        title += ' ';
+        title += option.argumentName;
+    }
+    return title;
+}
+
+// "--name" or "-n", as the user would type it.
+std::string spelling(const Option& option, bool asShort) {
+    return asShort ? std::string{'-', option.shortName} : std::string("--") + option.longName;
+}
+
+const Option* findLong(std::string_view name) {
+    const auto found =
+        std::find_if(std::begin(Options), std::end(Options),
+                     [name](const Option& option) { return name == option.longName; });
+    return found != std::end(Options) ? found : nullptr;
+}
+
+const Option* findShort(char name) {
+    const auto found =
+        std::find_if(std::begin(Options), std::end(Options),
+                     [name](const Option& option) { return option.shortName == name; });
+    return found != std::end(Options) ? found : nullptr;
+}
+
+// Reads the command line word by word; `words` shrinks as they are taken.
+class Parser {
+  public:
+    explicit Parser(std::span<const std::string> words) : words(words) {}
+
+    ParsedCommandLine run() {
+        bool optionsEnded = false;
+        while (!words.empty() && result.error.empty()) {
+            const std::string word = take();
+            if (!optionsEnded && word == "--") {
+                optionsEnded = true;
+            } else if (!optionsEnded && word.starts_with("--")) {
+                longOption(std::string_view(word).substr(2));
+            } else if (!optionsEnded && word.size() > 1 && word.front() == '-') {
+                shortOption(word);
+            } else {
+                folder(word);
+            }
+        }
+        return result;
+    }
+
+  private:
+    std::string take() {
+        std::string word = words.front();
+        words = words.subspan(1);
+        return word;
+    }
+
+    void longOption(std::string_view text) {
+        const auto equals = text.find('=');
+        const Option* option = findLong(text.substr(0, equals));
+        if (option == nullptr) {
+            refuse("unknown option '--" + std::string(text.substr(0, equals)) + "'");
+        } else if (equals == std::string_view::npos) {
+            apply(*option, false, std::nullopt);
+        } else if (option->argumentName == nullptr) {
+            refuse("option '" + spelling(*option, false) + "' takes no value");
+        } else {
+            apply(*option, false, std::string(text.substr(equals + 1)));
+        }
+    }
+
+    void shortOption(const std::string& word) {
+        const Option* option = findShort(word[1]);
+        if (option == nullptr) {
+            refuse("unknown option '" + word.substr(0, 2) + "'");
+        } else if (word.size() == 2) {
+            apply(*option, true, std::nullopt);
+        } else if (option->argumentName == nullptr) {
+            refuse("unknown option '" + word + "'");
+        } else {
+            apply(*option, true, word.substr(2));
+        }
+    }
+
+    // `attached` is a value given in the same word; otherwise the next word is the value.
+    void apply(const Option& option, bool asShort, std::optional<std::string> attached) {
+        if (option.argumentName == nullptr) {
+            option.apply(result.options, {});
+            return;
+        }
+        if (!attached && !words.empty()) {
+            attached = take();
+        }
+        if (!attached || attached->empty()) {
+            refuse("option '" + spelling(option, asShort) + "' needs a " + option.argumentName);
+            return;
+        }
+        option.apply(result.options, *attached);
+    }
+
+    void folder(const std::string& word) {
+        if (!folderSeen) {
+            folderSeen = true;
+            result.options.folder = word;
+        } else {
+            refuse("one folder at a time: '" + result.options.folder + "' and '" + word +
+                   "' were given");
+        }
+    }
+
+    void refuse(std::string why) { result.error = std::move(why); }
+
+    std::span<const std::string> words;
+    ParsedCommandLine result;
+    bool folderSeen = false;
+};
+
+} // namespace
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& words) {
+    ParsedCommandLine parsed = Parser(words).run();
+    if (!parsed.error.empty()) {
+        parsed.options = CommandLine{};
+    }
+    return parsed;
+}
+
+std::string helpText() {
+    std::string text(Usage);
+    text += Description;
+    text += "\nOptions:\n";
+    std::size_t widest = 0;
+    for (const Option& option : Options) {
+        widest = std::max(widest, optionTitle(option).size());
+    }
+    for (const Option& option : Options) {
+        const std::string title = "  " + optionTitle(option);
+        text += title + std::string(widest + 4 - title.size(), ' ') +
+                wrapped(option.help, widest + 4) + '\n';
+    }
+    text += '\n';
+    text += ExitCodes;
+    return text;
+}
+
+std::string refusalText(const std::string& error) {
+    return "skinremap: " + error + "\n" + std::string(Usage) +
+           "Try 'skinremap --help' for more information.\n";
+}

@@ -1,0 +1,91 @@
+#include "app/command_line.h"
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Taken {
+    std::vector<std::string> words;
+    CommandLine expected;
+};
+
+TEST(CommandLineTest, TakesAFolderAndOptionsInEveryWrittenForm) {
+    const Taken cases[] = {
+        {{}, {}},
+        {{"skins"}, {"skins", "", false, false}},
+        {{"my skins ä"}, {"my skins ä", "", false, false}},
+        {{"-o", "out"}, {"", "out", false, false}},
+        {{"-oout", "skins"}, {"skins", "out", false, false}},
+        {{"--output", "out dir", "skins"}, {"skins", "out dir", false, false}},
+        {{"--output=out", "skins"}, {"skins", "out", false, false}},
+        {{"--output=a=b"}, {"", "a=b", false, false}},
+        {{"skins", "-o", "out"}, {"skins", "out", false, false}},
+        {{"-o", "-weird"}, {"", "-weird", false, false}}, // a value is taken as it is
+        {{"-o", "first", "-o", "second"}, {"", "second", false, false}},
+        {{"--", "-skins"}, {"-skins", "", false, false}},
+        {{"-"}, {"-", "", false, false}},
+        {{"--help"}, {"", "", true, false}},
+        {{"-h", "skins"}, {"skins", "", true, false}},
+        {{"--version"}, {"", "", false, true}},
+        {{"--help", "--version"}, {"", "", true, true}},
+    };
+    for (const Taken& c : cases) {
+        std::ostringstream trace;
+        for (const std::string& word : c.words) {
+            trace << '[' << word << ']';
+        }
+        SCOPED_TRACE(trace.str());
+        const ParsedCommandLine parsed = parseCommandLine(c.words);
+        EXPECT_EQ(parsed.error, "");
+        EXPECT_EQ(parsed.options.folder, c.expected.folder);
+        EXPECT_EQ(parsed.options.outputFolder, c.expected.outputFolder);
+        EXPECT_EQ(parsed.options.showHelp, c.expected.showHelp);
+        EXPECT_EQ(parsed.options.showVersion, c.expected.showVersion);
+    }
+}
+
+TEST(CommandLineTest, RefusesWhatItDoesNotTakeAndSaysWhy) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"-x"}, "unknown option '-x'"},
+        {{"--out", "dir"}, "unknown option '--out'"}, // no abbreviations
+        {{"--frobnicate=1"}, "unknown option '--frobnicate'"},
+        {{"-hv"}, "unknown option '-hv'"},
+        {{"--help=yes"}, "option '--help' takes no value"},
+        {{"-o"}, "option '-o' needs a DIR"},
+        {{"skins", "--output"}, "option '--output' needs a DIR"},
+        {{"--output="}, "option '--output' needs a DIR"},
+        {{"-o", ""}, "option '-o' needs a DIR"},
+        {{"a", "b"}, "one folder at a time: 'a' and 'b' were given"},
+        {{"a", "--", "b"}, "one folder at a time: 'a' and 'b' were given"},
+        {{"--help", "-x"}, "unknown option '-x'"}, // refused even beside --help
+    };
+    for (const auto& [words, error] : cases) {
+        SCOPED_TRACE(words.front());
+        const ParsedCommandLine parsed = parseCommandLine(words);
+        EXPECT_EQ(parsed.error, error);
+        EXPECT_FALSE(parsed.options.showHelp) << "nothing of a refused line is acted on";
+        EXPECT_EQ(parsed.options.folder, "");
+    }
+}
+
+TEST(CommandLineTest, HelpNamesEveryOptionWithinEightyColumns) {
+    const std::string help = helpText();
+    EXPECT_EQ(help.rfind("Usage: skinremap [OPTIONS] [FOLDER]\n", 0), 0u);
+    for (const char* part : {"  -o, --output DIR  ", "  -h, --help  ", "      --version  ",
+                             "REPLACE the\noriginals", "\n  3    ", "\n  130  "}) {
+        EXPECT_NE(help.find(part), std::string::npos) << part;
+    }
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 80u) << line;
+    }
+    EXPECT_EQ(refusalText("unknown option '-x'"),
+              "skinremap: unknown option '-x'\nUsage: skinremap [OPTIONS] [FOLDER]\n"
+              "Try 'skinremap --help' for more information.\n");
+}
+
+} // namespace
