@@ -28,12 +28,11 @@ std::string temporaryName(const std::string& directory, unsigned attempt) {
     return directory + "\\" + TemporaryPrefix + digits + TemporarySuffix;
 }
 
-// ReplaceFile works beside the replaced file, in its directory: names are made full first,
-// since some implementations find no directory in a bare file name.
-std::string fullPath(const std::string& path) {
-    char full[MAX_PATH];
-    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+// ReplaceFile works in the replaced file's directory, and some implementations find none in
+// a bare file name. The name stays relative: a full path in the code page would lose the
+// letters of a folder named outside it.
+std::string withDirectory(const std::string& path) {
+    return path.find_first_of("/\\") == std::string::npos ? ".\\" + path : path;
 }
 
 constexpr unsigned TemporaryAttempts = 100;
@@ -124,7 +123,7 @@ CommitResult ReplacingFile::putInPlace() {
         return CommitResult::TargetChanged;
     }
     const DWORD attributes = GetFileAttributesA(targetPath.c_str());
-    if (ReplaceFileA(fullPath(targetPath).c_str(), fullPath(temporaryPath).c_str(), nullptr,
+    if (ReplaceFileA(withDirectory(targetPath).c_str(), temporaryPath.c_str(), nullptr,
                      REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) == FALSE) {
         return CommitResult::Failed;
     }
