@@ -67,7 +67,7 @@ CommitResult placeNewFile(std::string& temporary, const std::string& target) {
 
 // After `temporary` and `target` swapped names: what came out of the target's place is the
 // original, now ours to remove, or someone else's file, which goes straight back. Should
-// even that fail, their file stays under our temporary's name, and is never removed.
+// even that fail, their file is left under our temporary's name rather than removed.
 CommitResult keepSwapIfOriginal(std::string& temporary, const std::string& target,
                                 const FileIdentity& original) {
     if (posix::identityAt(temporary) == original) {
