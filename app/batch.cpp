@@ -6,9 +6,12 @@
 #include "app/format_text.h"
 #include "app/progress.h"
 #include "app/texts.h"
+#include "core/file_rstream.h"
 #include "palette/nearest_matcher.h"
 #include "platform/directory.h"
 #include "platform/process.h"
+#include "platform/replacing_file.h"
+#include "platform/source_file.h"
 
 namespace {
 
@@ -105,31 +108,75 @@ void countPreview(RemapperState& state, const char* name, const std::string& pro
     }
 }
 
-// Where a converted skin goes: over the original, or under its name into the output folder.
-std::string outputPath(const RemapperState& state, const char* name) {
-    if (state.outputFolder.empty()) {
-        return name;
-    }
-    return state.outputFolder + platform::PathSeparator + name;
+void leaveAlone(RemapperState& state, const char* name, platform::LeftAloneReason reason) {
+    ++state.summary.leftAlone;
+    state.ui.reportLeftAlone(name, reason);
 }
 
-// Writes the converted skin where it goes, unless this is a dry run.
-void writeConverted(RemapperState& state, const char* name, Bitmap& target) {
-    if (state.dryRun || target.writeFile(outputPath(state, name).c_str(), BitmapAsBmp)) {
+// A box that holds up the batch until it is answered, then lets it go on.
+void tellUser(RemapperState& state, const char* text) {
+    state.ui.messageBox(platform::NoWindow, ErrorCaption, text, platform::MessageIcon::Information,
+                        platform::MessageButtons::Ok);
+}
+
+platform::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
+    using platform::FileErrorKind;
+    using platform::LeftAloneReason;
+    switch (error) {
+    case FileErrorKind::FileNotFound:
+    case FileErrorKind::PathNotFound:
+        return LeftAloneReason::Missing;
+    case FileErrorKind::AccessDenied:
+        return LeftAloneReason::NoReadPermission;
+    case FileErrorKind::NotRegularFile:
+        return LeftAloneReason::NotRegularFile;
+    default:
+        return LeftAloneReason::ReadError;
+    }
+}
+
+// The conversion goes over the skin it was read from, as long as that is still the same
+// file; or, with an output folder, under the skin's name there, the original left as it is.
+platform::CommitResult writeConverted(const RemapperState& state, const char* name,
+                                      platform::SourceFile skin, Bitmap& target) {
+    if (state.outputFolder.empty()) {
+        return target.replaceFile(std::move(skin), BitmapAsBmp);
+    }
+    const std::string path = state.outputFolder + platform::PathSeparator + name;
+    return target.replaceFile(path.c_str(), BitmapAsBmp);
+}
+
+// Writes the converted skin where it goes, unless this is a dry run, and counts the outcome.
+void commitConverted(RemapperState& state, const char* name, platform::SourceFile skin,
+                     Bitmap& target) {
+    if (state.dryRun) {
         ++state.summary.converted;
         return;
     }
-    ++state.summary.failed;
-    state.ui.messageBox(platform::NoWindow, ErrorCaption, FormatText(WriteFailedText, name),
-                        platform::MessageIcon::Information, platform::MessageButtons::Ok);
+    switch (writeConverted(state, name, std::move(skin), target)) {
+    case platform::CommitResult::Replaced:
+        ++state.summary.converted;
+        break;
+    case platform::CommitResult::Failed:
+        ++state.summary.failed;
+        tellUser(state, FormatText(WriteFailedText, name));
+        break;
+    case platform::CommitResult::TargetChanged:
+        // Whatever is there now is newer than what was converted, or the user's doing.
+        ++state.summary.leftAlone;
+        tellUser(state, FormatText(ChangedText, name));
+        break;
+    }
 }
 
-// Converts and writes one 24-bit bitmap. False when the conversion was abandoned.
-bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
+// Converts and writes one 24-bit bitmap, read from `skin`. False when the conversion was
+// abandoned.
+bool convertFile(RemapperState& state, const char* name, platform::SourceFile skin,
+                 const Bitmap& source) {
     const BitmapPtr target(state.seams.createBitmap(source.width, source.height, TargetDepth));
     if (!target) {
         state.filesTotal -= 1.0f;
-        ++state.summary.leftAlone;
+        leaveAlone(state, name, platform::LeftAloneReason::TooLarge);
         return true;
     }
     target->paletteIndex = state.skinPalette->subPalettes[0].paletteIndex;
@@ -141,7 +188,7 @@ bool convertFile(RemapperState& state, const char* name, const Bitmap& source) {
         distancesOver(measured, std::int64_t{source.width} * source.height);
     state.ui.reportDistances(distances);
     rememberMoved(state.summary, name, distances);
-    writeConverted(state, name, *target);
+    commitConverted(state, name, std::move(skin), *target);
     if (state.preview != nullptr) {
         countPreview(
             state, name,
@@ -163,20 +210,57 @@ bool hasRowLayout(const Bitmap& bitmap, std::int32_t bytesPerPixel) {
            bitmap.stride >= std::int64_t{bitmap.width} * bytesPerPixel;
 }
 
+// A whole 8-bit BMP with the game palette marker: converted by an earlier run. It is left
+// alone, but its indices can be shown in the palette's colours.
+bool isConvertedBefore(const Bitmap* source, const BitmapReadReport& report) {
+    return source != nullptr && source->bitDepth == TargetDepth && report.paletteIndexMarker &&
+           hasRowLayout(*source, 1) && hasWholeRows(*source, report);
+}
+
+// Opens, reads and converts one file of the list, or says why it is left alone. The file
+// stays open from the read to the write, which replaces it only if it is still the same.
+// False when the conversion was abandoned.
+bool remapFile(RemapperState& state, const char* name) {
+    platform::SourceFile skin(name);
+    if (!skin.isOpen()) {
+        leaveAlone(state, name, whyNotOpened(platform::lastFileError()));
+        return true;
+    }
+    BitmapReadReport report;
+    FileRStream stream(skin.handle());
+    const BitmapPtr source(Bitmap::loadStream(stream, 0, report));
+    stream.close();
+    if (const auto reason = checkSource(source.get(), report)) {
+        leaveAlone(state, name, *reason);
+        if (state.preview != nullptr && isConvertedBefore(source.get(), report)) {
+            countPreview(state, name,
+                         state.preview->addConverted(name, *source, *state.skinPalette));
+        }
+        return true;
+    }
+    return convertFile(state, name, std::move(skin), *source);
+}
+
 } // namespace
 
-SourceCheck checkSource(const Bitmap* source, const BitmapReadReport& report) {
+std::optional<platform::LeftAloneReason> checkSource(const Bitmap* source,
+                                                     const BitmapReadReport& report) {
+    using platform::LeftAloneReason;
     if (source == nullptr) {
-        return SourceCheck::NotConvertible;
+        return report.readError  ? LeftAloneReason::ReadError
+               : report.tooLarge ? LeftAloneReason::TooLarge
+                                 : LeftAloneReason::NotABitmap;
     }
-    if (source->bitDepth == TargetDepth && report.paletteIndexMarker && hasRowLayout(*source, 1) &&
-        hasWholeRows(*source, report)) {
-        return SourceCheck::ConvertedBefore;
+    if (source->bitDepth != SourceDepth) {
+        return LeftAloneReason::NotTrueColour;
     }
-    if (source->bitDepth != SourceDepth || !hasRowLayout(*source, 3)) {
-        return SourceCheck::NotConvertible;
+    if (!hasRowLayout(*source, 3)) {
+        return LeftAloneReason::NotABitmap;
     }
-    return hasWholeRows(*source, report) ? SourceCheck::Convertible : SourceCheck::PixelsMissing;
+    if (!hasWholeRows(*source, report)) {
+        return LeftAloneReason::PixelsMissing;
+    }
+    return std::nullopt;
 }
 
 void BuildFileList(RemapperState& state) {
@@ -192,7 +276,9 @@ void BuildFileList(RemapperState& state) {
     if (state.fileList.itemCount == 0) {
         ui.stepProgress(state.progressBar);
     }
+    state.filesListed = state.fileList.itemCount;
     state.filesTotal = static_cast<float>(state.fileList.itemCount);
+    ui.reportFileCount(0, state.filesListed);
 }
 
 bool RemapNextFile(RemapperState& state) {
@@ -201,33 +287,13 @@ bool RemapNextFile(RemapperState& state) {
         const char* name = state.fileList.first();
         ui.setText(state.fileLabel, FormatText(FileText, name));
         ui.updateWindow(state.mainWindow);
-
-        BitmapReadReport report;
-        const BitmapPtr source(Bitmap::loadFile(name, 0, report));
-        switch (checkSource(source.get(), report)) {
-        case SourceCheck::Convertible:
-            if (!convertFile(state, name, *source)) {
-                return true;
-            }
-            break;
-        case SourceCheck::NotConvertible:
-            ++state.summary.leftAlone;
-            break;
-        case SourceCheck::ConvertedBefore:
-            ++state.summary.leftAlone;
-            if (state.preview != nullptr) {
-                countPreview(state, name,
-                             state.preview->addConverted(name, *source, *state.skinPalette));
-            }
-            break;
-        case SourceCheck::PixelsMissing:
-            ++state.summary.leftAlone;
-            ui.reportLeftAlone(name, platform::LeftAloneReason::PixelsMissing);
-            break;
+        if (!remapFile(state, name)) {
+            return true;
         }
         ui.stepProgress(state.progressBar);
         ui.updateWindow(state.mainWindow);
         state.fileList.removeFirst();
+        ui.reportFileCount(state.filesListed - state.fileList.itemCount, state.filesListed);
     }
     if (!state.doneShown && state.fileList.itemCount == 0) {
         showFinalTexts(state);

@@ -56,7 +56,7 @@ bool writeText(const std::string& path, const std::string& text) {
     FileWStream stream(file.handle());
     const bool written = stream.write(static_cast<int>(text.size()), text.data());
     stream.close();
-    return written && file.commit();
+    return written && file.commit() == platform::CommitResult::Replaced;
 }
 
 } // namespace

@@ -57,9 +57,10 @@ struct RemapperState {
     std::uint32_t startTicks = 0;
 
     FileList fileList;
-    float filesTotal = 0.0f;   // files the estimate counts
-    float filesDone = 0.0f;    // files converted to the end and written, or tried to be
-    float fileFraction = 0.0f; // share of the current file converted so far
+    std::int32_t filesListed = 0; // names the list was made with
+    float filesTotal = 0.0f;      // files the estimate counts
+    float filesDone = 0.0f;       // files converted to the end and written, or tried to be
+    float fileFraction = 0.0f;    // share of the current file converted so far
     bool doneShown = false;
 
     platform::RunSummary summary;

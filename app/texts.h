@@ -17,3 +17,4 @@ inline constexpr const char* QuitText = "Quit";
 inline constexpr const char* ErrorCaption = "Error";
 inline constexpr const char* PaletteFailedText = "Can't load palette: %s";
 inline constexpr const char* WriteFailedText = "Can't write file: %s";
+inline constexpr const char* ChangedText = "%s changed while it was converted; left alone";

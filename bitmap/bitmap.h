@@ -13,6 +13,10 @@
 
 struct Palette;
 class StreamIO;
+namespace platform {
+class SourceFile;
+enum class CommitResult;
+} // namespace platform
 
 // Flag bits of the file operations.
 inline constexpr std::uint32_t BitmapWithPalette = 1u << 0; // bring the file's palette along
@@ -33,6 +37,11 @@ struct BitmapReadReport {
     // A BMP whose header carries the game palette marker: the file is one of ours, its
     // values are indices of a game palette (paletteIndex says which, when it is recorded).
     bool paletteIndexMarker = false;
+    // Why a read failed, where it is not simply that the file holds no bitmap we read: the
+    // stream failed (an input/output error), or the image is larger than we hold (the
+    // limits above, or memory for its pixels).
+    bool readError = false;
+    bool tooLarge = false;
 };
 
 // A rectangle of a source bitmap, all four edges inclusive.
@@ -100,6 +109,11 @@ class Bitmap {
     // Writing. writeFile never harms an existing file on failure: the new contents replace
     // it only once they are complete, and a read-only file is refused untouched.
     bool writeFile(const char* name, std::uint32_t fileFlags);
+    // The same, saying what became of the file: written over whatever regular file `name`
+    // stands for when it is opened (a new file never over one that appears meanwhile), or
+    // over `original`, opened and read before, only while it is still that file.
+    platform::CommitResult replaceFile(const char* name, std::uint32_t fileFlags);
+    platform::CommitResult replaceFile(platform::SourceFile original, std::uint32_t fileFlags);
     bool write(StreamIO& stream, std::uint32_t fileFlags);
     // 8-bit and other depths but 24 get a 256-entry colour table: the palette's colours,
     // or a grey ramp. Rows go bottom first; the bitmap's own rows are unchanged afterwards.
@@ -110,6 +124,8 @@ class Bitmap {
     void letGo();
     // The reset every read starts from.
     void prepareForRead();
+    // read() but for telling an input/output error in the report.
+    bool readChunks(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report);
 };
 
 // Holds a bitmap and releases it at the end of its scope.

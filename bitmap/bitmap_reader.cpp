@@ -69,6 +69,7 @@ bool readHead(PbmpRead& read, const ChunkHeader& chunk) {
     const std::int32_t bitDepth = byte_order::loadI32(&bytes[12]);
     const std::uint32_t flagWord = byte_order::loadU32(&bytes[16]);
     if (!bitmap_size::isAcceptedGeometry(width, height, bitDepth)) {
+        read.report.tooLarge = bitmap_size::isTooLarge(width, height, bitDepth);
         return false;
     }
     Bitmap& bitmap = read.bitmap;
@@ -85,13 +86,18 @@ bool readHead(PbmpRead& read, const ChunkHeader& chunk) {
 }
 
 bool readData(PbmpRead& read, const ChunkHeader& chunk) {
-    if (!read.headSeen || chunk.size > static_cast<std::uint32_t>(bitmap_size::MaxPixelBytes)) {
+    if (!read.headSeen) {
+        return false;
+    }
+    if (chunk.size > static_cast<std::uint32_t>(bitmap_size::MaxPixelBytes)) {
+        read.report.tooLarge = true;
         return false;
     }
     Bitmap& bitmap = read.bitmap;
     const auto size = static_cast<std::int32_t>(chunk.size);
     auto buffer = bitmap_buffer::allocatePixels(size);
     if (!buffer) {
+        read.report.tooLarge = true;
         return false;
     }
     // A second "data" chunk replaces the first.
@@ -233,6 +239,14 @@ bool Bitmap::read(StreamIO& stream, std::uint32_t fileFlags) {
 }
 
 bool Bitmap::read(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report) {
+    if (readChunks(stream, fileFlags, report)) {
+        return true;
+    }
+    report.readError = stream.getStatus() == IoError;
+    return false;
+}
+
+bool Bitmap::readChunks(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport& report) {
     prepareForRead();
     report = BitmapReadReport{};
     PbmpRead state{*this, stream, report, fileFlags};

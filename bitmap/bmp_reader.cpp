@@ -52,7 +52,7 @@ bool readHeaders(StreamIO& stream, BmpHeaders& headers) {
 
 // Refuses what can't describe an image of plain rows. Compressed pixels would be taken
 // for rows and come out as noise, so they are refused rather than misread.
-bool isReadableImage(const BmpHeaders& headers) {
+bool isReadableImage(const BmpHeaders& headers, BitmapReadReport& report) {
     const InfoHeader& info = headers.info;
     if (headers.file.type != BmpType || info.size < MinInfoHeaderSize ||
         info.size > MaxInfoHeaderSize) {
@@ -64,7 +64,9 @@ bool isReadableImage(const BmpHeaders& headers) {
     if (info.height == INT32_MIN) { // its absolute value doesn't exist
         return false;
     }
-    return bitmap_size::isAcceptedGeometry(info.width, std::abs(info.height), info.bitCount);
+    const std::int32_t height = std::abs(info.height);
+    report.tooLarge = bitmap_size::isTooLarge(info.width, height, info.bitCount);
+    return bitmap_size::isAcceptedGeometry(info.width, height, info.bitCount);
 }
 
 std::int32_t paletteIndexOf(const FileHeader& file) {
@@ -130,6 +132,7 @@ bool readPixels(Bitmap& bitmap, StreamIO& stream, std::optional<std::int32_t> of
     bitmap.imageSize = bitmap.height * bitmap.stride;
     bitmap.pixels = bitmap_buffer::allocatePixels(bitmap.imageSize).release();
     if (bitmap.pixels == nullptr) {
+        report.tooLarge = true;
         return false;
     }
     bitmap.flags |= BitmapOwnsPixels;
@@ -157,7 +160,7 @@ bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport
     prepareForRead();
     report = BitmapReadReport{};
     BmpHeaders headers;
-    if (!readHeaders(stream, headers) || !isReadableImage(headers)) {
+    if (!readHeaders(stream, headers) || !isReadableImage(headers, report)) {
         return false;
     }
     const InfoHeader& info = headers.info;

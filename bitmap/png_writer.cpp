@@ -78,5 +78,5 @@ bool writePngFile(const char* name, const Bitmap& bitmap, const Palette* palette
     FileWStream stream(file.handle());
     const bool written = writePng(stream, bitmap, palette);
     stream.close();
-    return written && file.commit();
+    return written && file.commit() == platform::CommitResult::Replaced;
 }

@@ -39,4 +39,17 @@ constexpr bool isAcceptedGeometry(std::int32_t width, std::int32_t height, std::
     return bytes && *bytes <= MaxPixelBytes;
 }
 
+// True when a width, height and depth of a sound form ask for more than we hold: a side
+// over MaxSide, or more than MaxPixelBytes of pixels.
+constexpr bool isTooLarge(std::int32_t width, std::int32_t height, std::int32_t bitDepth) {
+    if (width < 0 || height < 0 || bitDepth < MinBitDepth || bitDepth > MaxBitDepth) {
+        return false;
+    }
+    if (width > MaxSide || height > MaxSide) {
+        return true;
+    }
+    const auto bytes = size_math::checkedMultiply(height, strideFor(width, bitDepth));
+    return !bytes || *bytes > MaxPixelBytes;
+}
+
 } // namespace bitmap_size

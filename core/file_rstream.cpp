@@ -47,7 +47,11 @@ bool FileRStream::write(int, const void*) {
 
 bool FileRStream::refill() {
     const std::int32_t position = filePosition();
-    if (position == -1 || !platform::readFile(handle(), buffer, BufferSize, lastCount)) {
+    // The buffer holds only bytes whose positions an int can name: within 2 KiB of the last
+    // one it takes fewer, and whatever lies past goes straight to the caller.
+    const std::int32_t wanted =
+        position >= 0 ? std::min(BufferSize, INT32_MAX - position) : BufferSize;
+    if (position == -1 || !platform::readFile(handle(), buffer, wanted, lastCount)) {
         dropBuffer();
         return mapError();
     }

@@ -36,7 +36,9 @@ bool readAvailable(StreamIO& stream, std::uint8_t* destination, std::int32_t siz
     // has them, then single bytes up to its end.
     std::int32_t done = 0;
     for (const std::int32_t piece : {RecoveryPiece, std::int32_t{1}}) {
-        if (!stream.setPosition(start + done)) {
+        // Past the last position a stream can name there is nothing to go back to.
+        const auto at = size_math::checkedAdd(start, done);
+        if (!at || !stream.setPosition(*at)) {
             return false;
         }
         done = readPieces(stream, destination, size, done, piece);

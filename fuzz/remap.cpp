@@ -3,8 +3,8 @@
 
 #include "app/batch.h"
 #include "fuzz/limits.h"
-#include "tests/support/scripted_ui.h"
 #include "tests/support/memory_stream.h"
+#include "tests/support/scripted_ui.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     testing_support::MemoryStream stream({data, data + size});
     BitmapReadReport report;
     const BitmapPtr source(Bitmap::loadStream(stream, 0, report));
-    if (checkSource(source.get(), report) != SourceCheck::Convertible ||
+    if (checkSource(source.get(), report).has_value() ||
         std::int64_t{source->width} * source->height > MaxPixels) {
         return 0;
     }

@@ -17,5 +17,5 @@ bool writePaintPaletteFile(const char* name, const Palette& palette, PaintPalett
                              ? writeGimpPalette(stream, palette, title)
                              : writePhotoshopTable(stream, palette);
     stream.close();
-    return written && file.commit();
+    return written && file.commit() == platform::CommitResult::Replaced;
 }

@@ -119,5 +119,5 @@ bool Palette::writeFile(const char* name, std::uint32_t format) const {
         written = writeToStream(stream, format);
         stream.close();
     }
-    return written && target.commit();
+    return written && target.commit() == platform::CommitResult::Replaced;
 }

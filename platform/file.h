@@ -24,12 +24,16 @@ enum class FileErrorKind {
     DiskFull,
     PathNotFound,
     AccessDenied,
+    // A FIFO, a device, a directory: anything but a regular file where one is read.
+    NotRegularFile,
     Other,
 };
 
 enum class SeekOrigin { Begin, Current, End };
 
-// Opens an existing file for reading; others may read it at the same time.
+// Opens an existing regular file for reading; others may read it at the same time. A name
+// that stands for anything else (after following symbolic links) is refused with
+// NotRegularFile, and the open never waits: a FIFO without a writer would block it for ever.
 FileHandle openForRead(const char* name);
 // Creates a file for writing, truncating one that exists.
 FileHandle createForWrite(const char* name);

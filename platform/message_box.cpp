@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/console/printable_text.h"
+
 namespace platform {
 namespace {
 
@@ -11,7 +13,7 @@ MessageBoxHandler installed = nullptr;
 
 MessageResult consoleMessageBox(const char* caption, const char* text, MessageIcon,
                                 MessageButtons buttons) {
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+    std::fprintf(stderr, "%s: %s\n", caption, printableText(text).c_str());
     std::fflush(stderr);
     return buttons == MessageButtons::RetryCancel ? MessageResult::Cancel : MessageResult::Ok;
 }

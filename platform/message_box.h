@@ -19,7 +19,8 @@ MessageResult showMessageBox(const char* caption, const char* text, MessageIcon 
 // handler that was installed before.
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);
 
-// The console's answer: "<caption>: <text>" on stderr; OK, or Cancel where there is a choice.
+// The console's answer: "<caption>: <text>" on stderr, control characters escaped; OK, or
+// Cancel where there is a choice.
 MessageResult consoleMessageBox(const char* caption, const char* text, MessageIcon icon,
                                 MessageButtons buttons);
 

@@ -1,10 +1,14 @@
 #pragma once
 // Writes a file's new contents beside it and puts them in place only once they are
-// complete, so a failure at any point leaves the existing file exactly as it was.
+// complete, so a failure at any point leaves the existing file exactly as it was; and only
+// while it is still the file that was read, so that nothing saved, deleted or put there
+// by anyone else meanwhile is lost or brought back.
 
 #include <string>
 
 #include "platform/file.h"
+#include "platform/owned_file.h"
+#include "platform/source_file.h"
 
 namespace platform {
 
@@ -13,11 +17,28 @@ namespace platform {
 inline constexpr const char* TemporaryPrefix = ".skinremap-";
 inline constexpr const char* TemporarySuffix = ".tmp";
 
+enum class CommitResult {
+    Replaced,
+    // Nothing changed: the new contents could not be completed or put in place. The last
+    // file error says why.
+    Failed,
+    // Nothing changed: the target is no longer the file that was read (saved again, deleted,
+    // moved, a link put in its place or pointed elsewhere), or a file appeared where a new
+    // one was to be made.
+    TargetChanged,
+};
+
+// Both constructors fail, leaving handle() invalid and the last file error set, when the
+// target is read-only, is not a regular file, or its directory cannot be written.
 class ReplacingFile {
   public:
-    // Opens a temporary file beside `target` (beside the file a symbolic link points to).
-    // Fails, leaving handle() invalid and the last file error set, when the target is
-    // read-only, is not a regular file, or its directory cannot be written.
+    // Replaces `original` (open, as read), writing beside the file its name stood for: a
+    // symbolic link stays a link and its target is replaced. The replacement keeps the
+    // original's permissions, owner and group where permitted, ACL and extended attributes
+    // (on Windows: its security descriptor and attributes).
+    explicit ReplacingFile(SourceFile original);
+    // Replaces whatever regular file `target` names now, or makes a new file where there is
+    // none.
     explicit ReplacingFile(const char* target);
     // Removes the temporary file unless commit() put it in place.
     ~ReplacingFile();
@@ -25,21 +46,24 @@ class ReplacingFile {
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     // Where to write the new contents; borrowed, never close it.
-    FileHandle handle() const { return file; }
+    FileHandle handle() const { return temporary.get(); }
 
-    // Flushes and closes the temporary file, gives it the target's permissions and renames
-    // it over the target. On failure the temporary is removed and the target untouched.
-    bool commit();
+    // Flushes the temporary file, gives it the original's metadata and, if the target is
+    // still the original, puts it in its place. Otherwise the temporary is removed and the
+    // target left as it is. Called once.
+    CommitResult commit();
 
   private:
+    void start();
+    void createTemporary(const std::string& directory);
+    CommitResult putInPlace();
     void discard();
 
+    SourceFile original; // open when a file is replaced; none when a new one is made
+    bool replacing = false;
     std::string targetPath;
     std::string temporaryPath;
-    FileHandle file = InvalidFileHandle;
-    int mode = 0;
-    int owner = -1;
-    int group = -1;
+    OwnedFile temporary;
 };
 
 } // namespace platform

@@ -1,9 +1,11 @@
 #include "platform/stale_temporaries.h"
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "platform/replacing_file.h"
+#include "platform/temporary_lock.h"
 
 namespace platform {
 namespace {
@@ -47,6 +49,18 @@ template <typename Char> bool isOwnTemporary(std::basic_string_view<Char> name) 
     return true;
 }
 
+// The directories swept so far by this process, by their canonical paths.
+std::set<std::filesystem::path>& sweptDirectories() {
+    static std::set<std::filesystem::path> swept;
+    return swept;
+}
+
+std::filesystem::path canonicalOf(const char* directory) {
+    std::error_code error;
+    const auto canonical = std::filesystem::canonical(directory, error);
+    return error ? std::filesystem::path(directory) : canonical;
+}
+
 } // namespace
 
 bool isOwnTemporaryName(std::string_view name) {
@@ -55,6 +69,7 @@ bool isOwnTemporaryName(std::string_view name) {
 
 int removeStaleTemporaries(const char* directory) {
     namespace fs = std::filesystem;
+    sweptDirectories().insert(canonicalOf(directory));
     std::error_code error;
     fs::directory_iterator entry(directory, error);
     int removed = 0;
@@ -65,11 +80,17 @@ int removeStaleTemporaries(const char* directory) {
         std::error_code statusError;
         if (isOwnTemporary(std::basic_string_view<fs::path::value_type>(name.native())) &&
             entry->symlink_status(statusError).type() == fs::file_type::regular &&
-            fs::remove(entry->path(), statusError)) {
+            removeUnlessHeld(entry->path())) {
             ++removed;
         }
     }
     return removed;
+}
+
+void removeStaleTemporariesOnce(const char* directory) {
+    if (sweptDirectories().count(canonicalOf(directory)) == 0) {
+        removeStaleTemporaries(directory);
+    }
 }
 
 } // namespace platform

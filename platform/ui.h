@@ -59,7 +59,7 @@ inline constexpr std::size_t MostMovedShown = 3;
 // How a run went, for front ends that report it when the run is over.
 struct RunSummary {
     int converted = 0;  // written as 8-bit bitmaps
-    int leftAlone = 0;  // not 24-bit, unreadable, incomplete, or too large to convert
+    int leftAlone = 0;  // not 24-bit, unreadable, incomplete, too large, changed meanwhile
     int failed = 0;     // converted but not written
     int notReached = 0; // still waiting when the run ended
     // The converted skins whose colours moved most, by mean distance, farthest first: at
@@ -87,9 +87,23 @@ inline constexpr int DisplayLostExitCode = 4;
 
 // Why a file of the batch was left as it was, for the front ends that say so.
 enum class LeftAloneReason {
+    // A bitmap, but not a 24-bit one: most often a skin an earlier run converted. Expected.
+    NotTrueColour,
+    // What follows is not: the user may want to look at the file.
+    // Nothing we read as a bitmap, or one whose headers can't describe an image.
+    NotABitmap,
     // A 24-bit image the file holds only part of: it ends early (a copy still going on,
     // say), or its pixels lie past its end.
     PixelsMissing,
+    // More pixels than we hold, or than there was memory for.
+    TooLarge,
+    // The system failed to read it.
+    ReadError,
+    NoReadPermission,
+    // A FIFO, a device or a directory by now.
+    NotRegularFile,
+    // Gone since the list was made.
+    Missing,
 };
 
 // The main window's procedure, implemented by the application. The front end calls it
@@ -173,6 +187,12 @@ class UserInterface {
     virtual void reportPreviewFailed(const char* name, const char* why) {
         static_cast<void>(name);
         static_cast<void>(why);
+    }
+    // `finished` of the batch's `total` files are done with, whatever became of them. The
+    // windows show it on the bar; a front end without one may say it in words.
+    virtual void reportFileCount(std::int32_t finished, std::int32_t total) {
+        static_cast<void>(finished);
+        static_cast<void>(total);
     }
     // The run is over and the window about to go; a front end may tell the user how it went.
     virtual void reportSummary(const RunSummary& summary) { static_cast<void>(summary); }

@@ -7,6 +7,7 @@
 
 #include "platform/classic_window.h"
 #include "platform/clock.h"
+#include "platform/console/printable_text.h"
 #include "platform/terminal.h"
 
 namespace platform {
@@ -37,17 +38,24 @@ constexpr std::uint32_t EstimateDelay = 1000;
 
 const char* describe(LeftAloneReason reason) {
     switch (reason) {
+    case LeftAloneReason::NotTrueColour:
+        return "not a 24-bit bitmap";
+    case LeftAloneReason::NotABitmap:
+        return "not a bitmap it can read";
     case LeftAloneReason::PixelsMissing:
         return "the file holds only part of its pixels";
+    case LeftAloneReason::TooLarge:
+        return "too large to convert";
+    case LeftAloneReason::ReadError:
+        return "the file could not be read";
+    case LeftAloneReason::NoReadPermission:
+        return "no permission to read it";
+    case LeftAloneReason::NotRegularFile:
+        return "not a regular file";
+    case LeftAloneReason::Missing:
+        return "no longer there";
     }
     return "";
-}
-
-// A file name as these lines print it. The one place where names meet the terminal on
-// their way through reportPreviewFailed and reportSummary: control characters in a name
-// are to be escaped here (the escaping of the console's other lines goes in with it).
-const char* shownName(const std::string& name) {
-    return name.c_str();
 }
 
 // A share as a percentage with one decimal; a few pixels of many do not show as none.
@@ -176,25 +184,17 @@ void ConsoleUi::setText(WindowId control, const char* text) {
     }
 }
 
-void ConsoleUi::setProgressRange(WindowId bar, int minimum, int maximum) {
-    if (findControl(bar) != nullptr) {
-        progress.minimum = minimum;
-        progress.maximum = maximum;
-        progress.position = minimum;
-    }
-}
+// The bar's range is 16 bits wide and would count 65,536 files as none: the status line
+// counts with the true numbers of reportFileCount instead.
+void ConsoleUi::setProgressRange(WindowId, int, int) {}
 
-void ConsoleUi::setProgressStep(WindowId bar, int step) {
-    if (findControl(bar) != nullptr) {
-        progress.step = step;
-    }
-}
+void ConsoleUi::setProgressStep(WindowId, int) {}
 
-void ConsoleUi::stepProgress(WindowId bar) {
-    if (findControl(bar) != nullptr) {
-        progress.position = std::min(progress.position + progress.step, progress.maximum);
-        drawStatus(false);
-    }
+void ConsoleUi::stepProgress(WindowId) {}
+
+void ConsoleUi::reportFileCount(std::int32_t finished, std::int32_t total) {
+    files = FileCount{finished, total};
+    drawStatus(false);
 }
 
 MessageResult ConsoleUi::messageBox(WindowId, const char* caption, const char* text,
@@ -217,10 +217,14 @@ MessageResult ConsoleUi::showBox(const char* caption, const char* text, MessageI
     return consoleMessageBox(caption, text, icon, buttons);
 }
 
+// A bitmap that is merely not 24-bit (a skin an earlier run converted, most often) is part
+// of an ordinary run and told with its other lines; any other reason is one the user may
+// want to look into, and goes to stderr with the errors.
 void ConsoleUi::reportLeftAlone(const char* name, LeftAloneReason reason) {
+    std::FILE* to = reason == LeftAloneReason::NotTrueColour ? out : stderr;
     clearStatus();
-    std::fprintf(stderr, "Left alone: %s (%s)\n", name, describe(reason));
-    std::fflush(stderr);
+    std::fprintf(to, "Left alone: %s (%s)\n", printableText(name).c_str(), describe(reason));
+    std::fflush(to);
 }
 
 void ConsoleUi::reportDistances(const ColourDistances& distances) {
@@ -233,7 +237,7 @@ void ConsoleUi::reportDistances(const ColourDistances& distances) {
 
 void ConsoleUi::reportPreviewFailed(const char* name, const char* why) {
     clearStatus();
-    std::fprintf(stderr, "Preview not written: %s (%s)\n", shownName(name), why);
+    std::fprintf(stderr, "Preview not written: %s (%s)\n", printableText(name).c_str(), why);
     std::fflush(stderr);
 }
 
@@ -255,14 +259,14 @@ void ConsoleUi::reportSummary(const RunSummary& summary) {
     std::fputs(summary.dryRun ? "; no skin was changed.\n" : ".\n", out);
     const char* separator = "Moved most: ";
     for (const MovedSkin& skin : summary.movedMost) {
-        std::fprintf(out, "%s%s (mean %.1f)", separator, shownName(skin.name), skin.distances.mean);
+        std::fprintf(out, "%s%s (mean %.1f)", separator, printableText(skin.name).c_str(), skin.distances.mean);
         separator = ", ";
     }
     if (!summary.movedMost.empty()) {
         std::fputs(".\n", out);
     }
     if (!summary.previewPage.empty()) {
-        std::fprintf(out, "Previews: %s\n", shownName(summary.previewPage));
+        std::fprintf(out, "Previews: %s\n", printableText(summary.previewPage).c_str());
     }
     std::fflush(out);
 }
@@ -273,7 +277,7 @@ RunEnd ConsoleUi::runEnd() const {
 
 void ConsoleUi::printLine(const char* text) {
     clearStatus();
-    std::fprintf(out, "%s\n", text);
+    std::fprintf(out, "%s\n", printableText(text).c_str());
     std::fflush(out);
 }
 
@@ -290,13 +294,12 @@ void ConsoleUi::drawStatus(bool force) {
     drawnOnce = true;
     lastDraw = now;
 
-    const int span = progress.maximum - progress.minimum;
-    const int done = progress.position - progress.minimum;
-    const bool estimateMeans = done > 0 || now - startedAt >= EstimateDelay;
+    const bool estimateMeans = files.finished > 0 || now - startedAt >= EstimateDelay;
     char line[160];
-    const int length = std::snprintf(
-        line, sizeof line, "[%d/%d]%s%s", std::max(done, 0), std::max(span, 0),
-        estimateMeans && !timeText.empty() ? " " : "", estimateMeans ? timeText.c_str() : "");
+    const int length =
+        std::snprintf(line, sizeof line, "[%ld/%ld]%s%s", static_cast<long>(files.finished),
+                      static_cast<long>(files.total), estimateMeans && !timeText.empty() ? " " : "",
+                      estimateMeans ? timeText.c_str() : "");
     const std::size_t width = length > 0 ? std::min<std::size_t>(length, sizeof line - 1) : 0;
     // Spaces rub out the rest of a longer line drawn before; no terminal codes needed.
     std::fprintf(out, "\r%s%*s\r", line,

@@ -1,11 +1,12 @@
 #pragma once
 // The front end for a run without a display. The main window becomes lines of text: each
-// new text of the file line is printed, the time estimate and the progress bar share one
-// status line that is redrawn in place (only on a terminal), every message box is one line
-// on stderr, answered at once, and so is every skin left alone for a reason. Nothing can
-// reach the window once the batch is done, so the run then ends by itself. Ctrl-C closes
-// the window. The time estimate shows once it means something: after the first file, or
-// a second into the run.
+// new text of the file line is printed, the time estimate and the count of files done share
+// one status line that is redrawn in place (only on a terminal), every message box is one
+// line on stderr, answered at once, and every skin left alone is one line with its reason.
+// Control characters in what is printed are shown escaped. Nothing can reach the window
+// once the batch is done, so the run then ends by itself. Ctrl-C closes the window. The
+// time estimate shows once it means something: after the first file, or a second into the
+// run.
 
 #include <cstdint>
 #include <cstdio>
@@ -51,13 +52,16 @@ class ConsoleUi final : public UserInterface {
     MessageResult detailedMessageBox(WindowId owner, const char* caption, const char* text,
                                      const char* detail, MessageIcon icon,
                                      MessageButtons buttons) override;
-    // One line on stderr: "Left alone: <name> (<why>)".
+    // One line, "Left alone: <name> (<why>)": on stdout for a bitmap that is not 24-bit,
+    // on stderr for every other reason.
     void reportLeftAlone(const char* name, LeftAloneReason reason) override;
     // One line under the file's: "  mean distance 3.2, largest 41.0, 12.5% of pixels farther
     // than 24".
     void reportDistances(const ColourDistances& distances) override;
     // One line on stderr: "Preview not written: <name> (<why>)".
     void reportPreviewFailed(const char* name, const char* why) override;
+    // The status line's "[finished/total]".
+    void reportFileCount(std::int32_t finished, std::int32_t total) override;
     // The counts, the skins that moved most when any were converted, and where the
     // preview page is.
     void reportSummary(const RunSummary& summary) override;
@@ -69,11 +73,9 @@ class ConsoleUi final : public UserInterface {
         ControlKind kind;
         WindowId id;
     };
-    struct Progress {
-        int minimum = 0;
-        int maximum = 100;
-        int step = 10;
-        int position = 0;
+    struct FileCount {
+        std::int32_t finished = 0;
+        std::int32_t total = 0;
     };
 
     const Control* findControl(WindowId id) const;
@@ -95,7 +97,7 @@ class ConsoleUi final : public UserInterface {
     std::vector<Control> controls;
     WindowId nextId = 1;
     std::vector<int> quitCodes; // the queue holds nothing but quit messages
-    Progress progress;
+    FileCount files;
     std::string timeText;
     std::size_t statusWidth = 0; // characters of the status line now on screen
     std::uint32_t lastDraw = 0;

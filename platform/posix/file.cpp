@@ -1,6 +1,7 @@
 #include "platform/file.h"
 
 #include <cerrno>
+#include <csignal>
 #include <string>
 
 #include <fcntl.h>
@@ -64,21 +65,29 @@ FileErrorKind classifyMissing(const char* name) {
 
 FileHandle openWith(const char* name, int flags) {
     file_probes::onCall();
+    if (const auto refusal = file_probes::openRefusal()) {
+        lastError = *refusal;
+        return InvalidFileHandle;
+    }
     const int fd = ::open(name, flags | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int error = errno;
         lastError = error == ENOENT ? classifyMissing(name) : classify(error);
         return InvalidFileHandle;
     }
-    // Opening a directory for reading succeeds on POSIX but not on Windows, and reading
-    // one only fails later; refuse it here.
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        lastError = FileErrorKind::AccessDenied;
-        return InvalidFileHandle;
-    }
     return fd;
+}
+
+bool isRegular(const struct stat& info) {
+    return S_ISREG(info.st_mode);
+}
+
+// Under a file-size limit (`ulimit -f`) the system ends a process that writes past it with
+// SIGXFSZ, in the middle of a file and with no word. Ignored, the signal leaves a write that
+// fails with EFBIG like any other, and the caller keeps its files whole.
+void surviveFileSizeLimit() {
+    static const bool ignored = std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+    static_cast<void>(ignored);
 }
 
 int descriptor(FileHandle file) {
@@ -87,8 +96,24 @@ int descriptor(FileHandle file) {
 
 } // namespace
 
+// Only a regular file is read. A FIFO would block the open, and its reads, until a writer
+// came; a device may never end, or act on being opened. So the name is looked at first and
+// nothing else is opened at all; the open itself never waits (O_NONBLOCK changes nothing
+// for a regular file); and what was opened is looked at again, since the name may have
+// changed in between. A directory, which POSIX would open, is refused the same way.
 FileHandle openForRead(const char* name) {
-    return openWith(name, O_RDONLY);
+    struct stat info {};
+    if (::stat(name, &info) == 0 && !isRegular(info)) {
+        lastError = FileErrorKind::NotRegularFile;
+        return InvalidFileHandle;
+    }
+    const FileHandle file = openWith(name, O_RDONLY | O_NONBLOCK);
+    if (file != InvalidFileHandle && (fstat(descriptor(file), &info) != 0 || !isRegular(info))) {
+        ::close(descriptor(file));
+        lastError = FileErrorKind::NotRegularFile;
+        return InvalidFileHandle;
+    }
+    return file;
 }
 
 FileHandle createForWrite(const char* name) {
@@ -127,6 +152,7 @@ bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& coun
 
 bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count) {
     file_probes::onCall();
+    surviveFileSizeLimit();
     count = 0;
     if (size < 0) {
         lastError = FileErrorKind::InvalidAccess;

@@ -17,14 +17,34 @@ FileHandle ours(HANDLE file) {
 
 FileHandle create(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
     file_probes::onCall();
+    if (const auto refusal = file_probes::openRefusal()) {
+        setLastFileError(*refusal);
+        return InvalidFileHandle;
+    }
     return ours(
         CreateFileA(name, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 } // namespace
 
+// Only a file on a disk is read: a pipe or a device (CON, a serial port) may block or
+// never end. CreateFileA refuses a directory itself, as access denied; it is told apart.
 FileHandle openForRead(const char* name) {
-    return create(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    const FileHandle file = create(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (file == InvalidFileHandle) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesA(name);
+        const bool directory =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        SetLastError(error == ERROR_ACCESS_DENIED && directory ? ERROR_BAD_FILE_TYPE : error);
+        return file;
+    }
+    if (GetFileType(native(file)) != FILE_TYPE_DISK) {
+        CloseHandle(native(file));
+        SetLastError(ERROR_BAD_FILE_TYPE);
+        return InvalidFileHandle;
+    }
+    return file;
 }
 
 FileHandle createForWrite(const char* name) {
@@ -123,6 +143,8 @@ FileErrorKind lastFileError() {
         return FileErrorKind::PathNotFound;
     case ERROR_ACCESS_DENIED:
         return FileErrorKind::AccessDenied;
+    case ERROR_BAD_FILE_TYPE:
+        return FileErrorKind::NotRegularFile;
     default:
         return FileErrorKind::Other;
     }
@@ -156,6 +178,9 @@ void setLastFileError(FileErrorKind kind) {
         break;
     case FileErrorKind::AccessDenied:
         SetLastError(ERROR_ACCESS_DENIED);
+        break;
+    case FileErrorKind::NotRegularFile:
+        SetLastError(ERROR_BAD_FILE_TYPE);
         break;
     case FileErrorKind::Other:
         SetLastError(ERROR_GEN_FAILURE);

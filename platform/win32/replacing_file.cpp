@@ -2,12 +2,20 @@
 
 #include <windows.h>
 
+#include "platform/stale_temporaries.h"
+#include "platform/temporary_lock.h"
+#include "platform/win32/file_identity.h"
+
 namespace platform {
 namespace {
 
 std::string directoryOf(const std::string& path) {
     const auto separator = path.find_last_of("/\\");
     return separator == std::string::npos ? "." : path.substr(0, separator == 0 ? 1 : separator);
+}
+
+HANDLE native(const OwnedFile& file) {
+    return reinterpret_cast<HANDLE>(file.get());
 }
 
 // A name no other writer uses at the same moment: the process, the clock and a counter.
@@ -20,6 +28,13 @@ std::string temporaryName(const std::string& directory, unsigned attempt) {
     return directory + "\\" + TemporaryPrefix + digits + TemporarySuffix;
 }
 
+// ReplaceFile works in the replaced file's directory, and some implementations find none in
+// a bare file name. The name stays relative: a full path in the code page would lose the
+// letters of a folder named outside it.
+std::string withDirectory(const std::string& path) {
+    return path.find_first_of("/\\") == std::string::npos ? ".\\" + path : path;
+}
+
 constexpr unsigned TemporaryAttempts = 100;
 // Attributes carried over to the replacement; the read-only one refuses the write instead.
 constexpr DWORD KeptAttributes =
@@ -27,26 +42,31 @@ constexpr DWORD KeptAttributes =
 
 } // namespace
 
-ReplacingFile::ReplacingFile(const char* target) : targetPath(target) {
-    const DWORD attributes = GetFileAttributesA(target);
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+void ReplacingFile::start() {
+    if (replacing) {
+        if (!original.isOpen()) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return;
+        }
+        if ((GetFileAttributesA(original.path().c_str()) & FILE_ATTRIBUTE_READONLY) != 0) {
             SetLastError(ERROR_ACCESS_DENIED);
             return;
         }
-        mode = static_cast<int>(attributes & KeptAttributes);
-    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
-        return;
+        targetPath = original.path();
     }
+    createTemporary(directoryOf(replacing ? targetPath : original.name()));
+}
 
-    const std::string directory = directoryOf(targetPath);
+// Where a run writes, it first clears away what runs killed there before it left.
+void ReplacingFile::createTemporary(const std::string& directory) {
+    removeStaleTemporariesOnce(directory.c_str());
     for (unsigned attempt = 0; attempt < TemporaryAttempts; ++attempt) {
         const std::string name = temporaryName(directory, attempt);
-        const HANDLE created = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (created != INVALID_HANDLE_VALUE) {
+        OwnedFile created(reinterpret_cast<FileHandle>(CreateFileA(
+            name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)));
+        if (created.isOpen() && holdTemporary(created.get(), name)) {
             temporaryPath = name;
-            file = reinterpret_cast<FileHandle>(created);
+            temporary = std::move(created);
             return;
         }
         if (GetLastError() != ERROR_FILE_EXISTS) {
@@ -55,42 +75,63 @@ ReplacingFile::ReplacingFile(const char* target) : targetPath(target) {
     }
 }
 
-ReplacingFile::~ReplacingFile() {
-    discard();
-}
-
 void ReplacingFile::discard() {
-    if (file != InvalidFileHandle) {
-        CloseHandle(reinterpret_cast<HANDLE>(file));
-        file = InvalidFileHandle;
-    }
+    const DWORD error = GetLastError();
+    temporary.close();
     if (!temporaryPath.empty()) {
         DeleteFileA(temporaryPath.c_str());
         temporaryPath.clear();
     }
+    SetLastError(error);
 }
 
-bool ReplacingFile::commit() {
-    if (file == InvalidFileHandle) {
-        return false;
+CommitResult ReplacingFile::commit() {
+    if (!temporary.isOpen()) {
+        return CommitResult::Failed;
     }
-    const bool written = FlushFileBuffers(reinterpret_cast<HANDLE>(file)) != FALSE;
-    const bool closed = CloseHandle(reinterpret_cast<HANDLE>(file)) != FALSE;
-    file = InvalidFileHandle;
-    const bool moved = written && closed &&
-                       MoveFileExA(temporaryPath.c_str(), targetPath.c_str(),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    if (!moved) {
-        const DWORD error = GetLastError();
+    const bool flushed = FlushFileBuffers(native(temporary)) != FALSE;
+    // Both files must be closed for the swap: the temporary is opened without sharing, and
+    // the original without sharing its deletion.
+    if (!temporary.close() || !flushed) {
         discard();
-        SetLastError(error);
-        return false;
+        return CommitResult::Failed;
+    }
+    const CommitResult result = putInPlace();
+    discard();
+    return result;
+}
+
+// The original, held open since it was read, could not change meanwhile; it is let go only
+// now, and looked at once more by its name just before it is replaced. The window left is
+// that last instant. ReplaceFile keeps the original's security descriptor, attributes and
+// creation time.
+CommitResult ReplacingFile::putInPlace() {
+    if (!replacing) {
+        if (MoveFileExA(temporaryPath.c_str(), targetPath.c_str(), MOVEFILE_WRITE_THROUGH) ==
+            FALSE) {
+            const DWORD error = GetLastError();
+            return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS
+                       ? CommitResult::TargetChanged
+                       : CommitResult::Failed;
+        }
+        temporaryPath.clear();
+        return CommitResult::Replaced;
+    }
+    original.close();
+    const auto now = win32::identityAt(targetPath);
+    if (!now || *now != original.identity()) {
+        return CommitResult::TargetChanged;
+    }
+    const DWORD attributes = GetFileAttributesA(targetPath.c_str());
+    if (ReplaceFileA(withDirectory(targetPath).c_str(), temporaryPath.c_str(), nullptr,
+                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) == FALSE) {
+        return CommitResult::Failed;
     }
     temporaryPath.clear();
-    if (mode != 0) {
-        SetFileAttributesA(targetPath.c_str(), static_cast<DWORD>(mode));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & KeptAttributes) != 0) {
+        SetFileAttributesA(targetPath.c_str(), attributes & KeptAttributes);
     }
-    return true;
+    return CommitResult::Replaced;
 }
 
 } // namespace platform

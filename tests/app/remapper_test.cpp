@@ -32,6 +32,7 @@ TEST_F(RemapperTest, StartsInOrderConvertsAndEndsWhenNothingIsLeft) {
                             "updateWindow 100",
                             "setProgressRange 101 0 1",
                             "setProgressStep 101 1",
+                            "reportFileCount 0/1",
                             "created 100",
                             "showWindow 100",
                             // first turn: no message, one file converted, the final texts
@@ -41,6 +42,7 @@ TEST_F(RemapperTest, StartsInOrderConvertsAndEndsWhenNothingIsLeft) {
                             "reportDistances",
                             "stepProgress 101",
                             "updateWindow 100",
+                            "reportFileCount 1/1",
                             "setText 102 Time remaining:   0.0 second(s)",
                             "setText 103 Remapping: done.",
                             "updateWindow 100",

@@ -23,15 +23,11 @@ template <typename Stream> int statusAfter(FileErrorKind kind) {
 
 TEST(StreamErrorTest, SixConditionsAreFileErrorsAndAllOthersIoErrors) {
     const std::pair<FileErrorKind, StreamStatus> cases[] = {
-        {FileErrorKind::FileNotFound, FileError},
-        {FileErrorKind::TooManyOpenFiles, FileError},
-        {FileErrorKind::InvalidHandle, FileError},
-        {FileErrorKind::InvalidAccess, FileError},
-        {FileErrorKind::SharingViolation, FileError},
-        {FileErrorKind::DiskFull, FileError},
-        {FileErrorKind::PathNotFound, IoError},
-        {FileErrorKind::AccessDenied, IoError},
-        {FileErrorKind::Other, IoError},
+        {FileErrorKind::FileNotFound, FileError},     {FileErrorKind::TooManyOpenFiles, FileError},
+        {FileErrorKind::InvalidHandle, FileError},    {FileErrorKind::InvalidAccess, FileError},
+        {FileErrorKind::SharingViolation, FileError}, {FileErrorKind::DiskFull, FileError},
+        {FileErrorKind::PathNotFound, IoError},       {FileErrorKind::AccessDenied, IoError},
+        {FileErrorKind::NotRegularFile, IoError},     {FileErrorKind::Other, IoError},
     };
     for (const auto& [kind, status] : cases) {
         SCOPED_TRACE(static_cast<int>(kind));

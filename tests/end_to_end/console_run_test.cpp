@@ -42,7 +42,11 @@ TEST_F(EndToEndTest, ConvertsEveryTrueColourSkinAndNothingElseOnce) {
 
     const RunResult first = run();
     EXPECT_EQ(first.exitCode, 0);
-    EXPECT_EQ(first.errors, "");
+    // A bitmap that is not 24-bit is left alone as a matter of course; a file that is no
+    // bitmap at all is worth a look.
+    EXPECT_NE(first.output.find("Left alone: eight.bmp (not a 24-bit bitmap)\n"),
+              std::string::npos);
+    EXPECT_EQ(first.errors, "Left alone: x.bmp (not a bitmap it can read)\n");
     for (const char* name :
          {"odd.bmp", "wide.bmp", "A.BMP", "top.bmp", "game.bmp", "eight.bmp", "x.bmp"}) {
         EXPECT_NE(first.output.find(std::string("Remapping: ") + name + "\n"), std::string::npos)
@@ -71,6 +75,9 @@ TEST_F(EndToEndTest, ConvertsEveryTrueColourSkinAndNothingElseOnce) {
     const RunResult second = run();
     EXPECT_EQ(second.exitCode, 0);
     EXPECT_NE(second.output.find("0 converted, 7 left alone, 0 failed."), std::string::npos);
+    EXPECT_NE(second.output.find("Left alone: game.bmp (not a 24-bit bitmap)\n"),
+              std::string::npos);
+    EXPECT_EQ(second.errors, first.errors);
     EXPECT_EQ(snapshot(), converted1);
 }
 

@@ -69,7 +69,7 @@ class PreviewRunTest : public ::testing::Test {
         writeBytes((folder / ".skinremap-k1lled.tmp").string(), Bytes{1, 2, 3});
     }
 
-    RunResult run(const std::vector<std::string>& arguments, RunLimits limits = {}) const {
+    RunResult run(const std::vector<std::string>& arguments, RunOptions limits = {}) const {
         return runProgram(SKINREMAP_PROGRAM, arguments, scratch.path(), limits);
     }
 
@@ -82,7 +82,7 @@ TEST_F(PreviewRunTest, DryRunLeavesEveryByteAndTimeAsItWasAndPreviewsTheConversi
     const auto before = traces(folder);
     const RunResult result = run({"--dry-run", "--preview", "pictures", "skins"});
     EXPECT_EQ(result.exitCode, 0) << result.errors;
-    EXPECT_EQ(result.errors, "");
+    EXPECT_EQ(result.errors, "Left alone: x.bmp (not a bitmap it can read)\n");
     EXPECT_EQ(traces(folder), before);
 
     for (const MixedSkin& skin : MixedConverted) {
@@ -146,7 +146,7 @@ TEST_F(PreviewRunTest, PreviewFolderThatCannotBeWrittenStopsTheRunBeforeAnySkin)
     struct Case {
         const char* what;
         std::vector<std::string> words;
-        RunLimits limits;
+        RunOptions limits;
         const char* error;
     };
     // The page is larger than the file size limit allows; the error message is not.

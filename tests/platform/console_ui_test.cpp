@@ -59,13 +59,11 @@ namespace {
 
 class ConsoleUiTest : public ::testing::Test {
   protected:
-    // A console writing to `out`, with its window open and its bar counting `files`.
-    void open(bool statusLine, int files) {
+    // A console writing to `out`, with its window open.
+    void open(bool statusLine) {
         ui.emplace(out.get(), statusLine, fakeClock);
         window.emplace(*ui);
         ASSERT_NE(ui->createMainWindow("t", 450, 110, *window), NoWindow);
-        ui->setProgressRange(window->bar, 0, files);
-        ui->setProgressStep(window->bar, 1);
     }
     // What the console wrote once it ended, which clears its status line as it goes.
     std::string closedOutput() {
@@ -88,10 +86,11 @@ RunSummary counts(int converted, int leftAlone, int failed, int notReached) {
 }
 
 TEST_F(ConsoleUiTest, PrintsFileLinesAndKeepsEstimatesOffAPipe) {
-    open(false, 2);
+    open(false);
+    ui->reportFileCount(0, 2);
     ui->setText(window->fileLabel, "Remapping: a.bmp");
     ui->setText(window->timeLabel, "Time remaining:   1.5 second(s)");
-    ui->stepProgress(window->bar);
+    ui->reportFileCount(1, 2);
     ui->setText(window->fileLabel, "Remapping: done.");
     ui->reportSummary(counts(1, 2, 3, 0));
     ui->reportSummary(counts(0, 0, 0, 4));
@@ -101,7 +100,7 @@ TEST_F(ConsoleUiTest, PrintsFileLinesAndKeepsEstimatesOffAPipe) {
 }
 
 TEST_F(ConsoleUiTest, SaysHowFarEachSkinMovedAndWhichMovedMost) {
-    open(false, 3);
+    open(false);
     ui->setText(window->fileLabel, "Remapping: a.bmp");
     ui->reportDistances(ColourDistances{3.24, 41.06, 0.125, 24});
     ui->setText(window->fileLabel, "Remapping: b.bmp");
@@ -122,7 +121,7 @@ TEST_F(ConsoleUiTest, SaysHowFarEachSkinMovedAndWhichMovedMost) {
 }
 
 TEST_F(ConsoleUiTest, DryRunSaysWhatWouldBeDoneAndWhereThePreviewsAre) {
-    open(false, 4);
+    open(false);
     RunSummary summary = counts(2, 1, 0, 1);
     summary.dryRun = true;
     summary.previewsFailed = 1;
@@ -133,18 +132,24 @@ TEST_F(ConsoleUiTest, DryRunSaysWhatWouldBeDoneAndWhereThePreviewsAre) {
                               "Previews: /tmp/p/index.html\n");
 }
 
-TEST_F(ConsoleUiTest, StatusLineIsRedrawnAtMostTenTimesASecondAndClearedForLines) {
+// The count is the batch's own, not the progress bar's 16-bit range, which would call
+// 70,000 files 4,464.
+TEST_F(ConsoleUiTest, StatusLineCountsEveryFileAndIsRedrawnAtMostTenTimesASecond) {
     fakeNow = 5000;
-    open(true, 3);
-    ui->setText(window->timeLabel, "Time remaining:   9.0 second(s)");
+    open(true);
+    ui->setProgressRange(window->bar, 0, 70000 & 0xFFFF);
+    ui->setProgressStep(window->bar, 1);
+    ui->reportFileCount(0, 70000);
+    ui->setText(window->timeLabel, "Time remaining:   9.0 second(s)"); // too soon: not drawn
     fakeNow += 99;
-    ui->setText(window->timeLabel, "Time remaining:   8.0 second(s)"); // too soon: not drawn
+    ui->setText(window->timeLabel, "Time remaining:   8.0 second(s)"); // still too soon
     fakeNow += 1;
     ui->stepProgress(window->bar);
+    ui->reportFileCount(1, 70000);
     ui->setText(window->fileLabel, "Remapping: b.bmp");
 
-    const std::string first = "[0/3]"; // no estimate yet: nothing done, no time gone
-    const std::string second = "[1/3] Time remaining:   8.0 second(s)";
+    const std::string first = "[0/70000]"; // no estimate yet: nothing done, no time gone
+    const std::string second = "[1/70000] Time remaining:   8.0 second(s)";
     const std::string blank(second.size(), ' ');
     EXPECT_EQ(closedOutput(), "\r" + first + "\r" + "\r" + second + "\r" + "\r" + blank + "\r" +
                                   "Remapping: b.bmp\n");
@@ -164,23 +169,24 @@ TEST_F(ConsoleUiTest, TheEstimateShowsOnceItMeansSomething) {
         SCOPED_TRACE(std::to_string(c.after) + (c.fileDone ? " after a file" : ""));
         out.reset(std::tmpfile());
         fakeNow = 0xFFFFFF00; // the tick count wraps meanwhile
-        open(true, 3);
+        open(true);
+        ui->reportFileCount(0, 3);
         fakeNow += c.after;
         if (c.fileDone) {
-            ui->stepProgress(window->bar);
+            ui->reportFileCount(1, 3);
             fakeNow += 100; // the next redraw is due
         }
         ui->setText(window->timeLabel, "Time remaining: 7936.5 second(s)");
         const std::string output = closedOutput();
-        const std::string estimate = c.fileDone ? "[1/3] Time remaining: 7936.5"
-                                                : "[0/3] Time remaining: 7936.5";
+        const std::string estimate =
+            c.fileDone ? "[1/3] Time remaining: 7936.5" : "[0/3] Time remaining: 7936.5";
         EXPECT_EQ(output.find(estimate) != std::string::npos, c.shown) << output;
     }
 }
 
 TEST_F(ConsoleUiTest, ADetailFollowsTheBoxTextOnItsLine) {
     ::testing::internal::CaptureStderr();
-    open(false, 1);
+    open(false);
     EXPECT_EQ(ui->detailedMessageBox(window->created, "Error", "Can't load palette: skins.ipl",
                                      "looked in /skins: the file is cut short", MessageIcon::Error,
                                      MessageButtons::Ok),
@@ -191,13 +197,13 @@ TEST_F(ConsoleUiTest, ADetailFollowsTheBoxTextOnItsLine) {
 }
 
 TEST_F(ConsoleUiTest, TheRunEndsAsTheBatchEndsOrAsCtrlCEndsIt) {
-    open(false, 1);
+    open(false);
     Message message;
     ui->waitMessage(); // nothing left to do: the console ends the run
     ASSERT_TRUE(ui->peekMessage(message, true));
     EXPECT_EQ(ui->runEnd(), RunEnd::BatchDone);
 
-    open(false, 1);
+    open(false);
     std::raise(SIGINT);
     ASSERT_TRUE(ui->peekMessage(message, true));
     EXPECT_TRUE(message.isQuit);
@@ -206,7 +212,7 @@ TEST_F(ConsoleUiTest, TheRunEndsAsTheBatchEndsOrAsCtrlCEndsIt) {
 
 TEST_F(ConsoleUiTest, BoxesFromAnywhereGoToStderrAsOneLine) {
     ::testing::internal::CaptureStderr();
-    open(false, 1);
+    open(false);
     EXPECT_EQ(ui->messageBox(NoWindow, "Error", "Can't write file: a.bmp", MessageIcon::Information,
                              MessageButtons::Ok),
               MessageResult::Ok);
@@ -218,18 +224,55 @@ TEST_F(ConsoleUiTest, BoxesFromAnywhereGoToStderrAsOneLine) {
     EXPECT_EQ(setMessageBoxHandler(nullptr), nullptr); // the console put back what it found
 }
 
-TEST_F(ConsoleUiTest, FilesLeftAloneAreNamedOnStderrWithTheirReason) {
+// Every file left alone gets a line with its reason: on stdout when it is part of an ordinary
+// run (a skin converted before), on stderr when it may need the user.
+TEST_F(ConsoleUiTest, FilesLeftAloneAreNamedWithTheirReason) {
+    struct Case {
+        LeftAloneReason reason;
+        const char* line;
+        bool error;
+    };
+    const Case cases[] = {
+        {LeftAloneReason::NotTrueColour, "Left alone: s.bmp (not a 24-bit bitmap)", false},
+        {LeftAloneReason::NotABitmap, "Left alone: s.bmp (not a bitmap it can read)", true},
+        {LeftAloneReason::PixelsMissing,
+         "Left alone: s.bmp (the file holds only part of its pixels)", true},
+        {LeftAloneReason::TooLarge, "Left alone: s.bmp (too large to convert)", true},
+        {LeftAloneReason::ReadError, "Left alone: s.bmp (the file could not be read)", true},
+        {LeftAloneReason::NoReadPermission, "Left alone: s.bmp (no permission to read it)", true},
+        {LeftAloneReason::NotRegularFile, "Left alone: s.bmp (not a regular file)", true},
+        {LeftAloneReason::Missing, "Left alone: s.bmp (no longer there)", true},
+    };
     fakeNow = 7000;
     ::testing::internal::CaptureStderr();
-    open(true, 2);
-    ui->setText(window->timeLabel, "Time remaining:   2.0 second(s)");
-    ui->reportLeftAlone("half.bmp", LeftAloneReason::PixelsMissing);
-    const std::string output = closedOutput();
+    open(true);
+    ui->reportFileCount(0, 2);
+    std::string expectedOutput = "\r[0/2]\r\r     \r"; // the status line is rubbed out first
+    std::string expectedErrors;
+    for (const Case& c : cases) {
+        ui->reportLeftAlone("s.bmp", c.reason);
+        (c.error ? expectedErrors : expectedOutput) += std::string(c.line) + "\n";
+    }
+    EXPECT_EQ(closedOutput(), expectedOutput);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), expectedErrors);
+}
+
+// A name may carry anything but a slash; what reaches the terminal must not drive it.
+TEST_F(ConsoleUiTest, ControlCharactersInNamesArePrintedEscaped) {
+    const std::string name = "evil\x1b]0;owned\x07\x1b[2J\r.bmp";
+    const std::string shown = "evil\\x1b]0;owned\\x07\\x1b[2J\\x0d.bmp";
+    ::testing::internal::CaptureStderr();
+    open(false);
+    ui->setText(window->fileLabel, ("Remapping: " + name).c_str());
+    ui->reportLeftAlone(name.c_str(), LeftAloneReason::NotTrueColour);
+    ui->reportLeftAlone(name.c_str(), LeftAloneReason::Missing);
+    ui->messageBox(NoWindow, "Error", ("Can't write file: " + name).c_str(),
+                   MessageIcon::Information, MessageButtons::Ok);
+    EXPECT_EQ(closedOutput(),
+              "Remapping: " + shown + "\nLeft alone: " + shown + " (not a 24-bit bitmap)\n");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "Left alone: half.bmp (the file holds only part of its pixels)\n");
-    // The status line is rubbed out before the line goes to the terminal.
-    const std::string status = "[0/2]";
-    EXPECT_EQ(output, "\r" + status + "\r" + "\r" + std::string(status.size(), ' ') + "\r");
+              "Left alone: " + shown + " (no longer there)\nError: Can't write file: " + shown +
+                  "\n");
 }
 
 } // namespace

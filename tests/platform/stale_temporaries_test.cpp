@@ -73,6 +73,22 @@ TEST(StaleTemporariesTest, RemovesOurFilesAndNothingElse) {
     EXPECT_EQ(namesIn(dir.path()), expected);
 }
 
+// Another run in the same folder is writing: its temporary is held, and stays.
+TEST(StaleTemporariesTest, ATemporaryAWriterHoldsIsKept) {
+    TempDir dir;
+    writeBytes(dir.file("skin.bmp"), {1, 2, 3});
+    platform::ReplacingFile live(dir.file("skin.bmp").c_str());
+    ASSERT_NE(live.handle(), platform::InvalidFileHandle);
+
+    EXPECT_EQ(platform::removeStaleTemporaries(dir.path().string().c_str()), 0);
+    EXPECT_EQ(namesIn(dir.path()).size(), 2u);
+    std::int32_t count = 0;
+    const std::uint8_t byte = 7;
+    EXPECT_TRUE(platform::writeFile(live.handle(), &byte, 1, count));
+    EXPECT_EQ(live.commit(), platform::CommitResult::Replaced);
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"skin.bmp"});
+}
+
 TEST(StaleTemporariesTest, AMissingDirectoryRemovesNothing) {
     TempDir dir;
     EXPECT_EQ(platform::removeStaleTemporaries(dir.file("missing").c_str()), 0);

@@ -11,8 +11,9 @@
 namespace {
 
 std::uint64_t callCount = 0;
-std::optional<std::int64_t> writeBudget;  // bytes until the disk is full
-std::optional<std::int32_t> bytesPerCall; // the most one write call takes
+std::optional<std::int64_t> writeBudget;        // bytes until the disk is full
+std::optional<std::int32_t> bytesPerCall;       // the most one write call takes
+std::optional<platform::FileErrorKind> refusal; // what every open fails with
 
 } // namespace
 
@@ -41,6 +42,10 @@ void onWritten(std::int64_t bytes) {
     }
 }
 
+std::optional<FileErrorKind> openRefusal() {
+    return refusal;
+}
+
 } // namespace platform::file_probes
 
 namespace testing_support {
@@ -63,6 +68,14 @@ ShortWriteCalls::ShortWriteCalls(std::int32_t bytes) {
 
 ShortWriteCalls::~ShortWriteCalls() {
     bytesPerCall.reset();
+}
+
+RefusedOpens::RefusedOpens(platform::FileErrorKind kind) {
+    refusal = kind;
+}
+
+RefusedOpens::~RefusedOpens() {
+    refusal.reset();
 }
 
 } // namespace testing_support

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/file.h"
+
 namespace testing_support {
 
 // Operating-system file calls made so far.
@@ -26,6 +28,16 @@ class ShortWriteCalls {
     ~ShortWriteCalls();
     ShortWriteCalls(const ShortWriteCalls&) = delete;
     ShortWriteCalls& operator=(const ShortWriteCalls&) = delete;
+};
+
+// While it lives, every open fails with `kind`, as when the system refuses it (a file
+// without read permission, one another program holds).
+class RefusedOpens {
+  public:
+    explicit RefusedOpens(platform::FileErrorKind kind);
+    ~RefusedOpens();
+    RefusedOpens(const RefusedOpens&) = delete;
+    RefusedOpens& operator=(const RefusedOpens&) = delete;
 };
 
 } // namespace testing_support

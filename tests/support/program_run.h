@@ -12,10 +12,13 @@
 
 namespace testing_support {
 
-struct RunLimits {
-    // Largest file the program may write (RLIMIT_FSIZE), with SIGXFSZ ignored so that a
-    // write past it fails with EFBIG instead of ending the process. POSIX only.
+struct RunOptions {
+    // Largest file the program may write (RLIMIT_FSIZE), as `ulimit -f` sets it. POSIX only.
     std::optional<std::uint64_t> fileSizeLimit;
+    // Seconds after which the program is ended by SIGALRM, should it hang. POSIX only.
+    std::optional<unsigned> timeLimit;
+    // "NAME=value" entries added to the program's environment. POSIX only.
+    std::vector<std::string> environment;
 };
 
 // A program that could not be started ends with 127, as from a shell.
@@ -30,14 +33,14 @@ struct RunResult {
 // Runs `program` with `arguments` in `directory` and waits for its end.
 RunResult runProgram(const std::filesystem::path& program,
                      const std::vector<std::string>& arguments,
-                     const std::filesystem::path& directory, RunLimits limits = {});
+                     const std::filesystem::path& directory, RunOptions options = {});
 
 class ProgramRun {
   public:
     // Starts the program; its standard error goes to `errorFile`.
     ProgramRun(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                const std::filesystem::path& directory, const std::filesystem::path& errorFile,
-               RunLimits limits = {});
+               RunOptions options = {});
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
@@ -53,6 +56,8 @@ class ProgramRun {
     void closeOutput();
     // Stops the program where it stands (SIGSTOP) until resume().
     void pause();
+    // Waits until the program stops itself (it raised SIGSTOP) or ends; true when it stopped.
+    bool waitForStop();
     void resume();
     // What Ctrl-C in its terminal does.
     void interrupt();

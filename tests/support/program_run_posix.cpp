@@ -47,7 +47,7 @@ struct ChildSetup {
     const char* directory;
     int output;
     int errors;
-    const RunLimits* limits;
+    const RunOptions* options;
 };
 
 // Only async-signal-safe calls between fork and exec.
@@ -57,15 +57,19 @@ struct ChildSetup {
         dup2(setup.errors, STDERR_FILENO) < 0 || chdir(setup.directory) != 0) {
         _exit(126);
     }
-    if (setup.limits->fileSizeLimit) {
-        const rlimit limit{*setup.limits->fileSizeLimit, *setup.limits->fileSizeLimit};
+    if (setup.options->fileSizeLimit) {
+        const rlimit limit{*setup.options->fileSizeLimit, *setup.options->fileSizeLimit};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
             _exit(126);
         }
-        signal(SIGXFSZ, SIG_IGN); // an ignored signal stays ignored across exec
     }
-    // As a shell starts it: a closed pipe is the program's own to survive.
+    // As a shell starts it: a closed pipe and a file-size limit are the program's own to
+    // survive.
     signal(SIGPIPE, SIG_DFL);
+    signal(SIGXFSZ, SIG_DFL);
+    if (setup.options->timeLimit) {
+        alarm(*setup.options->timeLimit); // a pending alarm survives exec
+    }
     execve(setup.program, setup.arguments, setup.environment);
     _exit(NotStarted);
 }
@@ -75,8 +79,9 @@ struct ChildSetup {
 ProgramRun::ProgramRun(const std::filesystem::path& program,
                        const std::vector<std::string>& arguments,
                        const std::filesystem::path& directory,
-                       const std::filesystem::path& errorFile, RunLimits limits) {
+                       const std::filesystem::path& errorFile, RunOptions options) {
     std::vector<std::string> variables = consoleEnvironment();
+    variables.insert(variables.end(), options.environment.begin(), options.environment.end());
     const std::vector<char*> environment = pointersTo(variables);
     std::vector<std::string> words{program.string()};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -95,7 +100,7 @@ ProgramRun::ProgramRun(const std::filesystem::path& program,
                            directoryName.c_str(),
                            pipeEnds[1],
                            errors,
-                           &limits};
+                           &options};
     pid = fork();
     if (pid == 0) {
         becomeProgram(setup);
@@ -174,6 +179,20 @@ void ProgramRun::pause() {
     }
 }
 
+bool ProgramRun::waitForStop() {
+    if (status) {
+        return false;
+    }
+    int raw = 0;
+    while (waitpid(pid, &raw, WUNTRACED) < 0 && errno == EINTR) {
+    }
+    if (WIFSTOPPED(raw)) {
+        return true;
+    }
+    status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    return false;
+}
+
 void ProgramRun::resume() {
     ::kill(pid, SIGCONT);
 }
@@ -202,12 +221,12 @@ int ProgramRun::wait() {
 
 RunResult runProgram(const std::filesystem::path& program,
                      const std::vector<std::string>& arguments,
-                     const std::filesystem::path& directory, RunLimits limits) {
+                     const std::filesystem::path& directory, RunOptions options) {
     const TempDir logs;
     const auto errorFile = logs.path() / "errors";
     RunResult result;
     {
-        ProgramRun run(program, arguments, directory, errorFile, limits);
+        ProgramRun run(program, arguments, directory, errorFile, options);
         result.output = run.restOfOutput();
         result.exitCode = run.wait();
     }

@@ -78,7 +78,7 @@ int runWith(const std::filesystem::path& program, const std::vector<std::string>
 // The environment is passed on as it is: a Windows program finds its display by itself.
 RunResult runProgram(const std::filesystem::path& program,
                      const std::vector<std::string>& arguments,
-                     const std::filesystem::path& directory, RunLimits) {
+                     const std::filesystem::path& directory, RunOptions) {
     const TempDir logs;
     RunResult result;
     result.exitCode =

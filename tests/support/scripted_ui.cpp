@@ -63,6 +63,10 @@ void ScriptedUi::queueOnText(const std::string& text, UserAction action) {
     onText.emplace_back(text, action);
 }
 
+void ScriptedUi::doOnText(const std::string& text, std::function<void()> step) {
+    stepsOnText.emplace_back(text, std::move(step));
+}
+
 bool ScriptedUi::quitWaiting() const {
     return std::any_of(messages.begin(), messages.end(),
                        [](const platform::Message& message) { return message.isQuit; });
@@ -172,6 +176,13 @@ void ScriptedUi::setText(platform::WindowId control, const char* text) {
         queue(due->second);
         onText.erase(due);
     }
+    const auto step = std::find_if(stepsOnText.begin(), stepsOnText.end(),
+                                   [&](const auto& entry) { return entry.first == text; });
+    if (step != stepsOnText.end()) {
+        const auto taken = std::move(step->second);
+        stepsOnText.erase(step);
+        taken();
+    }
 }
 
 void ScriptedUi::setProgressRange(platform::WindowId bar, int minimum, int maximum) {
@@ -195,12 +206,39 @@ platform::MessageResult ScriptedUi::messageBox(platform::WindowId owner, const c
     return platform::MessageResult::Ok;
 }
 
-void ScriptedUi::reportLeftAlone(const char* name, platform::LeftAloneReason reason) {
+namespace {
+
+const char* nameOf(platform::LeftAloneReason reason) {
+    using platform::LeftAloneReason;
     switch (reason) {
-    case platform::LeftAloneReason::PixelsMissing:
-        log("reportLeftAlone " + std::string(name) + " PixelsMissing");
-        break;
+    case LeftAloneReason::NotTrueColour:
+        return "NotTrueColour";
+    case LeftAloneReason::NotABitmap:
+        return "NotABitmap";
+    case LeftAloneReason::PixelsMissing:
+        return "PixelsMissing";
+    case LeftAloneReason::TooLarge:
+        return "TooLarge";
+    case LeftAloneReason::ReadError:
+        return "ReadError";
+    case LeftAloneReason::NoReadPermission:
+        return "NoReadPermission";
+    case LeftAloneReason::NotRegularFile:
+        return "NotRegularFile";
+    case LeftAloneReason::Missing:
+        return "Missing";
     }
+    return "?";
+}
+
+} // namespace
+
+void ScriptedUi::reportLeftAlone(const char* name, platform::LeftAloneReason reason) {
+    log("reportLeftAlone " + std::string(name) + " " + nameOf(reason));
+}
+
+void ScriptedUi::reportFileCount(std::int32_t finished, std::int32_t total) {
+    log("reportFileCount " + std::to_string(finished) + "/" + std::to_string(total));
 }
 
 void ScriptedUi::reportDistances(const platform::ColourDistances& reported) {

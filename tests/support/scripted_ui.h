@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +40,9 @@ class ScriptedUi final : public platform::UserInterface {
     void queueQuit(int exitCode) { postQuit(exitCode); }
     // Queues `action` when `text` is next given to a control.
     void queueOnText(const std::string& text, UserAction action);
+    // Runs `step` when `text` is next given to a control, as another program might act at
+    // that moment (while a file is being converted, say).
+    void doOnText(const std::string& text, std::function<void()> step);
     std::size_t queued() const { return messages.size(); }
     bool quitWaiting() const;
 
@@ -69,6 +73,7 @@ class ScriptedUi final : public platform::UserInterface {
     void reportLeftAlone(const char* name, platform::LeftAloneReason reason) override;
     void reportDistances(const platform::ColourDistances& distances) override;
     void reportPreviewFailed(const char* name, const char* why) override;
+    void reportFileCount(std::int32_t finished, std::int32_t total) override;
     void reportSummary(const platform::RunSummary& summary) override;
 
     std::vector<platform::ColourDistances> distances; // as reported, one per conversion
@@ -81,6 +86,7 @@ class ScriptedUi final : public platform::UserInterface {
     platform::WindowId nextId = 100;
     std::deque<platform::Message> messages;
     std::vector<std::pair<std::string, UserAction>> onText;
+    std::vector<std::pair<std::string, std::function<void()>>> stepsOnText;
 };
 
 } // namespace testing_support
