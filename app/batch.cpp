@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "app/format_text.h"
 #include "app/progress.h"
@@ -137,23 +138,17 @@ platform::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
 
 // The conversion goes over the skin it was read from, as long as that is still the same
 // file; or, with an output folder, under the skin's name there, the original left as it is.
-platform::CommitResult writeConverted(const RemapperState& state, const char* name,
-                                      platform::SourceFile skin, Bitmap& target) {
+std::unique_ptr<platform::ReplacingFile>
+replacementFor(const RemapperState& state, const char* name, platform::SourceFile skin) {
     if (state.outputFolder.empty()) {
-        return target.replaceFile(std::move(skin), BitmapAsBmp);
+        return std::make_unique<platform::ReplacingFile>(std::move(skin));
     }
     const std::string path = state.outputFolder + platform::PathSeparator + name;
-    return target.replaceFile(path.c_str(), BitmapAsBmp);
+    return std::make_unique<platform::ReplacingFile>(path.c_str());
 }
 
-// Writes the converted skin where it goes, unless this is a dry run, and counts the outcome.
-void commitConverted(RemapperState& state, const char* name, platform::SourceFile skin,
-                     Bitmap& target) {
-    if (state.dryRun) {
-        ++state.summary.converted;
-        return;
-    }
-    switch (writeConverted(state, name, std::move(skin), target)) {
+void countCommitted(RemapperState& state, const char* name, platform::CommitResult result) {
+    switch (result) {
     case platform::CommitResult::Replaced:
         ++state.summary.converted;
         break;
@@ -166,6 +161,25 @@ void commitConverted(RemapperState& state, const char* name, platform::SourceFil
         ++state.summary.leftAlone;
         tellUser(state, FormatText(ChangedText, name));
         break;
+    }
+}
+
+// Writes the converted skin beside where it goes, unless this is a dry run, to be put in
+// place with the others waiting.
+void writeConverted(RemapperState& state, const char* name, platform::SourceFile skin,
+                    Bitmap& target) {
+    if (state.dryRun) {
+        ++state.summary.converted;
+        return;
+    }
+    auto file = replacementFor(state, name, std::move(skin));
+    if (!target.writeReplacement(*file, BitmapAsBmp)) {
+        countCommitted(state, name, platform::CommitResult::Failed);
+        return;
+    }
+    state.waitingSkins.add(name, std::move(file), target.imageSize);
+    if (state.waitingSkins.full()) {
+        CommitWaitingSkins(state);
     }
 }
 
@@ -188,7 +202,7 @@ bool convertFile(RemapperState& state, const char* name, platform::SourceFile sk
         distancesOver(measured, std::int64_t{source.width} * source.height);
     state.ui.reportDistances(distances);
     rememberMoved(state.summary, name, distances);
-    commitConverted(state, name, std::move(skin), *target);
+    writeConverted(state, name, std::move(skin), *target);
     if (state.preview != nullptr) {
         countPreview(
             state, name,
@@ -296,9 +310,19 @@ bool RemapNextFile(RemapperState& state) {
         ui.reportFileCount(state.filesListed - state.fileList.itemCount, state.filesListed);
     }
     if (!state.doneShown && state.fileList.itemCount == 0) {
+        CommitWaitingSkins(state);
         showFinalTexts(state);
     }
     return state.fileList.itemCount == 0;
+}
+
+void CommitWaitingSkins(RemapperState& state) {
+    if (state.waitingSkins.empty()) {
+        return;
+    }
+    for (const auto& skin : state.waitingSkins.commit()) {
+        countCommitted(state, skin.name.c_str(), skin.result);
+    }
 }
 
 bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,

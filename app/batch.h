@@ -9,11 +9,17 @@
 void BuildFileList(RemapperState& state);
 
 // Takes the first name off the list and converts it when it is a 24-bit bitmap, writing
-// the 8-bit result under the same name if the file is still the one that was read. The
-// first call that finds the list empty shows the final texts. True when the list is empty,
+// the 8-bit result beside it, to be put in place under the same name with the skins
+// converted before and after it, if the file is still the one that was read. The first
+// call that finds the list empty puts the skins still waiting in place and shows the final
+// texts. True when the list is empty,
 // and when a conversion was abandoned for a waiting quit message (the name then stays first
 // and nothing is written).
 bool RemapNextFile(RemapperState& state);
+
+// Puts the converted skins still waiting in their places and counts and reports each, as
+// the list's end does; what a run does before it ends, however it ends.
+void CommitWaitingSkins(RemapperState& state);
 
 // Why a file the reader made `source` of (null when it did not load), saying `report` about
 // it, is left alone; nothing when it is a 24-bit bitmap to convert. A 24-bit bitmap whose

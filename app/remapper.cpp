@@ -58,6 +58,7 @@ int exitCodeFor(platform::RunEnd end, int windowExitCode, bool written) {
 }
 
 int finish(RemapperState& state, int windowExitCode) {
+    CommitWaitingSkins(state);
     state.summary.notReached = state.fileList.itemCount;
     state.summary.dryRun = state.dryRun;
     if (state.preview != nullptr) {

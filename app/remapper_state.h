@@ -14,6 +14,7 @@
 #include "palette/nearest_matcher.h"
 #include "palette/palette.h"
 #include "platform/clock.h"
+#include "platform/commit_group.h"
 #include "platform/ui.h"
 
 struct RemapperSeams {
@@ -47,6 +48,10 @@ struct RemapperState {
     bool dryRun = false;
     // Where pictures of the skins go; null when the run makes none.
     PreviewFolder* preview = nullptr;
+
+    // Converted skins written beside where they go, to be put in place together: a skin
+    // counts as converted only once it is, and the run ends with none left waiting.
+    platform::CommitGroup waitingSkins;
 
     PalettePtr skinPalette;
     // Built from `skinPalette` at the first conversion; null until then, or if memory ran out.

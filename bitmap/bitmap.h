@@ -14,6 +14,7 @@
 struct Palette;
 class StreamIO;
 namespace platform {
+class ReplacingFile;
 class SourceFile;
 enum class CommitResult;
 } // namespace platform
@@ -114,6 +115,9 @@ class Bitmap {
     // over `original`, opened and read before, only while it is still that file.
     platform::CommitResult replaceFile(const char* name, std::uint32_t fileFlags);
     platform::CommitResult replaceFile(platform::SourceFile original, std::uint32_t fileFlags);
+    // Writes the new contents of `file` for the caller to commit; false when they could not
+    // be written whole.
+    bool writeReplacement(platform::ReplacingFile& file, std::uint32_t fileFlags);
     bool write(StreamIO& stream, std::uint32_t fileFlags);
     // 8-bit and other depths but 24 get a 256-entry colour table: the palette's colours,
     // or a grey ramp. Rows go bottom first; the bitmap's own rows are unchanged afterwards.

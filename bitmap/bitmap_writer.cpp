@@ -46,19 +46,6 @@ void writeData(StreamIO& stream, const Bitmap& bitmap, const bitmap_rows::RowLay
     }
 }
 
-// The new contents go to a temporary file beside the target and replace it only once
-// complete: the file being rewritten may be the artist's only copy.
-platform::CommitResult writeReplacing(Bitmap& bitmap, platform::ReplacingFile& file,
-                                      std::uint32_t fileFlags) {
-    if (file.handle() == platform::InvalidFileHandle) {
-        return platform::CommitResult::Failed;
-    }
-    FileWStream stream(file.handle());
-    const bool written = bitmap.write(stream, fileFlags);
-    stream.close();
-    return written ? file.commit() : platform::CommitResult::Failed;
-}
-
 } // namespace
 
 bool Bitmap::writeFile(const char* name, std::uint32_t fileFlags) {
@@ -67,12 +54,24 @@ bool Bitmap::writeFile(const char* name, std::uint32_t fileFlags) {
 
 platform::CommitResult Bitmap::replaceFile(const char* name, std::uint32_t fileFlags) {
     platform::ReplacingFile file(name);
-    return writeReplacing(*this, file, fileFlags);
+    return writeReplacement(file, fileFlags) ? file.commit() : platform::CommitResult::Failed;
 }
 
 platform::CommitResult Bitmap::replaceFile(platform::SourceFile original, std::uint32_t fileFlags) {
     platform::ReplacingFile file(std::move(original));
-    return writeReplacing(*this, file, fileFlags);
+    return writeReplacement(file, fileFlags) ? file.commit() : platform::CommitResult::Failed;
+}
+
+// The new contents go to a temporary file beside the target and replace it only once
+// complete: the file being rewritten may be the artist's only copy.
+bool Bitmap::writeReplacement(platform::ReplacingFile& file, std::uint32_t fileFlags) {
+    if (file.handle() == platform::InvalidFileHandle) {
+        return false;
+    }
+    FileWStream stream(file.handle());
+    const bool written = write(stream, fileFlags);
+    stream.close();
+    return written;
 }
 
 bool Bitmap::write(StreamIO& stream, std::uint32_t fileFlags) {

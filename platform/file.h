@@ -51,7 +51,14 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
 std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin);
 // Low 32 bits of the file's size; 0 with an error when it cannot be had.
 std::uint32_t fileSize(FileHandle file);
+// Returns once the file's contents and attributes are on the disk.
 bool flushFile(FileHandle file);
+// Has the system start writing the file's contents to the disk, without waiting for them;
+// a later flushFile then mostly finds them there. Only a hint: nothing fails.
+void startWriteBack(FileHandle file);
+// Returns once the names made, replaced and removed in the directory `path` are on the
+// disk, so that a file renamed into it is found there after a power loss.
+bool flushDirectory(const char* path);
 bool closeFile(FileHandle file);
 
 // What the most recent failed file call of this thread reported.

@@ -27,4 +27,8 @@ ReplacingFile::~ReplacingFile() {
     discard();
 }
 
+CommitResult ReplacingFile::commit() {
+    return finish() && flush() ? place() : CommitResult::Failed;
+}
+
 } // namespace platform

@@ -50,8 +50,20 @@ class ReplacingFile {
 
     // Flushes the temporary file, gives it the original's metadata and, if the target is
     // still the original, puts it in its place. Otherwise the temporary is removed and the
-    // target left as it is. Called once.
+    // target left as it is. Called once. The new name lasts through a power loss once the
+    // directory is flushed (flushDirectory(directory())).
     CommitResult commit();
+
+    // commit() in its three steps, for a writer that puts many files in place together and
+    // so waits for the disk once for all of them instead of once for each. finish() once
+    // the new contents are written: gives the temporary the original's metadata and starts
+    // writing it to the disk; flush() returns once it is there; place() puts it in place as
+    // commit() does. A step that fails removes the temporary, and the later ones fail too.
+    bool finish();
+    bool flush();
+    CommitResult place();
+    // The directory whose names place() changes.
+    std::string directory() const;
 
   private:
     void start();

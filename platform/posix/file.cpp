@@ -208,6 +208,22 @@ bool flushFile(FileHandle file) {
     return ::fsync(descriptor(file)) == 0 || fail(errno);
 }
 
+void startWriteBack(FileHandle file) {
+    file_probes::onCall();
+    ::sync_file_range(descriptor(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+bool flushDirectory(const char* path) {
+    file_probes::onCall();
+    const int directory = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory < 0) {
+        return fail(errno);
+    }
+    const bool flushed = ::fsync(directory) == 0 || fail(errno);
+    ::close(directory);
+    return flushed;
+}
+
 bool closeFile(FileHandle file) {
     file_probes::onCall();
     return ::close(descriptor(file)) == 0 || fail(errno);

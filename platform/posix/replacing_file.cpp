@@ -141,19 +141,34 @@ void ReplacingFile::discard() {
     }
 }
 
-CommitResult ReplacingFile::commit() {
+bool ReplacingFile::finish() {
     if (!temporary.isOpen()) {
-        return CommitResult::Failed;
+        return false;
     }
     const int fd = descriptor(temporary);
     if (replacing ? !posix::copyMetadata(static_cast<int>(original.handle()), fd)
                   : fchmod(fd, defaultMode()) != 0) {
         setLastFileError(FileErrorKind::AccessDenied);
         discard();
-        return CommitResult::Failed;
+        return false;
+    }
+    startWriteBack(temporary.get());
+    return true;
+}
+
+bool ReplacingFile::flush() {
+    if (!temporary.isOpen()) {
+        return false;
     }
     if (!flushFile(temporary.get())) {
         discard();
+        return false;
+    }
+    return true;
+}
+
+CommitResult ReplacingFile::place() {
+    if (!temporary.isOpen()) {
         return CommitResult::Failed;
     }
     // The temporary stays open, and so held, until it is in place: no sweep may take it.
@@ -163,6 +178,10 @@ CommitResult ReplacingFile::commit() {
     }
     discard();
     return result;
+}
+
+std::string ReplacingFile::directory() const {
+    return directoryOf(targetPath);
 }
 
 // The original is swapped with the new file in one step, and what came out of the target's

@@ -118,6 +118,15 @@ bool flushFile(FileHandle file) {
     return FlushFileBuffers(native(file)) != FALSE;
 }
 
+// Windows has no call that starts a file's write-back without waiting for it.
+void startWriteBack(FileHandle) {}
+
+// Windows lets a program flush a folder's names only with the whole volume, which takes an
+// administrator; a rename lasts as soon as the file system itself writes it out.
+bool flushDirectory(const char*) {
+    return true;
+}
+
 bool closeFile(FileHandle file) {
     file_probes::onCall();
     return CloseHandle(native(file)) != FALSE;

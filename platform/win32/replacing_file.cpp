@@ -85,20 +85,38 @@ void ReplacingFile::discard() {
     SetLastError(error);
 }
 
-CommitResult ReplacingFile::commit() {
+bool ReplacingFile::finish() {
+    return temporary.isOpen();
+}
+
+bool ReplacingFile::flush() {
+    if (!temporary.isOpen()) {
+        return false;
+    }
+    if (FlushFileBuffers(native(temporary)) == FALSE) {
+        discard();
+        return false;
+    }
+    return true;
+}
+
+// Both files must be closed for the swap: the temporary is opened without sharing, and the
+// original without sharing its deletion.
+CommitResult ReplacingFile::place() {
     if (!temporary.isOpen()) {
         return CommitResult::Failed;
     }
-    const bool flushed = FlushFileBuffers(native(temporary)) != FALSE;
-    // Both files must be closed for the swap: the temporary is opened without sharing, and
-    // the original without sharing its deletion.
-    if (!temporary.close() || !flushed) {
+    if (!temporary.close()) {
         discard();
         return CommitResult::Failed;
     }
     const CommitResult result = putInPlace();
     discard();
     return result;
+}
+
+std::string ReplacingFile::directory() const {
+    return directoryOf(targetPath);
 }
 
 // The original, held open since it was read, could not change meanwhile; it is let go only

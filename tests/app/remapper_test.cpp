@@ -133,4 +133,26 @@ TEST_F(InterruptedRunTest, ClosingAbandonsTheFileInHand) {
     EXPECT_EQ(ui.summary.notReached, 2);
 }
 
+// The first skin waits to be put in place with others when the window closes during the
+// second: it is put in place before the program ends, the second never is.
+TEST_F(InterruptedRunTest, ClosingDuringTheSecondFileStillPutsTheFirstInPlace) {
+    std::vector<std::string> order; // as the directory search gives them
+    for (const std::string name : {"a.bmp", "b.bmp"}) {
+        ui.doOnText("Remapping: " + name, [this, name, &order] {
+            order.push_back(name);
+            if (order.size() == 2) {
+                ui.queue(UserAction::Close);
+            }
+        });
+    }
+    EXPECT_EQ(run(), ExitWindowClosed);
+    ASSERT_EQ(order.size(), 2u);
+    EXPECT_EQ(checkSkin(order[0], 64, 64), "");
+    EXPECT_EQ(readFile(order[1]), original);
+    EXPECT_EQ(ui.summary.converted, 1);
+    EXPECT_EQ(ui.summary.notReached, 1);
+    EXPECT_EQ(testing_support::namesIn(dir.path()),
+              (std::vector<std::string>{"a.bmp", "b.bmp", "skins.ipl"}));
+}
+
 } // namespace

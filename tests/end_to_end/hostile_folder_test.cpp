@@ -177,8 +177,8 @@ TEST(HostileFolderTest, TwoRunsInOneFolderConvertEverySkinOnce) {
 
     RunResult second;
     const Finished first = runActingAt(directory, "rename", [&](const std::string&) {
-        // The first run has its first temporary complete, about to be put in place.
-        ASSERT_EQ(directory.temporaries().size(), 1u);
+        // The first run has its temporaries complete, about to be put in place together.
+        ASSERT_EQ(directory.temporaries().size(), skins.size());
         second = directory.run();
     });
 

@@ -1,0 +1,196 @@
+// The order in which a run makes its skins last through a power loss, read from the system
+// calls it makes (strace): every converted skin reaches the disk before its rename puts it in
+// place, the renames reach the disk before the program ends, and the waits for the disk are
+// shared by many skins rather than taken once for each.
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/end_to_end/skin_directory.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/program_run.h"
+
+namespace {
+
+using namespace end_to_end;
+using testing_support::RunResult;
+namespace fs = std::filesystem;
+
+const fs::path Strace = "/usr/bin/strace";
+constexpr const char* TracedCalls = "trace=open,openat,creat,close,fsync,fdatasync,syncfs,sync,"
+                                    "sync_file_range,rename,renameat,renameat2,exit_group";
+
+// One finished system call of the trace.
+struct Call {
+    std::string name;
+    std::vector<std::string> paths; // its quoted arguments, in order
+    std::string firstArgument;
+    long result = -1;
+};
+
+// Joins the halves strace writes of a call another thread interrupted, drops the process
+// number that starts each line of `strace -f`, and parses what is left.
+std::vector<Call> readTrace(const fs::path& file) {
+    static const std::regex line(R"(^(?:\d+\s+)?(.*)$)");
+    static const std::regex unfinished(R"(^(?:\d+\s+)?(.*) <unfinished \.\.\.>$)");
+    static const std::regex resumed(R"(^(?:\d+\s+)?<\.\.\. (\w+) resumed>(.*)$)");
+    static const std::regex call(R"(^(\w+)\((.*)\)\s+=\s+(-?\d+|\?).*$)");
+    static const std::regex quoted(R"re("((?:[^"\\]|\\.)*)")re");
+    std::ifstream trace(file);
+    std::map<std::string, std::string> pending; // call name -> its first half
+    std::vector<Call> calls;
+    for (std::string text; std::getline(trace, text);) {
+        std::smatch match;
+        if (std::regex_match(text, match, unfinished)) {
+            const std::string half = match[1];
+            pending[half.substr(0, half.find('('))] = half;
+            continue;
+        }
+        if (std::regex_match(text, match, resumed)) {
+            text = pending[match[1]] + std::string(match[2]);
+        } else if (std::regex_match(text, match, line)) {
+            text = match[1];
+        }
+        if (!std::regex_match(text, match, call)) {
+            continue; // signals, exits, what strace says of itself
+        }
+        Call parsed{match[1], {}, "", match[3] == "?" ? -1 : std::stol(match[3])};
+        const std::string arguments = match[2];
+        parsed.firstArgument = arguments.substr(0, arguments.find(','));
+        for (auto at = std::sregex_iterator(arguments.begin(), arguments.end(), quoted);
+             at != std::sregex_iterator(); ++at) {
+            parsed.paths.push_back((*at)[1]);
+        }
+        calls.push_back(parsed);
+    }
+    return calls;
+}
+
+std::string normal(const std::string& path) {
+    const fs::path tidy = fs::path(path).lexically_normal();
+    return tidy.empty() ? "." : tidy.string();
+}
+
+std::string directoryOf(const std::string& path) {
+    const fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? "." : normal(parent.string());
+}
+
+bool isRename(const Call& call) {
+    return call.name == "rename" || call.name == "renameat" || call.name == "renameat2";
+}
+
+bool isFileFlush(const Call& call) {
+    return call.name == "fsync" || call.name == "fdatasync";
+}
+
+// What the trace shows of the order of a run's writes.
+struct CommitOrder {
+    int renames = 0;
+    std::vector<std::string> renamedUnflushed; // temporaries renamed before reaching the disk
+    std::set<std::string> directories;         // that renames went into
+    std::set<std::string> flushedDirectories;  // flushed after their last rename
+    int flushRuns = 0; // stretches of file flushes with no rename between them
+};
+
+CommitOrder commitOrder(const std::vector<Call>& calls) {
+    CommitOrder order;
+    std::map<std::string, std::string> openFiles; // descriptor -> path
+    std::set<std::string> flushed;
+    std::map<std::string, std::size_t> lastRename; // directory -> index of its last rename
+    bool inFlushRun = false;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        const Call& call = calls[i];
+        if ((call.name == "openat" || call.name == "open" || call.name == "creat") &&
+            call.result >= 0 && !call.paths.empty()) {
+            openFiles[std::to_string(call.result)] = normal(call.paths[0]);
+        } else if (call.name == "close") {
+            openFiles.erase(call.firstArgument);
+        } else if (isFileFlush(call) && call.result == 0 && openFiles.count(call.firstArgument)) {
+            const std::string& path = openFiles[call.firstArgument];
+            flushed.insert(path);
+            if (lastRename.count(path) != 0) {
+                order.flushedDirectories.insert(path);
+            } else {
+                order.flushRuns += inFlushRun ? 0 : 1;
+                inFlushRun = true;
+            }
+        } else if ((call.name == "syncfs" || call.name == "sync") && call.result == 0) {
+            for (const auto& [descriptor, path] : openFiles) {
+                flushed.insert(path);
+            }
+        } else if (isRename(call) && call.paths.size() == 2) {
+            ++order.renames;
+            inFlushRun = false;
+            if (flushed.count(normal(call.paths[0])) == 0) {
+                order.renamedUnflushed.push_back(call.paths[0]);
+            }
+            const std::string directory = directoryOf(call.paths[1]);
+            order.directories.insert(directory);
+            lastRename[directory] = i;
+            order.flushedDirectories.erase(directory);
+        }
+    }
+    return order;
+}
+
+RunResult traced(const SkinDirectory& skins, const fs::path& trace,
+                 std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(),
+                     {"-f", "-o", trace.string(), "-e", TracedCalls, SKINREMAP_PROGRAM});
+    return testing_support::runProgram(Strace, arguments, skins.path);
+}
+
+TEST(DurableCommitTest, EverySkinReachesTheDiskBeforeItsRenameAndTheRenamesBeforeTheEnd) {
+    if (!fs::exists(Strace)) {
+        GTEST_SKIP() << "strace is not installed";
+    }
+    std::map<std::string, Bytes> skins;
+    for (std::uint32_t i = 0; i < 20; ++i) {
+        skins["skin" + std::to_string(i) + ".bmp"] = makeSkin(24, 16, i);
+    }
+    const auto converted = convertUndisturbed(skins);
+    struct Case {
+        const char* what;
+        std::vector<std::string> arguments;
+        std::string output; // where the skins go, from the folder of skins
+    };
+    const Case cases[] = {{"in place", {}, "."}, {"into an output folder", {"-o", "out"}, "out"}};
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        const SkinDirectory directory(skins);
+        const fs::path trace = directory.scratch.path() / "trace.txt";
+        const RunResult run = traced(directory, trace, test.arguments);
+        const std::vector<Call> calls = readTrace(trace);
+        if (calls.empty()) {
+            GTEST_SKIP() << "strace cannot trace here: " << run.errors;
+        }
+        ASSERT_EQ(run.exitCode, 0) << run.errors;
+        for (const auto& [name, bytes] : converted) {
+            EXPECT_EQ(testing_support::readBytes((directory.path / test.output / name).string()),
+                      bytes)
+                << name;
+        }
+
+        const CommitOrder order = commitOrder(calls);
+        EXPECT_EQ(order.renames, 20);
+        EXPECT_EQ(order.renamedUnflushed, std::vector<std::string>{});
+        // The program names the folder of skins "." and an output folder by its full path.
+        const std::string written =
+            test.output == "." ? "." : normal((directory.path / test.output).string());
+        EXPECT_EQ(order.directories, std::set<std::string>{written});
+        EXPECT_EQ(order.flushedDirectories, order.directories);
+        EXPECT_GE(order.flushRuns, 1);
+        EXPECT_LT(order.flushRuns, order.renames / 4) << "one wait for the disk per skin";
+        EXPECT_EQ(calls.back().name, "exit_group");
+    }
+}
+
+} // namespace
