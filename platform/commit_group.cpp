@@ -10,6 +10,18 @@ namespace {
 constexpr std::size_t MostFiles = 64;
 constexpr std::int64_t MostBytes = std::int64_t{64} << 20;
 
+// What was done once for a directory, on behalf of all its files.
+using ByDirectory = std::map<std::string, bool>;
+
+template <typename Step>
+bool oncePerDirectory(ByDirectory& done, const std::string& directory, Step step) {
+    const auto [entry, first] = done.try_emplace(directory, false);
+    if (first) {
+        entry->second = step();
+    }
+    return entry->second;
+}
+
 } // namespace
 
 void CommitGroup::add(std::string name, std::unique_ptr<ReplacingFile> file, std::int64_t bytes) {
@@ -22,15 +34,8 @@ bool CommitGroup::full() const {
     return waiting.size() >= MostFiles || waitingBytes >= MostBytes;
 }
 
-// Every file is flushed before the first rename. By the first flush the system has written
-// most of the group, started at add(); that flush waits for the rest and for the file
-// system's journal, which then holds the whole group, and the other flushes find their files
-// on the disk already. One flush of the whole file system (syncfs) would also wait for all
-// that other programs have written.
 std::vector<CommitGroup::Outcome> CommitGroup::commit() {
-    for (Waiting& file : waiting) {
-        file.finished = file.finished && file.file->flush();
-    }
+    writeOut();
     std::vector<Outcome> outcomes;
     std::vector<std::string> directories; // where each file went; empty when it didn't
     for (Waiting& file : waiting) {
@@ -41,20 +46,31 @@ std::vector<CommitGroup::Outcome> CommitGroup::commit() {
     waiting.clear();
     waitingBytes = 0;
     // Each directory once, after all of its renames.
-    std::map<std::string, bool> flushed;
+    ByDirectory flushed;
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
-        if (directories[i].empty()) {
-            continue;
-        }
-        const auto [directory, first] = flushed.try_emplace(directories[i], false);
-        if (first) {
-            directory->second = flushDirectory(directories[i].c_str());
-        }
-        if (!directory->second) {
+        if (!directories[i].empty() && !oncePerDirectory(flushed, directories[i], [&] {
+                return flushDirectory(directories[i].c_str());
+            })) {
             outcomes[i].result = CommitResult::Failed;
         }
     }
     return outcomes;
+}
+
+// Every file reaches the disk before the first rename. Flushing each with fsync would have
+// the disk empty its cache once per file, some milliseconds each; here each file is written
+// out (started at add()), then the file system of each directory is flushed once. That
+// flush also writes out what other programs left unwritten there.
+void CommitGroup::writeOut() {
+    for (Waiting& file : waiting) {
+        file.finished = file.finished && file.file->finishWriteBack();
+    }
+    ByDirectory flushed;
+    for (Waiting& file : waiting) {
+        file.finished = file.finished && oncePerDirectory(flushed, file.file->directory(), [&] {
+                            return file.file->flushFileSystem();
+                        });
+    }
 }
 
 } // namespace platform

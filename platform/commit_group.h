@@ -1,9 +1,9 @@
 #pragma once
 // Puts many replaced files in place together. Flushing each file before its rename makes the
 // disk wait once per file; here every file's write-back is started as soon as it is written,
-// the whole group is flushed, then renamed, then its directories flushed: a few waits for
-// all of them. Each file keeps the guarantee of ReplacingFile: after a power loss its target
-// holds the old contents or the complete new ones, and once commit() says it was replaced,
+// then the whole group is taken to the disk, renamed, and its directories flushed: a few
+// waits for all of them. Each file keeps the guarantee of ReplacingFile: after a power loss its
+// target holds the old contents or the complete new ones, and once commit() says it was replaced,
 // it stays replaced.
 
 #include <cstdint>
@@ -35,6 +35,9 @@ class CommitGroup {
     std::vector<Outcome> commit();
 
   private:
+    // Takes every waiting file to the disk; those that could not be stay unfinished.
+    void writeOut();
+
     struct Waiting {
         std::string name;
         std::unique_ptr<ReplacingFile> file;

@@ -53,9 +53,16 @@ std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin);
 std::uint32_t fileSize(FileHandle file);
 // Returns once the file's contents and attributes are on the disk.
 bool flushFile(FileHandle file);
-// Has the system start writing the file's contents to the disk, without waiting for them;
-// a later flushFile then mostly finds them there. Only a hint: nothing fails.
+// Writing many files to the disk with one wait for all of them, where the system allows it:
+// startWriteBack on each as soon as it is written, which starts writing its contents out and
+// returns at once (only a hint: nothing fails); finishWriteBack on each, which returns once
+// its contents have been handed to the disk, or fails as a write would; then flushFileSystem
+// once for them all, which returns once everything handed to the disk there, names and
+// sizes included, is on it. Where the system has no such steps (Windows), finishWriteBack
+// is flushFile and flushFileSystem does nothing.
 void startWriteBack(FileHandle file);
+bool finishWriteBack(FileHandle file);
+bool flushFileSystem(FileHandle file);
 // Returns once the names made, replaced and removed in the directory `path` are on the
 // disk, so that a file renamed into it is found there after a power loss.
 bool flushDirectory(const char* path);

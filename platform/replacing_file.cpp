@@ -31,4 +31,27 @@ CommitResult ReplacingFile::commit() {
     return finish() && flush() ? place() : CommitResult::Failed;
 }
 
+bool ReplacingFile::flush() {
+    return temporaryThrough(flushFile);
+}
+
+bool ReplacingFile::finishWriteBack() {
+    return temporaryThrough(platform::finishWriteBack);
+}
+
+bool ReplacingFile::flushFileSystem() {
+    return temporaryThrough(platform::flushFileSystem);
+}
+
+bool ReplacingFile::temporaryThrough(bool (*step)(FileHandle)) {
+    if (!temporary.isOpen()) {
+        return false;
+    }
+    if (!step(temporary.get())) {
+        discard();
+        return false;
+    }
+    return true;
+}
+
 } // namespace platform

@@ -54,13 +54,16 @@ class ReplacingFile {
     // directory is flushed (flushDirectory(directory())).
     CommitResult commit();
 
-    // commit() in its three steps, for a writer that puts many files in place together and
-    // so waits for the disk once for all of them instead of once for each. finish() once
-    // the new contents are written: gives the temporary the original's metadata and starts
-    // writing it to the disk; flush() returns once it is there; place() puts it in place as
-    // commit() does. A step that fails removes the temporary, and the later ones fail too.
+    // The steps of commit(), for a writer that puts many files in place together and so waits
+    // for the disk once for all of them instead of once for each (see startWriteBack):
+    // finish() once the new contents are written, which gives the temporary the original's
+    // metadata and starts writing it out; finishWriteBack() and flushFileSystem() in place
+    // of flush(); place(), which puts it in place as commit() does. A step that fails
+    // removes the temporary, and the later ones fail too.
     bool finish();
     bool flush();
+    bool finishWriteBack();
+    bool flushFileSystem();
     CommitResult place();
     // The directory whose names place() changes.
     std::string directory() const;
@@ -69,6 +72,8 @@ class ReplacingFile {
     void start();
     void createTemporary(const std::string& directory);
     CommitResult putInPlace();
+    // Has the temporary go through `step`; removes it when that fails.
+    bool temporaryThrough(bool (*step)(FileHandle));
     void discard();
 
     SourceFile original; // open when a file is replaced; none when a new one is made

@@ -213,6 +213,20 @@ void startWriteBack(FileHandle file) {
     ::sync_file_range(descriptor(file), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
+// Unlike fsync, this does not make the disk empty its own cache: each such flush is a wait
+// of milliseconds, which syncfs then takes once for a whole group of files.
+bool finishWriteBack(FileHandle file) {
+    file_probes::onCall();
+    constexpr unsigned All =
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+    return ::sync_file_range(descriptor(file), 0, 0, All) == 0 || fail(errno);
+}
+
+bool flushFileSystem(FileHandle file) {
+    file_probes::onCall();
+    return ::syncfs(descriptor(file)) == 0 || fail(errno);
+}
+
 bool flushDirectory(const char* path) {
     file_probes::onCall();
     const int directory = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);

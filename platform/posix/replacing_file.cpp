@@ -156,17 +156,6 @@ bool ReplacingFile::finish() {
     return true;
 }
 
-bool ReplacingFile::flush() {
-    if (!temporary.isOpen()) {
-        return false;
-    }
-    if (!flushFile(temporary.get())) {
-        discard();
-        return false;
-    }
-    return true;
-}
-
 CommitResult ReplacingFile::place() {
     if (!temporary.isOpen()) {
         return CommitResult::Failed;

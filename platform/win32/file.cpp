@@ -118,8 +118,17 @@ bool flushFile(FileHandle file) {
     return FlushFileBuffers(native(file)) != FALSE;
 }
 
-// Windows has no call that starts a file's write-back without waiting for it.
+// Windows has no call that starts a file's write-back without waiting for it, nor one that
+// flushes a volume for a program that is not an administrator: each file is flushed whole.
 void startWriteBack(FileHandle) {}
+
+bool finishWriteBack(FileHandle file) {
+    return flushFile(file);
+}
+
+bool flushFileSystem(FileHandle) {
+    return true;
+}
 
 // Windows lets a program flush a folder's names only with the whole volume, which takes an
 // administrator; a rename lasts as soon as the file system itself writes it out.

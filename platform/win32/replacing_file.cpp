@@ -89,17 +89,6 @@ bool ReplacingFile::finish() {
     return temporary.isOpen();
 }
 
-bool ReplacingFile::flush() {
-    if (!temporary.isOpen()) {
-        return false;
-    }
-    if (FlushFileBuffers(native(temporary)) == FALSE) {
-        discard();
-        return false;
-    }
-    return true;
-}
-
 // Both files must be closed for the swap: the temporary is opened without sharing, and the
 // original without sharing its deletion.
 CommitResult ReplacingFile::place() {

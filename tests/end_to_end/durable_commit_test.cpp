@@ -97,7 +97,7 @@ struct CommitOrder {
     std::vector<std::string> renamedUnflushed; // temporaries renamed before reaching the disk
     std::set<std::string> directories;         // that renames went into
     std::set<std::string> flushedDirectories;  // flushed after their last rename
-    int flushRuns = 0; // stretches of file flushes with no rename between them
+    int flushRuns = 0; // stretches of flushes of files with no rename between them
 };
 
 CommitOrder commitOrder(const std::vector<Call>& calls) {
@@ -126,6 +126,8 @@ CommitOrder commitOrder(const std::vector<Call>& calls) {
             for (const auto& [descriptor, path] : openFiles) {
                 flushed.insert(path);
             }
+            order.flushRuns += inFlushRun ? 0 : 1;
+            inFlushRun = true;
         } else if (isRename(call) && call.paths.size() == 2) {
             ++order.renames;
             inFlushRun = false;
