@@ -136,17 +136,6 @@ platform::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
     }
 }
 
-// The conversion goes over the skin it was read from, as long as that is still the same
-// file; or, with an output folder, under the skin's name there, the original left as it is.
-std::unique_ptr<platform::ReplacingFile>
-replacementFor(const RemapperState& state, const char* name, platform::SourceFile skin) {
-    if (state.outputFolder.empty()) {
-        return std::make_unique<platform::ReplacingFile>(std::move(skin));
-    }
-    const std::string path = state.outputFolder + platform::PathSeparator + name;
-    return std::make_unique<platform::ReplacingFile>(path.c_str());
-}
-
 void countCommitted(RemapperState& state, const char* name, platform::CommitResult result) {
     switch (result) {
     case platform::CommitResult::Replaced:
@@ -164,30 +153,34 @@ void countCommitted(RemapperState& state, const char* name, platform::CommitResu
     }
 }
 
-// Writes the converted skin beside where it goes, unless this is a dry run, to be put in
-// place with the others waiting.
+void countWritten(RemapperState& state, const std::vector<SkinWriter::Outcome>& outcomes) {
+    for (const auto& skin : outcomes) {
+        countCommitted(state, skin.name.c_str(), skin.result);
+    }
+}
+
+// The conversion goes over the skin it was read from, as long as that is still the same
+// file; or, with an output folder, under the skin's name there, the original left as it is.
+// Unless this is a dry run, which writes nothing.
 void writeConverted(RemapperState& state, const char* name, platform::SourceFile skin,
-                    Bitmap& target) {
+                    BitmapPtr target) {
     if (state.dryRun) {
         ++state.summary.converted;
         return;
     }
-    auto file = replacementFor(state, name, std::move(skin));
-    if (!target.writeReplacement(*file, BitmapAsBmp)) {
-        countCommitted(state, name, platform::CommitResult::Failed);
-        return;
+    std::string outputPath;
+    if (!state.outputFolder.empty()) {
+        outputPath = state.outputFolder + platform::PathSeparator + name;
     }
-    state.waitingSkins.add(name, std::move(file), target.imageSize);
-    if (state.waitingSkins.full()) {
-        CommitWaitingSkins(state);
-    }
+    state.writer.hand(SkinWriter::Skin{name, std::move(skin), outputPath, std::move(target)});
+    countWritten(state, state.writer.takeOutcomes());
 }
 
 // Converts and writes one 24-bit bitmap, read from `skin`. False when the conversion was
 // abandoned.
 bool convertFile(RemapperState& state, const char* name, platform::SourceFile skin,
                  const Bitmap& source) {
-    const BitmapPtr target(state.seams.createBitmap(source.width, source.height, TargetDepth));
+    BitmapPtr target(state.seams.createBitmap(source.width, source.height, TargetDepth));
     if (!target) {
         state.filesTotal -= 1.0f;
         leaveAlone(state, name, platform::LeftAloneReason::TooLarge);
@@ -202,12 +195,12 @@ bool convertFile(RemapperState& state, const char* name, platform::SourceFile sk
         distancesOver(measured, std::int64_t{source.width} * source.height);
     state.ui.reportDistances(distances);
     rememberMoved(state.summary, name, distances);
-    writeConverted(state, name, std::move(skin), *target);
     if (state.preview != nullptr) {
         countPreview(
             state, name,
             state.preview->addConversion(name, source, *target, *state.skinPalette, distances));
     }
+    writeConverted(state, name, std::move(skin), std::move(target));
     state.filesDone += 1.0f;
     return true;
 }
@@ -317,12 +310,7 @@ bool RemapNextFile(RemapperState& state) {
 }
 
 void CommitWaitingSkins(RemapperState& state) {
-    if (state.waitingSkins.empty()) {
-        return;
-    }
-    for (const auto& skin : state.waitingSkins.commit()) {
-        countCommitted(state, skin.name.c_str(), skin.result);
-    }
+    countWritten(state, state.writer.drain());
 }
 
 bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,

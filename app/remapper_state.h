@@ -10,11 +10,12 @@
 
 #include "app/file_list.h"
 #include "app/preview_folder.h"
+#include "app/skin_writer.h"
 #include "bitmap/bitmap.h"
 #include "palette/nearest_matcher.h"
 #include "palette/palette.h"
 #include "platform/clock.h"
-#include "platform/commit_group.h"
+#include "platform/process.h"
 #include "platform/ui.h"
 
 struct RemapperSeams {
@@ -25,11 +26,13 @@ struct RemapperSeams {
         NearestMatcher::create;
     // Off only where a benchmark weighs what working out how far the colours moved costs.
     bool measureDistances = true;
+    // Converted skins are written on a thread of their own where there is a core for it.
+    bool writerThread = platform::processorCount() > 1;
 };
 
 struct RemapperState {
     explicit RemapperState(platform::UserInterface& ui, RemapperSeams seams = {})
-        : ui(ui), seams(seams) {}
+        : ui(ui), seams(seams), writer(seams.writerThread) {}
 
     platform::UserInterface& ui;
     RemapperSeams seams;
@@ -49,9 +52,9 @@ struct RemapperState {
     // Where pictures of the skins go; null when the run makes none.
     PreviewFolder* preview = nullptr;
 
-    // Converted skins written beside where they go, to be put in place together: a skin
-    // counts as converted only once it is, and the run ends with none left waiting.
-    platform::CommitGroup waitingSkins;
+    // Writes the converted skins and puts them in place: a skin counts as converted only
+    // once it is, and the run ends with none left waiting.
+    SkinWriter writer;
 
     PalettePtr skinPalette;
     // Built from `skinPalette` at the first conversion; null until then, or if memory ran out.

@@ -16,6 +16,10 @@ inline constexpr char PathSeparator = '/';
 // The current directory as an absolute path, or an empty string when it cannot be had.
 std::string currentDirectory();
 
+// The processors this process may run on (as many as the system lets it use: `taskset`, a
+// container's share), at least 1.
+int processorCount();
+
 // True when a debugger is attached to this process.
 bool debuggerAttached();
 

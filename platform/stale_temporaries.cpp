@@ -1,6 +1,7 @@
 #include "platform/stale_temporaries.h"
 
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -49,10 +50,19 @@ template <typename Char> bool isOwnTemporary(std::basic_string_view<Char> name) 
     return true;
 }
 
-// The directories swept so far by this process, by their canonical paths.
-std::set<std::filesystem::path>& sweptDirectories() {
-    static std::set<std::filesystem::path> swept;
-    return swept;
+// The directories swept so far by this process, by their canonical paths. Skins and
+// pictures may be written from different threads.
+std::mutex sweptMutex;
+std::set<std::filesystem::path> sweptDirectories;
+
+void rememberSwept(const std::filesystem::path& directory) {
+    const std::lock_guard lock(sweptMutex);
+    sweptDirectories.insert(directory);
+}
+
+bool wasSwept(const std::filesystem::path& directory) {
+    const std::lock_guard lock(sweptMutex);
+    return sweptDirectories.count(directory) != 0;
 }
 
 std::filesystem::path canonicalOf(const char* directory) {
@@ -69,7 +79,7 @@ bool isOwnTemporaryName(std::string_view name) {
 
 int removeStaleTemporaries(const char* directory) {
     namespace fs = std::filesystem;
-    sweptDirectories().insert(canonicalOf(directory));
+    rememberSwept(canonicalOf(directory));
     std::error_code error;
     fs::directory_iterator entry(directory, error);
     int removed = 0;
@@ -88,7 +98,7 @@ int removeStaleTemporaries(const char* directory) {
 }
 
 void removeStaleTemporariesOnce(const char* directory) {
-    if (sweptDirectories().count(canonicalOf(directory)) == 0) {
+    if (!wasSwept(canonicalOf(directory))) {
         removeStaleTemporaries(directory);
     }
 }

@@ -1,10 +1,13 @@
 #include "platform/process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fstream>
+#include <thread>
 #include <vector>
 
+#include <sched.h>
 #include <unistd.h>
 
 namespace platform {
@@ -39,6 +42,14 @@ void breakIntoDebugger() {
     if (debuggerAttached()) {
         std::raise(SIGTRAP);
     }
+}
+
+int processorCount() {
+    cpu_set_t processors;
+    if (sched_getaffinity(0, sizeof processors, &processors) != 0) {
+        return std::max(1u, std::thread::hardware_concurrency());
+    }
+    return std::max(1, CPU_COUNT(&processors));
 }
 
 void endProcess(int exitCode) {

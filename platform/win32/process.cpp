@@ -1,8 +1,23 @@
 #include "platform/process.h"
 
+#include <algorithm>
+
 #include <windows.h>
 
 namespace platform {
+
+int processorCount() {
+    DWORD_PTR process = 0;
+    DWORD_PTR system = 0;
+    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) == FALSE) {
+        return 1;
+    }
+    int count = 0;
+    for (; process != 0; process &= process - 1) {
+        ++count;
+    }
+    return std::max(1, count);
+}
 
 std::string currentDirectory() {
     // The first call asks for the size including the terminator; the directory may change

@@ -1,5 +1,7 @@
 #include "app/remapper.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,7 +15,9 @@ using namespace testing_support;
 
 class RemapperTest : public RemapperFixture {
   protected:
-    int run() { return runRemapper(ui, {}, RemapperSeams{ScriptedUi::tick, Bitmap::create}); }
+    int run() { return runRemapper(ui, {}, seams); }
+
+    RemapperSeams seams{ScriptedUi::tick, Bitmap::create};
 };
 
 TEST_F(RemapperTest, StartsInOrderConvertsAndEndsWhenNothingIsLeft) {
@@ -133,9 +137,74 @@ TEST_F(InterruptedRunTest, ClosingAbandonsTheFileInHand) {
     EXPECT_EQ(ui.summary.notReached, 2);
 }
 
+// Converted skins are written on a thread of their own, or with one core on the main
+// thread: what the user sees, and what the disk holds afterwards, is the same.
+class CoreCountTest : public RemapperTest, public ::testing::WithParamInterface<bool> {
+  protected:
+    void SetUp() override { seams.writerThread = GetParam(); }
+
+    // The file names of the "Remapping:" texts and the progress steps, in the order shown.
+    std::vector<std::string> shownFilesAndSteps() const {
+        const std::string remapping = "setText 103 Remapping: ";
+        std::vector<std::string> shown;
+        for (const std::string& call : ui.calls) {
+            if (call.rfind(remapping, 0) == 0) {
+                shown.push_back(call.substr(remapping.size()));
+            } else if (call == "stepProgress 101") {
+                shown.push_back("step");
+            }
+        }
+        return shown;
+    }
+};
+
+TEST_P(CoreCountTest, FilesAreShownInTheListsOrderOneStepEachAndAFailedWriteIsNamed) {
+    writePalette();
+    const std::vector<std::string> skins{"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp", "ro.bmp"};
+    for (const std::string& name : skins) {
+        writeSkin(name, 40, 30);
+    }
+    const Bytes readOnly = readFile("ro.bmp");
+    std::filesystem::permissions(dir.path() / "ro.bmp", std::filesystem::perms::owner_read);
+
+    EXPECT_EQ(run(), ExitWindowClosed);
+    const std::vector<std::string> shown = shownFilesAndSteps();
+    ASSERT_EQ(shown.size(), 2 * skins.size() + 1);
+    std::vector<std::string> listed; // in the order of the directory search
+    for (std::size_t i = 0; i < skins.size(); ++i) {
+        listed.push_back(shown[2 * i]);
+        EXPECT_EQ(shown[2 * i + 1], "step");
+    }
+    EXPECT_EQ(shown.back(), "done.");
+    std::vector<std::string> counts;
+    for (std::size_t i = 0; i <= skins.size(); ++i) {
+        counts.push_back("reportFileCount " + std::to_string(i) + "/6");
+    }
+    EXPECT_EQ(ui.callsStartingWith("reportFileCount "), counts);
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, skins);
+
+    EXPECT_EQ(
+        ui.callsStartingWith("messageBox"),
+        std::vector<std::string>{"messageBox 0 Error: Can't write file: ro.bmp (information)"});
+    EXPECT_EQ(ui.summary.converted, 5);
+    EXPECT_EQ(ui.summary.failed, 1);
+    for (const std::string& name : skins) {
+        if (name != "ro.bmp") {
+            EXPECT_EQ(checkSkin(name, 40, 30), "") << name;
+        }
+    }
+    EXPECT_EQ(readFile("ro.bmp"), readOnly);
+    EXPECT_EQ(namesIn(dir.path()).size(), skins.size() + 1) << "a temporary was left";
+}
+
 // The first skin waits to be put in place with others when the window closes during the
 // second: it is put in place before the program ends, the second never is.
-TEST_F(InterruptedRunTest, ClosingDuringTheSecondFileStillPutsTheFirstInPlace) {
+TEST_P(CoreCountTest, ClosingDuringTheSecondFileStillPutsTheFirstInPlace) {
+    writePalette();
+    writeSkin("a.bmp", 64, 64);
+    writeSkin("b.bmp", 64, 64);
+    const Bytes original = readFile("a.bmp");
     std::vector<std::string> order; // as the directory search gives them
     for (const std::string name : {"a.bmp", "b.bmp"}) {
         ui.doOnText("Remapping: " + name, [this, name, &order] {
@@ -151,8 +220,10 @@ TEST_F(InterruptedRunTest, ClosingDuringTheSecondFileStillPutsTheFirstInPlace) {
     EXPECT_EQ(readFile(order[1]), original);
     EXPECT_EQ(ui.summary.converted, 1);
     EXPECT_EQ(ui.summary.notReached, 1);
-    EXPECT_EQ(testing_support::namesIn(dir.path()),
-              (std::vector<std::string>{"a.bmp", "b.bmp", "skins.ipl"}));
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.bmp", "b.bmp", "skins.ipl"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(WriterThread, CoreCountTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "TwoCores" : "OneCore"; });
 
 } // namespace

@@ -4,12 +4,15 @@
 #include "tests/support/file_probes.h"
 
 #include <algorithm>
+#include <mutex>
 #include <optional>
 
 #include "platform/file_probes.h"
 
 namespace {
 
+// The program may call the file layer from more than one thread.
+std::mutex probes;
 std::uint64_t callCount = 0;
 std::optional<std::int64_t> writeBudget;        // bytes until the disk is full
 std::optional<std::int32_t> bytesPerCall;       // the most one write call takes
@@ -20,10 +23,12 @@ std::optional<platform::FileErrorKind> refusal; // what every open fails with
 namespace platform::file_probes {
 
 void onCall() {
+    const std::lock_guard lock(probes);
     ++callCount;
 }
 
 std::optional<std::int64_t> writeAllowance(std::int64_t wanted) {
+    const std::lock_guard lock(probes);
     if (writeBudget) {
         if (*writeBudget == 0) {
             return std::nullopt;
@@ -37,12 +42,14 @@ std::optional<std::int64_t> writeAllowance(std::int64_t wanted) {
 }
 
 void onWritten(std::int64_t bytes) {
+    const std::lock_guard lock(probes);
     if (writeBudget) {
         *writeBudget -= bytes;
     }
 }
 
 std::optional<FileErrorKind> openRefusal() {
+    const std::lock_guard lock(probes);
     return refusal;
 }
 
@@ -51,30 +58,37 @@ std::optional<FileErrorKind> openRefusal() {
 namespace testing_support {
 
 std::uint64_t fileCallCount() {
+    const std::lock_guard lock(probes);
     return callCount;
 }
 
 DiskFullAfter::DiskFullAfter(std::int64_t bytes) {
+    const std::lock_guard lock(probes);
     writeBudget = bytes;
 }
 
 DiskFullAfter::~DiskFullAfter() {
+    const std::lock_guard lock(probes);
     writeBudget.reset();
 }
 
 ShortWriteCalls::ShortWriteCalls(std::int32_t bytes) {
+    const std::lock_guard lock(probes);
     bytesPerCall = bytes;
 }
 
 ShortWriteCalls::~ShortWriteCalls() {
+    const std::lock_guard lock(probes);
     bytesPerCall.reset();
 }
 
 RefusedOpens::RefusedOpens(platform::FileErrorKind kind) {
+    const std::lock_guard lock(probes);
     refusal = kind;
 }
 
 RefusedOpens::~RefusedOpens() {
+    const std::lock_guard lock(probes);
     refusal.reset();
 }
 

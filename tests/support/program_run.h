@@ -19,6 +19,8 @@ struct RunOptions {
     std::optional<unsigned> timeLimit;
     // "NAME=value" entries added to the program's environment. POSIX only.
     std::vector<std::string> environment;
+    // The program may run on one processor only, as under `taskset`. POSIX only.
+    bool oneProcessor = false;
 };
 
 // A program that could not be started ends with 127, as from a shell.

@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -50,6 +51,22 @@ struct ChildSetup {
     const RunOptions* options;
 };
 
+// The first of the processors this process may run on, alone.
+bool keepOneProcessor() {
+    cpu_set_t processors;
+    if (sched_getaffinity(0, sizeof processors, &processors) != 0) {
+        return false;
+    }
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &processors)) {
+            CPU_ZERO(&processors);
+            CPU_SET(cpu, &processors);
+            return sched_setaffinity(0, sizeof processors, &processors) == 0;
+        }
+    }
+    return false;
+}
+
 // Only async-signal-safe calls between fork and exec.
 [[noreturn]] void becomeProgram(const ChildSetup& setup) {
     const int input = open("/dev/null", O_RDONLY);
@@ -69,6 +86,9 @@ struct ChildSetup {
     signal(SIGXFSZ, SIG_DFL);
     if (setup.options->timeLimit) {
         alarm(*setup.options->timeLimit); // a pending alarm survives exec
+    }
+    if (setup.options->oneProcessor && !keepOneProcessor()) {
+        _exit(126);
     }
     execve(setup.program, setup.arguments, setup.environment);
     _exit(NotStarted);

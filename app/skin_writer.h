@@ -1,0 +1,71 @@
+#pragma once
+// Writes converted skins and puts them in place, on a thread of its own where the processor
+// has a second core, so that the file system's work on one skin (making its temporary,
+// writing it, flushing and renaming groups of them) overlaps with reading and converting
+// the next.
+//
+// What runs where: the main thread reads and converts the skins in the list's order and
+// drives the window or console, every call to them included; it hands each converted skin
+// over (its open source file, where it goes and its 8-bit bitmap, which the writer then
+// owns) and takes back, in the same order, what became of each, to count and report. The
+// writer thread touches nothing else: no window, no counter of the run. Handing over waits
+// while a few skins are already waiting, which bounds memory. A run that ends, however it
+// ends, calls drain(): everything handed over is then written and in place (the skin in
+// hand when a quit came was never handed over), and the rest of the outcomes come back.
+// With one core the same steps run on the main thread, each at the moment of handing over.
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bitmap/bitmap.h"
+#include "platform/commit_group.h"
+#include "platform/source_file.h"
+
+class SkinWriter {
+  public:
+    using Outcome = platform::CommitGroup::Outcome;
+
+    // A converted skin, to be written over `source`, or to `outputPath` when that is given.
+    struct Skin {
+        std::string name;
+        platform::SourceFile source;
+        std::string outputPath;
+        BitmapPtr converted;
+    };
+
+    // With `ownThread` false, everything happens on the caller's thread.
+    explicit SkinWriter(bool ownThread);
+    // Drains, then ends the thread.
+    ~SkinWriter();
+    SkinWriter(const SkinWriter&) = delete;
+    SkinWriter& operator=(const SkinWriter&) = delete;
+
+    // Waits while too much is waiting to be written, then takes the skin.
+    void hand(Skin skin);
+    // The outcomes known so far, in the order the skins were handed over; never waits.
+    std::vector<Outcome> takeOutcomes();
+    // Waits until every skin handed over is written and in place; the outcomes not taken yet.
+    std::vector<Outcome> drain();
+
+  private:
+    void run();
+    // Writes one skin and adds it to the group; puts the group in place once it is full.
+    void write(Skin skin);
+    void commitGroup();
+    void keep(std::vector<Outcome> outcomes);
+
+    platform::CommitGroup group; // the writer's alone
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Skin> queue;       // handed over, not yet written
+    std::int64_t queuedBytes = 0; // of their bitmaps
+    bool draining = false;        // the main thread waits for everything to be in place
+    bool stopping = false;
+    std::vector<Outcome> outcomes; // not taken yet
+    std::thread thread;            // last: it starts once everything else is ready
+};
