@@ -35,28 +35,30 @@ struct Call {
     long result = -1;
 };
 
-// Joins the halves strace writes of a call another thread interrupted, drops the process
-// number that starts each line of `strace -f`, and parses what is left.
+// Joins the halves strace writes of a call that another thread's call interrupted, drops
+// the thread's number that starts each line of `strace -f`, and parses what is left.
 std::vector<Call> readTrace(const fs::path& file) {
-    static const std::regex line(R"(^(?:\d+\s+)?(.*)$)");
-    static const std::regex unfinished(R"(^(?:\d+\s+)?(.*) <unfinished \.\.\.>$)");
-    static const std::regex resumed(R"(^(?:\d+\s+)?<\.\.\. (\w+) resumed>(.*)$)");
+    static const std::regex line(R"(^(\d+)\s+(.*)$)");
+    static const std::regex unfinished(R"(^(.*) <unfinished \.\.\.>$)");
+    static const std::regex resumed(R"(^<\.\.\. \w+ resumed>(.*)$)");
     static const std::regex call(R"(^(\w+)\((.*)\)\s+=\s+(-?\d+|\?).*$)");
     static const std::regex quoted(R"re("((?:[^"\\]|\\.)*)")re");
     std::ifstream trace(file);
-    std::map<std::string, std::string> pending; // call name -> its first half
+    std::map<std::string, std::string> pending; // thread -> the first half of its call
     std::vector<Call> calls;
     for (std::string text; std::getline(trace, text);) {
         std::smatch match;
+        if (!std::regex_match(text, match, line)) {
+            continue;
+        }
+        const std::string thread = match[1];
+        text = match[2];
         if (std::regex_match(text, match, unfinished)) {
-            const std::string half = match[1];
-            pending[half.substr(0, half.find('('))] = half;
+            pending[thread] = match[1];
             continue;
         }
         if (std::regex_match(text, match, resumed)) {
-            text = pending[match[1]] + std::string(match[2]);
-        } else if (std::regex_match(text, match, line)) {
-            text = match[1];
+            text = pending[thread] + std::string(match[1]);
         }
         if (!std::regex_match(text, match, call)) {
             continue; // signals, exits, what strace says of itself
