@@ -29,6 +29,8 @@ std::string fileProblem() {
         return "the folder is gone";
     case platform::FileErrorKind::SharingViolation:
         return "the file is in use";
+    case platform::FileErrorKind::NotRegularFile:
+        return "something other than a file has its name";
     case platform::FileErrorKind::TooManyOpenFiles:
     case platform::FileErrorKind::InvalidHandle:
     case platform::FileErrorKind::Other:
