@@ -8,16 +8,15 @@
 // Fills the list from the directory search, sets up the progress bar and the file count.
 void BuildFileList(RemapperState& state);
 
-// Takes the first name off the list and converts it when it is a 24-bit bitmap, writing
-// the 8-bit result beside it, to be put in place under the same name with the skins
-// converted before and after it, if the file is still the one that was read. The first
-// call that finds the list empty puts the skins still waiting in place and shows the final
-// texts. True when the list is empty,
+// Takes the first name off the list and converts it when it is a 24-bit bitmap, and hands
+// the 8-bit result to the writer, which puts it in place under the same name if the file is
+// still the one that was read. The first call that finds the list empty waits until every
+// skin handed over is in place, then shows the final texts. True when the list is empty,
 // and when a conversion was abandoned for a waiting quit message (the name then stays first
 // and nothing is written).
 bool RemapNextFile(RemapperState& state);
 
-// Puts the converted skins still waiting in their places and counts and reports each, as
+// Waits until every converted skin handed over is in place, and counts and reports each, as
 // the list's end does; what a run does before it ends, however it ends.
 void CommitWaitingSkins(RemapperState& state);
 

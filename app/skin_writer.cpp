@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -17,9 +18,13 @@ std::int64_t bytesOf(const SkinWriter::Skin& skin) {
 
 } // namespace
 
+// Without a thread to be had, the work is done on the main thread.
 SkinWriter::SkinWriter(bool ownThread) {
     if (ownThread) {
-        thread = std::thread(&SkinWriter::run, this);
+        try {
+            thread = std::thread(&SkinWriter::run, this);
+        } catch (const std::system_error&) {
+        }
     }
 }
 

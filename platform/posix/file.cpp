@@ -214,12 +214,19 @@ void startWriteBack(FileHandle file) {
 }
 
 // Unlike fsync, this does not make the disk empty its own cache: each such flush is a wait
-// of milliseconds, which syncfs then takes once for a whole group of files.
+// of milliseconds, which syncfs then takes once for a whole group of files. A file system
+// without the call gets the fsync.
 bool finishWriteBack(FileHandle file) {
     file_probes::onCall();
     constexpr unsigned All =
         SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
-    return ::sync_file_range(descriptor(file), 0, 0, All) == 0 || fail(errno);
+    if (::sync_file_range(descriptor(file), 0, 0, All) == 0) {
+        return true;
+    }
+    if (errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
+        return ::fsync(descriptor(file)) == 0 || fail(errno);
+    }
+    return fail(errno);
 }
 
 bool flushFileSystem(FileHandle file) {
