@@ -17,7 +17,8 @@ struct RunOptions {
     std::optional<std::uint64_t> fileSizeLimit;
     // Seconds after which the program is ended by SIGALRM, should it hang. POSIX only.
     std::optional<unsigned> timeLimit;
-    // "NAME=value" entries added to the program's environment. POSIX only.
+    // "NAME=value" entries added to the program's environment, in place of any of the same
+    // name. POSIX only.
     std::vector<std::string> environment;
     // The program may run on one processor only, as under `taskset`. POSIX only.
     bool oneProcessor = false;

@@ -101,6 +101,11 @@ ProgramRun::ProgramRun(const std::filesystem::path& program,
                        const std::filesystem::path& directory,
                        const std::filesystem::path& errorFile, RunOptions options) {
     std::vector<std::string> variables = consoleEnvironment();
+    for (const std::string& added : options.environment) {
+        const std::string name = added.substr(0, added.find('=') + 1);
+        std::erase_if(variables,
+                      [&](const std::string& variable) { return variable.rfind(name, 0) == 0; });
+    }
     variables.insert(variables.end(), options.environment.begin(), options.environment.end());
     const std::vector<char*> environment = pointersTo(variables);
     std::vector<std::string> words{program.string()};
