@@ -14,10 +14,6 @@ std::string directoryOf(const std::string& path) {
     return separator == std::string::npos ? "." : path.substr(0, separator == 0 ? 1 : separator);
 }
 
-HANDLE native(const OwnedFile& file) {
-    return reinterpret_cast<HANDLE>(file.get());
-}
-
 // A name no other writer uses at the same moment: the process, the clock and a counter.
 std::string temporaryName(const std::string& directory, unsigned attempt) {
     static unsigned counter = 0;
