@@ -1,8 +1,12 @@
 #include "app/main_window.h"
 
+#include <cstdio>
+
 #include "app/batch.h"
 #include "app/exit_codes.h"
+#include "app/format_text.h"
 #include "app/progress.h"
+#include "app/texts.h"
 
 bool MainWindowEvents::onCreate(platform::WindowId window) {
     state.startTicks = state.seams.tickCount();
@@ -21,4 +25,16 @@ void MainWindowEvents::onCommand(platform::WindowId source) {
 
 void MainWindowEvents::onDestroy() {
     state.ui.postQuit(ExitWindowClosed);
+}
+
+// No box can be shown any more: a skin that could not be put in place is named on the
+// error output, the one place left to say it.
+void MainWindowEvents::onConnectionLost() {
+    for (const SkinWriter::Outcome& skin : state.writer.drain()) {
+        if (skin.result == platform::CommitResult::Failed) {
+            std::fprintf(stderr, "skinremap: %s\n", FormatText(WriteFailedText, skin.name.c_str()));
+        } else if (skin.result == platform::CommitResult::TargetChanged) {
+            std::fprintf(stderr, "skinremap: %s\n", FormatText(ChangedText, skin.name.c_str()));
+        }
+    }
 }

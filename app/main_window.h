@@ -15,6 +15,8 @@ class MainWindowEvents final : public platform::WindowEvents {
     void onCommand(platform::WindowId source) override;
     // Closing the window ends the run through the quit message.
     void onDestroy() override;
+    // The skins converted before the display went are put in place; the one in hand is not.
+    void onConnectionLost() override;
 
   private:
     RemapperState& state;

@@ -116,6 +116,9 @@ class WindowEvents {
     virtual void onCommand(WindowId source) = 0;
     // The window is being destroyed, e.g. after its close box was used.
     virtual void onDestroy() = 0;
+    // The front end lost its display and ends the process when this returns: nothing can be
+    // shown or asked any more, but what must not be lost can still be finished.
+    virtual void onConnectionLost() {}
 
   protected:
     ~WindowEvents() = default;

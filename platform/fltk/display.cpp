@@ -11,12 +11,17 @@
 namespace platform::fltk {
 namespace {
 
+WindowEvents* lostConnectionListener = nullptr;
+
 // Xlib calls this when the connection breaks (the X server went away, or the connection
 // was killed) and ends the program should it return. Nothing can be shown any more and the
-// run cannot go on; the skin in hand was not written yet. The exit code tells this apart
-// from "Quit", which FLTK's own handler would give.
+// run cannot go on; the skin in hand was not written yet, those converted before it still
+// are. The exit code tells this apart from "Quit", which FLTK's own handler would give.
 int onConnectionLost(Display*) {
     std::fputs("skinremap: the connection to the display was lost\n", stderr);
+    if (lostConnectionListener != nullptr) {
+        lostConnectionListener->onConnectionLost();
+    }
     std::fflush(stdout);
     std::fflush(stderr);
     endProcess(DisplayLostExitCode);
@@ -35,6 +40,10 @@ bool openDisplay() {
     fl_open_display(display);
     XSetIOErrorHandler(onConnectionLost); // after FLTK, which installs its own
     return true;
+}
+
+void tellWhenConnectionLost(WindowEvents* events) {
+    lostConnectionListener = events;
 }
 
 } // namespace platform::fltk

@@ -11,6 +11,7 @@
 
 #include "platform/classic_window.h"
 #include "platform/fltk/controls.h"
+#include "platform/fltk/display.h"
 #include "platform/fltk/message_dialog.h"
 #include "platform/fltk/window_icon.h"
 
@@ -45,6 +46,7 @@ FltkUserInterface::FltkUserInterface() {
 }
 
 FltkUserInterface::~FltkUserInterface() {
+    tellWhenConnectionLost(nullptr);
     if (showsMessageBoxes) {
         setMessageBoxHandler(previousHandler);
     }
@@ -72,6 +74,7 @@ WindowId FltkUserInterface::createMainWindow(const char* title, int width, int h
         forget(id);
         return NoWindow;
     }
+    tellWhenConnectionLost(&events);
     return id;
 }
 
@@ -291,6 +294,7 @@ void FltkUserInterface::destroyWindow(WindowId window) {
     entry.owned->hide();
     // As on Windows, the procedure hears of the destruction while the controls still exist.
     entry.events->onDestroy();
+    tellWhenConnectionLost(nullptr);
     forget(window);
 }
 

@@ -223,6 +223,32 @@ TEST_P(CoreCountTest, ClosingDuringTheSecondFileStillPutsTheFirstInPlace) {
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.bmp", "b.bmp", "skins.ipl"}));
 }
 
+// The display goes during the second skin: before the process ends, the first is put in
+// place (it was waiting for others to join its group), the second is never handed over.
+TEST_P(CoreCountTest, LosingTheDisplayDuringTheSecondFileStillPutsTheFirstInPlace) {
+    writePalette();
+    writeSkin("a.bmp", 64, 64);
+    writeSkin("b.bmp", 64, 64);
+    const Bytes original = readFile("a.bmp");
+    std::vector<std::string> order; // as the directory search gives them
+    std::vector<std::string> namesAtTheEnd;
+    for (const std::string name : {"a.bmp", "b.bmp"}) {
+        ui.doOnText("Remapping: " + name, [&, name] {
+            order.push_back(name);
+            if (order.size() == 2) {
+                ui.loseConnection();
+                namesAtTheEnd = namesIn(dir.path());
+                EXPECT_EQ(checkSkin(order[0], 64, 64), "");
+                ui.queue(UserAction::Close); // what was left of the process ends
+            }
+        });
+    }
+    run();
+    ASSERT_EQ(order.size(), 2u);
+    EXPECT_EQ(namesAtTheEnd, (std::vector<std::string>{"a.bmp", "b.bmp", "skins.ipl"}));
+    EXPECT_EQ(readFile(order[1]), original);
+}
+
 INSTANTIATE_TEST_SUITE_P(WriterThread, CoreCountTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "TwoCores" : "OneCore"; });
 

@@ -434,8 +434,10 @@ def closing_while_a_box_is_open_ends_the_run(program, folder):
 
 def end_during_a_conversion(program, folder, end, expected, what):
     """Ends the run through the window with `end` while a big skin is being converted: the
-    run ends with `expected`, the skin in hand is not written and nothing is left behind."""
-    (folder / "skins.ipl").write_bytes(riff_palette())
+    run ends with `expected`, the skin in hand is not written and nothing is left behind.
+    Small skins that the directory lists before it are converted by then, and waiting to be
+    put in place with others: each must be whole, its original or its conversion."""
+    make_skins(folder, SMALL)
     big = folder / "big.bmp"
     big.write_bytes(bmp24(4096, 4096))
     before = big.read_bytes()
@@ -444,7 +446,13 @@ def end_during_a_conversion(program, folder, end, expected, what):
     code = run.exit_code()
     expect(code == expected, f"{what} ends with {expected}, not {code}")
     expect(big.read_bytes() == before, "the skin whose conversion was cut short is unchanged")
-    leftovers = sorted(p.name for p in folder.iterdir() if p.name not in ("skins.ipl", "big.bmp"))
+    for name, (width, height) in SMALL.items():
+        size = (folder / name).stat().st_size
+        whole = {24: 54 + ((width * 3 + 3) & ~3) * height, 8: 1078 + ((width + 3) & ~3) * height}
+        depth = bit_depth(folder / name)
+        expect(whole.get(depth) == size, f"{name} is whole: {depth}-bit, {size} bytes")
+    kept = {"skins.ipl", "big.bmp", *SMALL}
+    leftovers = sorted(p.name for p in folder.iterdir() if p.name not in kept)
     expect(not leftovers, f"no files left behind: {leftovers}")
 
 

@@ -67,6 +67,11 @@ void ScriptedUi::doOnText(const std::string& text, std::function<void()> step) {
     stepsOnText.emplace_back(text, std::move(step));
 }
 
+void ScriptedUi::loseConnection() {
+    log("loseConnection");
+    events->onConnectionLost();
+}
+
 bool ScriptedUi::quitWaiting() const {
     return std::any_of(messages.begin(), messages.end(),
                        [](const platform::Message& message) { return message.isQuit; });

@@ -43,6 +43,9 @@ class ScriptedUi final : public platform::UserInterface {
     // Runs `step` when `text` is next given to a control, as another program might act at
     // that moment (while a file is being converted, say).
     void doOnText(const std::string& text, std::function<void()> step);
+    // What a window front end does when its display goes: the procedure hears of it. The
+    // real one then ends the process; here the run goes on until told otherwise.
+    void loseConnection();
     std::size_t queued() const { return messages.size(); }
     bool quitWaiting() const;
 
