@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <atomic>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 #include "app/format_text.h"
 #include "app/progress.h"
+#include "app/row_shares.h"
 #include "app/texts.h"
 #include "core/file_rstream.h"
 #include "palette/nearest_matcher.h"
@@ -248,6 +252,82 @@ bool remapFile(RemapperState& state, const char* name) {
     return convertFile(state, name, std::move(skin), *source);
 }
 
+// Maps rows of a large picture on a thread of its own, with a matcher of its own, while
+// the caller maps others and reports the progress of both: all user interface calls stay on
+// the caller's thread. Pictures below the size, runs without a second core, and a thread or
+// matcher that can't be had leave all rows to the caller.
+class SecondMapper {
+  public:
+    SecondMapper(RemapperState& state, const Bitmap& source, Bitmap& target, RowShares& shares,
+                 const MatchDistances* measuring)
+        : shares(shares) {
+        const std::int64_t pixels = std::int64_t{source.width} * source.height;
+        const std::int64_t from = state.seams.sharedMappingPixels;
+        if (from <= 0 || pixels < from || state.matcher == nullptr) {
+            return;
+        }
+        if (!state.secondMatcher) {
+            state.secondMatcher = state.seams.createMatcher(*state.skinPalette);
+        }
+        NearestMatcher* matcher = state.secondMatcher.get();
+        if (matcher == nullptr) {
+            return;
+        }
+        if (measuring != nullptr) {
+            measured.farDistance = measuring->farDistance;
+        }
+        MatchDistances* into = measuring != nullptr ? &measured : nullptr;
+        try {
+            thread = std::thread([this, &state, &source, &target, matcher, into] {
+                mapShares(*state.skinPalette, matcher, source, target, into);
+            });
+        } catch (const std::system_error&) {
+        }
+    }
+    // An abandoned conversion: the rows in hand are finished, no more are taken.
+    ~SecondMapper() {
+        shares.stop();
+        if (thread.joinable()) {
+            thread.join();
+        }
+    }
+    SecondMapper(const SecondMapper&) = delete;
+    SecondMapper& operator=(const SecondMapper&) = delete;
+
+    std::int64_t pixelsDone() const { return done.load(std::memory_order_acquire); }
+
+    // Waits for the rows taken, and adds how far their colours moved to `distances`.
+    void finish(MatchDistances* distances) {
+        if (thread.joinable()) {
+            thread.join();
+        }
+        if (distances != nullptr) {
+            distances->total += measured.total;
+            distances->largest = std::max(distances->largest, measured.largest);
+            distances->farCount += measured.farCount;
+        }
+    }
+
+  private:
+    void mapShares(const Palette& palette, NearestMatcher* matcher, const Bitmap& source,
+                   Bitmap& target, MatchDistances* into) {
+        std::int32_t first = 0;
+        std::int32_t last = 0;
+        while (shares.next(first, last)) {
+            for (std::int32_t row = first; row < last; ++row) {
+                mapRun(palette, matcher, source.pixels + std::int64_t{row} * source.stride,
+                       target.pixels + std::int64_t{row} * target.stride, source.width, into);
+            }
+            done.fetch_add(std::int64_t{last - first} * source.width, std::memory_order_release);
+        }
+    }
+
+    RowShares& shares;
+    MatchDistances measured;       // the second thread's alone until it is joined
+    std::atomic<std::int64_t> done{0};
+    std::thread thread;            // last: it starts once everything else is ready
+};
+
 } // namespace
 
 std::optional<platform::LeftAloneReason> checkSource(const Bitmap* source,
@@ -318,29 +398,47 @@ bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,
     NearestMatcher* matcher = matcherFor(state);
     MatchDistances* measured = state.seams.measureDistances ? &distances : nullptr;
     const std::int64_t pixelCount = std::int64_t{source.width} * source.height;
-    std::int64_t i = 0; // counts over the whole image, not per row
+    RowShares shares(source.height, source.width);
+    SecondMapper second(state, source, target, shares, measured);
+    std::int64_t own = 0; // pixels this thread mapped
     std::int64_t nextUpdate = PixelsPerUpdate;
-    for (std::int32_t row = 0; row < source.height; ++row) {
-        const std::uint8_t* from = source.pixels + std::int64_t{row} * source.stride;
-        std::uint8_t* to = target.pixels + std::int64_t{row} * target.stride;
-        std::int32_t column = 0;
-        while (column < source.width) {
-            // Up to and including the pixel numbered `nextUpdate`, within this row.
-            const auto run = static_cast<std::int32_t>(
-                std::min<std::int64_t>(source.width - column, nextUpdate - i + 1));
-            mapRun(*state.skinPalette, matcher, from + std::int64_t{column} * 3, to + column, run,
-                   measured);
-            column += run;
-            i += run;
-            if (i - 1 == nextUpdate) {
-                state.fileFraction = static_cast<float>(static_cast<double>(nextUpdate) /
-                                                        static_cast<double>(pixelCount));
-                if (!UpdateProgress(state)) {
+    // Hands over to UpdateProgress once for every pixel numbered 1,024, 2,048, ... that
+    // both threads together have mapped by now.
+    const auto reportProgress = [&] {
+        while (own + second.pixelsDone() > nextUpdate) {
+            state.fileFraction = static_cast<float>(static_cast<double>(nextUpdate) /
+                                                    static_cast<double>(pixelCount));
+            if (!UpdateProgress(state)) {
+                return false;
+            }
+            nextUpdate += PixelsPerUpdate;
+        }
+        return true;
+    };
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    while (shares.next(first, last)) {
+        for (std::int32_t row = first; row < last; ++row) {
+            const std::uint8_t* from = source.pixels + std::int64_t{row} * source.stride;
+            std::uint8_t* to = target.pixels + std::int64_t{row} * target.stride;
+            std::int32_t column = 0;
+            while (column < source.width) {
+                // Up to and including the pixel numbered `nextUpdate`, should the second
+                // thread map nothing meanwhile.
+                const std::int64_t done = own + second.pixelsDone();
+                const auto run = static_cast<std::int32_t>(std::min<std::int64_t>(
+                    source.width - column, std::max<std::int64_t>(1, nextUpdate - done + 1)));
+                mapRun(*state.skinPalette, matcher, from + std::int64_t{column} * 3, to + column,
+                       run, measured);
+                column += run;
+                own += run;
+                if (!reportProgress()) {
+                    shares.stop();
                     return false;
                 }
-                nextUpdate += PixelsPerUpdate;
             }
         }
     }
-    return true;
+    second.finish(measured);
+    return reportProgress();
 }

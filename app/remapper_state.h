@@ -28,6 +28,10 @@ struct RemapperSeams {
     bool measureDistances = true;
     // Converted skins are written on a thread of their own where there is a core for it.
     bool writerThread = platform::processorCount() > 1;
+    // A picture of at least this many pixels is mapped by two threads at once where there is
+    // a core for the second; 0 never. Below it, starting the thread would cost more than it
+    // saves, and the writer thread has the other core.
+    std::int64_t sharedMappingPixels = platform::processorCount() > 1 ? std::int64_t{1} << 20 : 0;
 };
 
 struct RemapperState {
@@ -59,6 +63,9 @@ struct RemapperState {
     PalettePtr skinPalette;
     // Built from `skinPalette` at the first conversion; null until then, or if memory ran out.
     std::unique_ptr<NearestMatcher> matcher;
+    // The second mapping thread's own, made like `matcher` at the first large picture: a
+    // matcher learns as it maps, so two threads can't share one.
+    std::unique_ptr<NearestMatcher> secondMatcher;
     bool quitRequested = false;
     // The tick count when the main window was made. Kept whole: in single precision it would
     // be rounded by up to 128 ms after some hours of uptime, ahead of the clock at times.

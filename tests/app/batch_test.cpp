@@ -186,6 +186,24 @@ INSTANTIATE_TEST_SUITE_P(
         UpdateCase{1000, 3, {"Time remaining:   1.9 second(s)", "Time remaining:   0.5 second(s)"}},
         UpdateCase{5, 5, {}}, UpdateCase{1, 1, {}}));
 
+// Closing the window while two threads map a picture: both stop, nothing is written.
+TEST_F(BatchTest, ClosingWhileTwoThreadsMapAPictureWritesNothing) {
+    writePalette();
+    writeSkin("big.bmp", 613, 301);
+    const Bytes before = readFile("big.bmp");
+    state.seams.sharedMappingPixels = 1;
+    startRun();
+    ui.queueOnText("Remapping: big.bmp", UserAction::Close);
+
+    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_NE(state.secondMatcher, nullptr);
+    EXPECT_TRUE(ui.quitWaiting());
+    EXPECT_EQ(state.fileList.itemCount, 1);
+    EXPECT_EQ(ui.count("stepProgress"), 0);
+    CommitWaitingSkins(state);
+    EXPECT_EQ(readFile("big.bmp"), before);
+}
+
 TEST_F(BatchTest, ClosingDuringAConversionWritesNothingAndKeepsTheNameFirst) {
     writePalette();
     writeSkin("big.bmp", 64, 64);
@@ -270,6 +288,44 @@ platform::ColourDistances distancesByHand(int width, int height) {
     distances.farShare = static_cast<double>(far) / (width * height);
     return distances;
 }
+
+// A large picture is mapped by two threads, each taking rows as it goes, or by one: the
+// file, the updates (after every 1,024th pixel, the estimate falling) and the figures are
+// the same either way.
+class SharedMappingTest : public RemapperFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SharedMappingTest, GivesTheFileTheUpdatesAndTheFiguresOfOneThread) {
+    constexpr int Width = 613; // shares of 26 rows
+    constexpr int Height = 301;
+    writePalette();
+    writeSkin("s.bmp", Width, Height);
+    state.seams.sharedMappingPixels = GetParam() ? 1 : 0;
+    startRun();
+    ui.now = 1000;
+
+    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(state.secondMatcher != nullptr, GetParam());
+    EXPECT_EQ(checkSkin("s.bmp", Width, Height), "");
+    EXPECT_EQ(ui.count("peekMessage keep"), Width * Height / 1024);
+    std::vector<double> remaining;
+    for (const std::string& call : ui.callsStartingWith("setText 102 Time remaining:")) {
+        remaining.push_back(std::stod(call.substr(std::string("setText 102 Time remaining:").size())));
+    }
+    ASSERT_EQ(remaining.size(), Width * Height / 1024 + 1u); // and the final 0.0
+    EXPECT_TRUE(std::is_sorted(remaining.rbegin(), remaining.rend()));
+    EXPECT_EQ(remaining.back(), 0.0);
+
+    const platform::ColourDistances expected = distancesByHand(Width, Height);
+    ASSERT_EQ(ui.distances.size(), 1u);
+    EXPECT_GE(ui.distances[0].mean, expected.mean - 1e-9);
+    EXPECT_LE(ui.distances[0].mean, expected.mean + 1.0 / 128);
+    EXPECT_GE(ui.distances[0].largest, expected.largest - 1e-9);
+    EXPECT_LE(ui.distances[0].largest, expected.largest + 1.0 / 128);
+    EXPECT_DOUBLE_EQ(ui.distances[0].farShare, expected.farShare);
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, SharedMappingTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Two" : "One"; });
 
 // The matcher keeps each distance in 128ths of a level, rounded up; the plain scan's
 // fallback is exact.
