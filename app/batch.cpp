@@ -1,8 +1,8 @@
 #include "app/batch.h"
 
 #include <algorithm>
-#include <cmath>
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -323,9 +323,9 @@ class SecondMapper {
     }
 
     RowShares& shares;
-    MatchDistances measured;       // the second thread's alone until it is joined
+    MatchDistances measured; // the second thread's alone until it is joined
     std::atomic<std::int64_t> done{0};
-    std::thread thread;            // last: it starts once everything else is ready
+    std::thread thread; // last: it starts once everything else is ready
 };
 
 } // namespace

@@ -309,7 +309,8 @@ TEST_P(SharedMappingTest, GivesTheFileTheUpdatesAndTheFiguresOfOneThread) {
     EXPECT_EQ(ui.count("peekMessage keep"), Width * Height / 1024);
     std::vector<double> remaining;
     for (const std::string& call : ui.callsStartingWith("setText 102 Time remaining:")) {
-        remaining.push_back(std::stod(call.substr(std::string("setText 102 Time remaining:").size())));
+        remaining.push_back(
+            std::stod(call.substr(std::string("setText 102 Time remaining:").size())));
     }
     ASSERT_EQ(remaining.size(), Width * Height / 1024 + 1u); // and the final 0.0
     EXPECT_TRUE(std::is_sorted(remaining.rbegin(), remaining.rend()));
