@@ -71,8 +71,8 @@ void mapRun(const Palette& palette, NearestMatcher* matcher, const std::uint8_t*
     mapWithPlainScan(palette, bgr, indices, count, distances != nullptr ? *distances : unmeasured);
 }
 
-platform::ColourDistances distancesOver(const MatchDistances& measured, std::int64_t pixels) {
-    platform::ColourDistances distances;
+ui::ColourDistances distancesOver(const MatchDistances& measured, std::int64_t pixels) {
+    ui::ColourDistances distances;
     distances.farDistance = static_cast<int>(measured.farDistance);
     if (pixels > 0) {
         distances.mean = measured.total / static_cast<double>(pixels);
@@ -83,23 +83,23 @@ platform::ColourDistances distancesOver(const MatchDistances& measured, std::int
 }
 
 // Keeps the skins that moved most, by mean distance; of equal ones the first converted.
-void rememberMoved(platform::RunSummary& summary, const char* name,
-                   const platform::ColourDistances& distances) {
+void rememberMoved(ui::RunSummary& summary, const char* name,
+                   const ui::ColourDistances& distances) {
     auto& moved = summary.movedMost;
     const auto place = std::find_if(moved.begin(), moved.end(), [&](const auto& skin) {
         return skin.distances.mean < distances.mean;
     });
-    if (place == moved.end() && moved.size() >= platform::MostMovedShown) {
+    if (place == moved.end() && moved.size() >= ui::MostMovedShown) {
         return;
     }
-    moved.insert(place, platform::MovedSkin{name, distances});
-    if (moved.size() > platform::MostMovedShown) {
+    moved.insert(place, ui::MovedSkin{name, distances});
+    if (moved.size() > ui::MostMovedShown) {
         moved.pop_back();
     }
 }
 
 void showFinalTexts(RemapperState& state) {
-    platform::UserInterface& ui = state.ui;
+    ui::UserInterface& ui = state.ui;
     state.doneShown = true;
     ui.setText(state.timeLabel, FormatText(TimeText, 0.0));
     ui.setText(state.fileLabel, FormatText(FileText, DoneName));
@@ -113,20 +113,20 @@ void countPreview(RemapperState& state, const char* name, const std::string& pro
     }
 }
 
-void leaveAlone(RemapperState& state, const char* name, platform::LeftAloneReason reason) {
+void leaveAlone(RemapperState& state, const char* name, ui::LeftAloneReason reason) {
     ++state.summary.leftAlone;
     state.ui.reportLeftAlone(name, reason);
 }
 
 // A box that holds up the batch until it is answered, then lets it go on.
 void tellUser(RemapperState& state, const char* text) {
-    state.ui.messageBox(platform::NoWindow, ErrorCaption, text, platform::MessageIcon::Information,
-                        platform::MessageButtons::Ok);
+    state.ui.messageBox(ui::NoWindow, ErrorCaption, text, MessageIcon::Information,
+                        MessageButtons::Ok);
 }
 
-platform::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
+ui::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
     using platform::FileErrorKind;
-    using platform::LeftAloneReason;
+    using ui::LeftAloneReason;
     switch (error) {
     case FileErrorKind::FileNotFound:
     case FileErrorKind::PathNotFound:
@@ -187,7 +187,7 @@ bool convertFile(RemapperState& state, const char* name, platform::SourceFile sk
     BitmapPtr target(state.seams.createBitmap(source.width, source.height, TargetDepth));
     if (!target) {
         state.filesTotal -= 1.0f;
-        leaveAlone(state, name, platform::LeftAloneReason::TooLarge);
+        leaveAlone(state, name, ui::LeftAloneReason::TooLarge);
         return true;
     }
     target->paletteIndex = state.skinPalette->subPalettes[0].paletteIndex;
@@ -195,7 +195,7 @@ bool convertFile(RemapperState& state, const char* name, platform::SourceFile sk
     if (!remapPixels(state, source, *target, measured)) {
         return false;
     }
-    const platform::ColourDistances distances =
+    const ui::ColourDistances distances =
         distancesOver(measured, std::int64_t{source.width} * source.height);
     state.ui.reportDistances(distances);
     rememberMoved(state.summary, name, distances);
@@ -330,9 +330,9 @@ class SecondMapper {
 
 } // namespace
 
-std::optional<platform::LeftAloneReason> checkSource(const Bitmap* source,
-                                                     const BitmapReadReport& report) {
-    using platform::LeftAloneReason;
+std::optional<ui::LeftAloneReason> checkSource(const Bitmap* source,
+                                               const BitmapReadReport& report) {
+    using ui::LeftAloneReason;
     if (source == nullptr) {
         return report.readError  ? LeftAloneReason::ReadError
                : report.tooLarge ? LeftAloneReason::TooLarge
@@ -356,7 +356,7 @@ void BuildFileList(RemapperState& state) {
         // A name that cannot be stored for lack of memory is not converted.
         state.fileList.add(name);
     }
-    platform::UserInterface& ui = state.ui;
+    ui::UserInterface& ui = state.ui;
     // The bar's range is 16 bits wide, as on the system it was made for.
     ui.setProgressRange(state.progressBar, 0, state.fileList.itemCount & 0xFFFF);
     ui.setProgressStep(state.progressBar, 1);
@@ -369,7 +369,7 @@ void BuildFileList(RemapperState& state) {
 }
 
 bool RemapNextFile(RemapperState& state) {
-    platform::UserInterface& ui = state.ui;
+    ui::UserInterface& ui = state.ui;
     if (state.fileList.itemCount > 0) {
         const char* name = state.fileList.first();
         ui.setText(state.fileLabel, FormatText(FileText, name));

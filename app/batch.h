@@ -24,8 +24,8 @@ void CommitWaitingSkins(RemapperState& state);
 // it, is left alone; nothing when it is a 24-bit bitmap to convert. A 24-bit bitmap whose
 // file held only part of its pixels is left alone too: converting it would write the
 // reader's zero fill into the skin.
-std::optional<platform::LeftAloneReason> checkSource(const Bitmap* source,
-                                                     const BitmapReadReport& report);
+std::optional<ui::LeftAloneReason> checkSource(const Bitmap* source,
+                                               const BitmapReadReport& report);
 
 // Stores the nearest palette index of every pixel of `source` (24-bit) at the same row and
 // column of `target` (8-bit, same size), handing over to UpdateProgress after the pixels

@@ -7,7 +7,7 @@
 // alone on purpose, 3 when the batch ran to its end but a skin could not be written, 130
 // after Ctrl-C, 2 when it could not start.
 
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 inline constexpr int ExitWindowClosed = 0;
 inline constexpr int ExitQuitButton = 1;
@@ -21,4 +21,4 @@ inline constexpr int ExitNotAllWritten = 3;
 inline constexpr int ExitInterrupted = 130;
 
 // The window lost its display (the X server went away) part way through the run.
-inline constexpr int ExitDisplayLost = platform::DisplayLostExitCode;
+inline constexpr int ExitDisplayLost = ui::DisplayLostExitCode;

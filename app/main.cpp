@@ -10,9 +10,9 @@
 #include "app/preview_folder.h"
 #include "app/remapper.h"
 #include "app/run_folders.h"
-#include "platform/front_end.h"
 #include "platform/shell.h"
 #include "platform/stale_temporaries.h"
+#include "ui/front_end.h"
 
 #ifndef SKINREMAP_VERSION
 #define SKINREMAP_VERSION "unknown"
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     if (!settled.folders.outputFolder.empty()) {
         platform::removeStaleTemporaries(settled.folders.outputFolder.c_str());
     }
-    const auto ui = platform::openFrontEnd();
+    const auto ui = ui::openFrontEnd();
     if (!ui) {
         refuse("skinremap: no user interface could be opened\n");
         return ExitStartupFailed;

@@ -8,7 +8,7 @@
 #include "app/progress.h"
 #include "app/texts.h"
 
-bool MainWindowEvents::onCreate(platform::WindowId window) {
+bool MainWindowEvents::onCreate(ui::WindowId window) {
     state.startTicks = state.seams.tickCount();
     if (!CreateControls(state, window)) {
         return false;
@@ -17,8 +17,8 @@ bool MainWindowEvents::onCreate(platform::WindowId window) {
     return true;
 }
 
-void MainWindowEvents::onCommand(platform::WindowId source) {
-    if (source != platform::NoWindow && source == state.quitButton) {
+void MainWindowEvents::onCommand(ui::WindowId source) {
+    if (source != ui::NoWindow && source == state.quitButton) {
         state.quitRequested = true;
     }
 }

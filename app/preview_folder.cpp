@@ -104,7 +104,7 @@ std::string PreviewFolder::writePicture(const char* subfolder, const std::string
 // Only pictures that were written go on the page, by the names a browser reads (UTF-8).
 std::string PreviewFolder::addConversion(const char* name, const Bitmap& source,
                                          const Bitmap& result, const Palette& palette,
-                                         const platform::ColourDistances& distances) {
+                                         const ui::ColourDistances& distances) {
     const std::string picture = pictureNameOf(name);
     const std::string shown = platform::utf8FromFileLayerName(name);
     PreviewEntry entry{shown, {}, {}, result.width, result.height, distances, unshowable(result)};

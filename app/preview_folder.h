@@ -28,7 +28,7 @@ class PreviewFolder {
     // Adds a skin converted in this run and writes its two pictures. Returns why a picture
     // could not be written, or nothing.
     std::string addConversion(const char* name, const Bitmap& source, const Bitmap& result,
-                              const Palette& palette, const platform::ColourDistances& distances);
+                              const Palette& palette, const ui::ColourDistances& distances);
     // Adds a skin converted before and writes its picture. Returns why it could not be, or
     // nothing.
     std::string addConverted(const char* name, const Bitmap& indices, const Palette& palette);

@@ -55,7 +55,7 @@ std::string figuresCell(const PreviewEntry& entry) {
     if (!entry.distances) {
         return "<td class=\"note\">converted before this run</td>";
     }
-    const platform::ColourDistances& d = *entry.distances;
+    const ui::ColourDistances& d = *entry.distances;
     std::string cell = "<td>mean " + formatted("%.1f", d.mean) + "<br>largest " +
                        formatted("%.1f", d.largest) + "<br>";
     const std::string share =

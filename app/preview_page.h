@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 // One skin of the page. Picture names are relative to the page's folder.
 struct PreviewEntry {
@@ -18,7 +18,7 @@ struct PreviewEntry {
     std::int32_t width = 0;
     std::int32_t height = 0;
     // How far its colours moved; nothing for a skin converted before this run.
-    std::optional<platform::ColourDistances> distances;
+    std::optional<ui::ColourDistances> distances;
     std::string problem; // why a picture is missing; empty when nothing went wrong
 };
 

@@ -27,10 +27,10 @@ struct ControlPlace {
 
 } // namespace
 
-bool CreateControls(RemapperState& state, platform::WindowId parent) {
-    platform::UserInterface& ui = state.ui;
+bool CreateControls(RemapperState& state, ui::WindowId parent) {
+    ui::UserInterface& ui = state.ui;
     const int h = ui.scrollArrowHeight();
-    const platform::Rect client = ui.clientRect(parent);
+    const ui::Rect client = ui.clientRect(parent);
 
     // The bar fills the bottom edge; the two lines end where the button begins.
     const ControlPlace bar{client.left, client.bottom - h, client.right, h};
@@ -38,7 +38,7 @@ bool CreateControls(RemapperState& state, platform::WindowId parent) {
     const ControlPlace file{client.left + 10, 35, client.right - 80, 20};
     const ControlPlace quit{client.right - 70, 20, 60, 30};
 
-    using platform::ControlKind;
+    using ui::ControlKind;
     state.progressBar =
         ui.createControl(parent, ControlKind::ProgressBar, "", bar.x, bar.y, bar.width, bar.height);
     state.timeLabel = ui.createControl(parent, ControlKind::Label, TimeLabelStart, time.x, time.y,
@@ -63,8 +63,8 @@ float secondsRemaining(std::uint32_t ticks, std::uint32_t startTicks, float file
 }
 
 bool UpdateProgress(RemapperState& state) {
-    platform::UserInterface& ui = state.ui;
-    platform::Message message;
+    ui::UserInterface& ui = state.ui;
+    ui::Message message;
     if (ui.peekMessage(message, false)) {
         if (message.isQuit) {
             return false;

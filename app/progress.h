@@ -6,7 +6,7 @@
 #include "app/remapper_state.h"
 
 // Creates the progress bar, the two text lines and the "Quit" button inside `parent`.
-bool CreateControls(RemapperState& state, platform::WindowId parent);
+bool CreateControls(RemapperState& state, ui::WindowId parent);
 
 // Called every 1,024 pixels of a conversion: handles at most one waiting message and
 // refreshes the time estimate. False when the quit message is waiting, which stays queued.

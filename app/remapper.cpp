@@ -16,10 +16,9 @@ bool loadSkinPalette(RemapperState& state) {
     PaletteFileProblem problem = PaletteFileProblem::None;
     state.skinPalette = loadGamePalette(problem);
     if (!state.skinPalette) {
-        state.ui.detailedMessageBox(state.mainWindow, ErrorCaption,
-                                    FormatText(PaletteFailedText, PaletteFileName),
-                                    gamePaletteDetail(problem).c_str(),
-                                    platform::MessageIcon::Error, platform::MessageButtons::Ok);
+        state.ui.detailedMessageBox(
+            state.mainWindow, ErrorCaption, FormatText(PaletteFailedText, PaletteFileName),
+            gamePaletteDetail(problem).c_str(), MessageIcon::Error, MessageButtons::Ok);
         return false;
     }
     return true;
@@ -33,25 +32,25 @@ void writeFinalPage(RemapperState& state) {
         state.summary.previewPage = page;
         return;
     }
-    state.ui.messageBox(platform::NoWindow, ErrorCaption, FormatText(WriteFailedText, page.c_str()),
-                        platform::MessageIcon::Information, platform::MessageButtons::Ok);
+    state.ui.messageBox(ui::NoWindow, ErrorCaption, FormatText(WriteFailedText, page.c_str()),
+                        MessageIcon::Information, MessageButtons::Ok);
 }
 
 // Every skin, picture and page the run meant to write was written.
 bool allWritten(const RemapperState& state) {
-    const platform::RunSummary& summary = state.summary;
+    const ui::RunSummary& summary = state.summary;
     return summary.failed == 0 && summary.previewsFailed == 0 &&
            (state.preview == nullptr || !summary.previewPage.empty());
 }
 
 // The windows end with the code the window gave; a run without one reports to a shell.
-int exitCodeFor(platform::RunEnd end, int windowExitCode, bool written) {
+int exitCodeFor(ui::RunEnd end, int windowExitCode, bool written) {
     switch (end) {
-    case platform::RunEnd::ByWindow:
+    case ui::RunEnd::ByWindow:
         break;
-    case platform::RunEnd::BatchDone:
+    case ui::RunEnd::BatchDone:
         return written ? ExitBatchDone : ExitNotAllWritten;
-    case platform::RunEnd::Interrupted:
+    case ui::RunEnd::Interrupted:
         return ExitInterrupted;
     }
     return windowExitCode;
@@ -73,9 +72,9 @@ int finish(RemapperState& state, int windowExitCode) {
 // One message at most per turn, then one conversion step. Once nothing is left to convert
 // the loop waits for the next message instead of spinning.
 int runMainLoop(RemapperState& state) {
-    platform::UserInterface& ui = state.ui;
+    ui::UserInterface& ui = state.ui;
     while (!state.quitRequested) {
-        platform::Message message;
+        ui::Message message;
         if (ui.peekMessage(message, true)) {
             if (message.isQuit) {
                 return finish(state, message.quitCode);
@@ -92,8 +91,7 @@ int runMainLoop(RemapperState& state) {
 
 } // namespace
 
-int runRemapper(platform::UserInterface& ui, const RunRequest& request,
-                const RemapperSeams& seams) {
+int runRemapper(ui::UserInterface& ui, const RunRequest& request, const RemapperSeams& seams) {
     RemapperState state(ui, seams);
     state.outputFolder = request.folders.outputFolder;
     state.dryRun = request.dryRun;
@@ -101,7 +99,7 @@ int runRemapper(platform::UserInterface& ui, const RunRequest& request,
     MainWindowEvents events(state);
 
     state.mainWindow = ui.createMainWindow(WindowTitle, WindowWidth, WindowHeight, events);
-    if (state.mainWindow == platform::NoWindow) {
+    if (state.mainWindow == ui::NoWindow) {
         return ExitStartupFailed;
     }
     ui.showWindow(state.mainWindow);

@@ -4,7 +4,7 @@
 #include "app/exit_codes.h"
 #include "app/remapper_state.h"
 #include "app/run_folders.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 // What a run is asked for besides converting the folder's skins in place.
 struct RunRequest {
@@ -22,5 +22,5 @@ struct RunRequest {
 // without a window ends with the shell's codes instead (see exit_codes.h): a picture or
 // page that could not be written counts as a skin that could not be. Returns the process
 // exit code.
-int runRemapper(platform::UserInterface& ui, const RunRequest& request = {},
+int runRemapper(ui::UserInterface& ui, const RunRequest& request = {},
                 const RemapperSeams& seams = {});

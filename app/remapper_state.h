@@ -16,7 +16,7 @@
 #include "palette/palette.h"
 #include "platform/clock.h"
 #include "platform/process.h"
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 struct RemapperSeams {
     std::uint32_t (*tickCount)() = platform::tickCount;
@@ -35,17 +35,17 @@ struct RemapperSeams {
 };
 
 struct RemapperState {
-    explicit RemapperState(platform::UserInterface& ui, RemapperSeams seams = {})
+    explicit RemapperState(ui::UserInterface& ui, RemapperSeams seams = {})
         : ui(ui), seams(seams), writer(seams.writerThread) {}
 
-    platform::UserInterface& ui;
+    ui::UserInterface& ui;
     RemapperSeams seams;
 
-    platform::WindowId mainWindow = platform::NoWindow;
-    platform::WindowId progressBar = platform::NoWindow;
-    platform::WindowId timeLabel = platform::NoWindow;
-    platform::WindowId fileLabel = platform::NoWindow;
-    platform::WindowId quitButton = platform::NoWindow;
+    ui::WindowId mainWindow = ui::NoWindow;
+    ui::WindowId progressBar = ui::NoWindow;
+    ui::WindowId timeLabel = ui::NoWindow;
+    ui::WindowId fileLabel = ui::NoWindow;
+    ui::WindowId quitButton = ui::NoWindow;
 
     // Where converted skins are written, in the file layer's naming; empty to write them
     // over the originals.
@@ -78,5 +78,5 @@ struct RemapperState {
     float fileFraction = 0.0f;    // share of the current file converted so far
     bool doneShown = false;
 
-    platform::RunSummary summary;
+    ui::RunSummary summary;
 };

@@ -26,7 +26,7 @@
 #include "app/remapper.h"
 #include "bench/sample_images.h"
 #include "bitmap/bitmap.h"
-#include "platform/console/console_ui.h"
+#include "ui/console/console_ui.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ Times runOnce(const fs::path& source, const fs::path& work, const RemapperSeams&
     const double processorBefore = processorMs();
     const auto wallBefore = std::chrono::steady_clock::now();
     {
-        platform::ConsoleUi ui(nowhere, false);
+        ui::ConsoleUi ui(nowhere, false);
         if (runRemapper(ui, {}, seams) != 0) {
             std::fprintf(stderr, "the run failed\n");
             std::exit(1);

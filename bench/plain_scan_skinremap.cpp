@@ -4,11 +4,11 @@
 #include <memory>
 
 #include "app/remapper.h"
-#include "platform/front_end.h"
+#include "ui/front_end.h"
 
 int main() {
     RemapperSeams seams;
     seams.createMatcher = [](const Palette&) { return std::unique_ptr<NearestMatcher>(); };
-    const auto ui = platform::openFrontEnd();
+    const auto ui = ui::openFrontEnd();
     return runRemapper(*ui, {}, seams);
 }

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/assert_exception.h"
+#include "core/message_box.h"
 #include "platform/file.h"
-#include "platform/message_box.h"
 #include "platform/owned_file.h"
 #include "platform/process.h"
 
@@ -106,9 +106,8 @@ void AssertLog::reportFatal(const char* file, int line, const char* message) {
     if (!throwOnFatal && (flags & NoMessageBox) == 0) {
         const FormattedText title = formatWithFile(FatalTitleFormat, file, line);
         const auto answer =
-            platform::showMessageBox(title.data(), message, platform::MessageIcon::Error,
-                                     platform::MessageButtons::RetryCancel);
-        if (answer == platform::MessageResult::Retry) {
+            showMessageBox(title.data(), message, MessageIcon::Error, MessageButtons::RetryCancel);
+        if (answer == MessageResult::Retry) {
             // The developer wants to look at the live process: no entry, no exit.
             platform::breakIntoDebugger();
             return;

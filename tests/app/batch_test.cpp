@@ -266,7 +266,7 @@ TEST_F(BatchTest, WithoutRoomForTheMatcherThePlainScanConvertsTheSame) {
 
 // The figures worked out here the long way: each pixel's distance to the colour the plain
 // search picks for it.
-platform::ColourDistances distancesByHand(int width, int height) {
+ui::ColourDistances distancesByHand(int width, int height) {
     const auto colors = testColors();
     double total = 0.0;
     double largest = 0.0;
@@ -282,7 +282,7 @@ platform::ColourDistances distancesByHand(int width, int height) {
             far += distance > 24.0 ? 1 : 0;
         }
     }
-    platform::ColourDistances distances;
+    ui::ColourDistances distances;
     distances.mean = total / (width * height);
     distances.largest = largest;
     distances.farShare = static_cast<double>(far) / (width * height);
@@ -316,7 +316,7 @@ TEST_P(SharedMappingTest, GivesTheFileTheUpdatesAndTheFiguresOfOneThread) {
     EXPECT_TRUE(std::is_sorted(remaining.rbegin(), remaining.rend()));
     EXPECT_EQ(remaining.back(), 0.0);
 
-    const platform::ColourDistances expected = distancesByHand(Width, Height);
+    const ui::ColourDistances expected = distancesByHand(Width, Height);
     ASSERT_EQ(ui.distances.size(), 1u);
     EXPECT_GE(ui.distances[0].mean, expected.mean - 1e-9);
     EXPECT_LE(ui.distances[0].mean, expected.mean + 1.0 / 128);
@@ -333,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(Threads, SharedMappingTest, ::testing::Bool(),
 TEST_F(BatchTest, EachConversionReportsHowFarItsColoursMoved) {
     writePalette();
     writeSkin("s.bmp", 37, 23);
-    const platform::ColourDistances expected = distancesByHand(37, 23);
+    const ui::ColourDistances expected = distancesByHand(37, 23);
     ASSERT_GT(expected.farShare, 0.0) << "the image must have far pixels to count";
     ASSERT_LT(expected.farShare, 1.0);
     for (const bool withMatcher : {true, false}) {
@@ -350,7 +350,7 @@ TEST_F(BatchTest, EachConversionReportsHowFarItsColoursMoved) {
         EXPECT_TRUE(RemapNextFile(state));
         EXPECT_EQ(state.matcher != nullptr, withMatcher);
         ASSERT_EQ(ui.distances.size(), 1u);
-        const platform::ColourDistances& reported = ui.distances[0];
+        const ui::ColourDistances& reported = ui.distances[0];
         const double slack = withMatcher ? 1.0 / 128 : 1e-9;
         EXPECT_GE(reported.mean, expected.mean - 1e-9);
         EXPECT_LE(reported.mean, expected.mean + slack);
@@ -376,7 +376,7 @@ TEST_F(BatchTest, SummaryNamesTheThreeSkinsThatMovedMost) {
     }
 
     std::vector<std::pair<std::string, double>> moved;
-    for (const platform::MovedSkin& skin : state.summary.movedMost) {
+    for (const ui::MovedSkin& skin : state.summary.movedMost) {
         moved.emplace_back(skin.name, skin.distances.mean);
         EXPECT_EQ(skin.distances.largest, skin.distances.mean);
         EXPECT_EQ(skin.distances.farShare, skin.distances.mean > 24 ? 1.0 : 0.0);

@@ -40,7 +40,7 @@ class RemapperFixture : public ::testing::Test {
     // with its list, then the palette.
     void startRun() {
         state.mainWindow = ui.createMainWindow(WindowTitle, WindowWidth, WindowHeight, events);
-        ASSERT_NE(state.mainWindow, platform::NoWindow);
+        ASSERT_NE(state.mainWindow, ui::NoWindow);
         state.skinPalette.reset(Palette::loadFile("skins.ipl"));
         ASSERT_TRUE(state.skinPalette);
         state.skinPalette->matchMask.setRange(0, 254);

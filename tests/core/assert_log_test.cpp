@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "core/assert_exception.h"
+#include "core/message_box.h"
 #include "platform/file.h"
-#include "platform/message_box.h"
 #include "platform/process.h"
 #include "tests/support/file_probes.h"
 #include "tests/support/program_run.h"
@@ -27,10 +27,9 @@ struct Box {
 };
 
 std::vector<Box> boxesShown;
-platform::MessageResult boxAnswer = platform::MessageResult::Cancel;
+MessageResult boxAnswer = MessageResult::Cancel;
 
-platform::MessageResult recordBox(const char* caption, const char* text, platform::MessageIcon,
-                                  platform::MessageButtons) {
+MessageResult recordBox(const char* caption, const char* text, MessageIcon, MessageButtons) {
     boxesShown.push_back({caption, text});
     return boxAnswer;
 }
@@ -53,12 +52,12 @@ class AssertLogTest : public ::testing::Test {
     AssertLogTest() : home(std::filesystem::current_path()) {
         std::filesystem::current_path(dir.path());
         boxesShown.clear();
-        boxAnswer = platform::MessageResult::Cancel;
+        boxAnswer = MessageResult::Cancel;
         callbacks.clear();
-        previousHandler = platform::setMessageBoxHandler(recordBox);
+        previousHandler = setMessageBoxHandler(recordBox);
     }
     ~AssertLogTest() override {
-        platform::setMessageBoxHandler(previousHandler);
+        setMessageBoxHandler(previousHandler);
         std::filesystem::current_path(home);
     }
 
@@ -68,7 +67,7 @@ class AssertLogTest : public ::testing::Test {
 
     TempDir dir;
     const std::filesystem::path home;
-    platform::MessageBoxHandler previousHandler = nullptr;
+    MessageBoxHandler previousHandler = nullptr;
 };
 
 TEST_F(AssertLogTest, WarningThenMessageLeaveFourCrLfLinesInTheStartDirectory) {
@@ -248,7 +247,7 @@ TEST_F(AssertLogTest, NullTextsAreLoggedAsEmpty) {
 }
 
 TEST_F(AssertLogTest, RetryReturnsToTheReporterWithoutLogging) {
-    boxAnswer = platform::MessageResult::Retry;
+    boxAnswer = MessageResult::Retry;
     AssertLog log;
     log.setCallback(recordCallback);
     log.report(AssertSeverity::Fatal, "remap.cpp", 9, "index out of range");

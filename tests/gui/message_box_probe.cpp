@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/fltk/display.h"
-#include "platform/fltk/message_dialog.h"
+#include "ui/fltk/display.h"
+#include "ui/fltk/message_dialog.h"
 
 int main(int argc, char** argv) {
-    using namespace platform;
+    using namespace ui;
     if (argc != 3 || !fltk::openDisplay()) {
         std::fputs("usage: message_box_probe ok|retry-cancel error|information (needs X)\n",
                    stderr);

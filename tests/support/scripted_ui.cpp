@@ -7,19 +7,19 @@ namespace {
 
 ScriptedUi* live = nullptr;
 
-platform::Message actionMessage(UserAction action) {
-    platform::Message message;
+ui::Message actionMessage(UserAction action) {
+    ui::Message message;
     message.native[0] = static_cast<std::byte>(action);
     return message;
 }
 
-const char* kindName(platform::ControlKind kind) {
+const char* kindName(ui::ControlKind kind) {
     switch (kind) {
-    case platform::ControlKind::ProgressBar:
+    case ui::ControlKind::ProgressBar:
         return "ProgressBar";
-    case platform::ControlKind::Label:
+    case ui::ControlKind::Label:
         return "Label";
-    case platform::ControlKind::Button:
+    case ui::ControlKind::Button:
         return "Button";
     }
     return "?";
@@ -74,36 +74,36 @@ void ScriptedUi::loseConnection() {
 
 bool ScriptedUi::quitWaiting() const {
     return std::any_of(messages.begin(), messages.end(),
-                       [](const platform::Message& message) { return message.isQuit; });
+                       [](const ui::Message& message) { return message.isQuit; });
 }
 
-platform::WindowId ScriptedUi::createMainWindow(const char* title, int width, int height,
-                                                platform::WindowEvents& windowEvents) {
+ui::WindowId ScriptedUi::createMainWindow(const char* title, int width, int height,
+                                          ui::WindowEvents& windowEvents) {
     log("createMainWindow " + std::string(title) + " " + std::to_string(width) + "x" +
         std::to_string(height));
     if (createFails) {
-        return platform::NoWindow;
+        return ui::NoWindow;
     }
     events = &windowEvents;
-    const platform::WindowId window = nextId++;
+    const ui::WindowId window = nextId++;
     if (!events->onCreate(window)) {
-        return platform::NoWindow;
+        return ui::NoWindow;
     }
     log("created " + std::to_string(window));
     return window;
 }
 
-void ScriptedUi::showWindow(platform::WindowId window) {
+void ScriptedUi::showWindow(ui::WindowId window) {
     log("showWindow " + std::to_string(window));
 }
 
-void ScriptedUi::updateWindow(platform::WindowId window) {
+void ScriptedUi::updateWindow(ui::WindowId window) {
     log("updateWindow " + std::to_string(window));
 }
 
-platform::Rect ScriptedUi::clientRect(platform::WindowId window) {
+ui::Rect ScriptedUi::clientRect(ui::WindowId window) {
     log("clientRect " + std::to_string(window));
-    return platform::Rect{0, 0, 434, 71};
+    return ui::Rect{0, 0, 434, 71};
 }
 
 int ScriptedUi::scrollArrowHeight() {
@@ -111,22 +111,21 @@ int ScriptedUi::scrollArrowHeight() {
     return 17;
 }
 
-platform::WindowId ScriptedUi::createControl(platform::WindowId parent, platform::ControlKind kind,
-                                             const char* text, int x, int y, int width,
-                                             int height) {
-    const platform::WindowId id = nextId++;
+ui::WindowId ScriptedUi::createControl(ui::WindowId parent, ui::ControlKind kind, const char* text,
+                                       int x, int y, int width, int height) {
+    const ui::WindowId id = nextId++;
     // A control without text may be given none, as the system allows.
     const std::string shown = text != nullptr ? text : "";
     log("createControl " + std::to_string(parent) + " " + kindName(kind) + " '" + shown + "' " +
         std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(width) + "," +
         std::to_string(height) + " -> " + std::to_string(id));
-    if (kind == platform::ControlKind::Button) {
+    if (kind == ui::ControlKind::Button) {
         quitButton = id;
     }
     return id;
 }
 
-bool ScriptedUi::peekMessage(platform::Message& message, bool remove) {
+bool ScriptedUi::peekMessage(ui::Message& message, bool remove) {
     log(remove ? "peekMessage remove" : "peekMessage keep");
     if (messages.empty()) {
         return false;
@@ -138,7 +137,7 @@ bool ScriptedUi::peekMessage(platform::Message& message, bool remove) {
     return true;
 }
 
-void ScriptedUi::dispatchMessage(const platform::Message& message) {
+void ScriptedUi::dispatchMessage(const ui::Message& message) {
     if (message.isQuit) {
         return; // as a window system does: the quit message goes to no window
     }
@@ -160,7 +159,7 @@ void ScriptedUi::dispatchMessage(const platform::Message& message) {
 
 void ScriptedUi::postQuit(int exitCode) {
     log("postQuit " + std::to_string(exitCode));
-    platform::Message message;
+    ui::Message message;
     message.isQuit = true;
     message.quitCode = exitCode;
     messages.push_back(message);
@@ -173,7 +172,7 @@ void ScriptedUi::waitMessage() {
     }
 }
 
-void ScriptedUi::setText(platform::WindowId control, const char* text) {
+void ScriptedUi::setText(ui::WindowId control, const char* text) {
     log("setText " + std::to_string(control) + " " + text);
     const auto due = std::find_if(onText.begin(), onText.end(),
                                   [&](const auto& entry) { return entry.first == text; });
@@ -190,31 +189,30 @@ void ScriptedUi::setText(platform::WindowId control, const char* text) {
     }
 }
 
-void ScriptedUi::setProgressRange(platform::WindowId bar, int minimum, int maximum) {
+void ScriptedUi::setProgressRange(ui::WindowId bar, int minimum, int maximum) {
     log("setProgressRange " + std::to_string(bar) + " " + std::to_string(minimum) + " " +
         std::to_string(maximum));
 }
 
-void ScriptedUi::setProgressStep(platform::WindowId bar, int step) {
+void ScriptedUi::setProgressStep(ui::WindowId bar, int step) {
     log("setProgressStep " + std::to_string(bar) + " " + std::to_string(step));
 }
 
-void ScriptedUi::stepProgress(platform::WindowId bar) {
+void ScriptedUi::stepProgress(ui::WindowId bar) {
     log("stepProgress " + std::to_string(bar));
 }
 
-platform::MessageResult ScriptedUi::messageBox(platform::WindowId owner, const char* caption,
-                                               const char* text, platform::MessageIcon icon,
-                                               platform::MessageButtons) {
+MessageResult ScriptedUi::messageBox(ui::WindowId owner, const char* caption, const char* text,
+                                     MessageIcon icon, MessageButtons) {
     log("messageBox " + std::to_string(owner) + " " + caption + ": " + text +
-        (icon == platform::MessageIcon::Error ? " (error)" : " (information)"));
-    return platform::MessageResult::Ok;
+        (icon == MessageIcon::Error ? " (error)" : " (information)"));
+    return MessageResult::Ok;
 }
 
 namespace {
 
-const char* nameOf(platform::LeftAloneReason reason) {
-    using platform::LeftAloneReason;
+const char* nameOf(ui::LeftAloneReason reason) {
+    using ui::LeftAloneReason;
     switch (reason) {
     case LeftAloneReason::NotTrueColour:
         return "NotTrueColour";
@@ -238,7 +236,7 @@ const char* nameOf(platform::LeftAloneReason reason) {
 
 } // namespace
 
-void ScriptedUi::reportLeftAlone(const char* name, platform::LeftAloneReason reason) {
+void ScriptedUi::reportLeftAlone(const char* name, ui::LeftAloneReason reason) {
     log("reportLeftAlone " + std::string(name) + " " + nameOf(reason));
 }
 
@@ -246,7 +244,7 @@ void ScriptedUi::reportFileCount(std::int32_t finished, std::int32_t total) {
     log("reportFileCount " + std::to_string(finished) + "/" + std::to_string(total));
 }
 
-void ScriptedUi::reportDistances(const platform::ColourDistances& reported) {
+void ScriptedUi::reportDistances(const ui::ColourDistances& reported) {
     log("reportDistances");
     distances.push_back(reported);
 }
@@ -255,7 +253,7 @@ void ScriptedUi::reportPreviewFailed(const char* name, const char* why) {
     log("reportPreviewFailed " + std::string(name) + " (" + why + ")");
 }
 
-void ScriptedUi::reportSummary(const platform::RunSummary& result) {
+void ScriptedUi::reportSummary(const ui::RunSummary& result) {
     log("reportSummary");
     summary = result;
 }

@@ -13,13 +13,13 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui.h"
+#include "ui/ui.h"
 
 namespace testing_support {
 
 enum class UserAction : std::uint8_t { PressQuit, Close, Other };
 
-class ScriptedUi final : public platform::UserInterface {
+class ScriptedUi final : public ui::UserInterface {
   public:
     ScriptedUi();
     ~ScriptedUi() override;
@@ -51,43 +51,41 @@ class ScriptedUi final : public platform::UserInterface {
 
     // Window creation fails before the creation handler runs.
     bool createFails = false;
-    platform::WindowId quitButton = platform::NoWindow; // the button, once created
+    ui::WindowId quitButton = ui::NoWindow; // the button, once created
 
-    platform::WindowId createMainWindow(const char* title, int width, int height,
-                                        platform::WindowEvents& events) override;
-    void showWindow(platform::WindowId window) override;
-    void updateWindow(platform::WindowId window) override;
-    platform::Rect clientRect(platform::WindowId window) override;
+    ui::WindowId createMainWindow(const char* title, int width, int height,
+                                  ui::WindowEvents& events) override;
+    void showWindow(ui::WindowId window) override;
+    void updateWindow(ui::WindowId window) override;
+    ui::Rect clientRect(ui::WindowId window) override;
     int scrollArrowHeight() override;
-    platform::WindowId createControl(platform::WindowId parent, platform::ControlKind kind,
-                                     const char* text, int x, int y, int width,
-                                     int height) override;
-    bool peekMessage(platform::Message& message, bool remove) override;
-    void dispatchMessage(const platform::Message& message) override;
+    ui::WindowId createControl(ui::WindowId parent, ui::ControlKind kind, const char* text, int x,
+                               int y, int width, int height) override;
+    bool peekMessage(ui::Message& message, bool remove) override;
+    void dispatchMessage(const ui::Message& message) override;
     void postQuit(int exitCode) override;
     void waitMessage() override;
-    void setText(platform::WindowId control, const char* text) override;
-    void setProgressRange(platform::WindowId bar, int minimum, int maximum) override;
-    void setProgressStep(platform::WindowId bar, int step) override;
-    void stepProgress(platform::WindowId bar) override;
-    platform::MessageResult messageBox(platform::WindowId owner, const char* caption,
-                                       const char* text, platform::MessageIcon icon,
-                                       platform::MessageButtons buttons) override;
-    void reportLeftAlone(const char* name, platform::LeftAloneReason reason) override;
-    void reportDistances(const platform::ColourDistances& distances) override;
+    void setText(ui::WindowId control, const char* text) override;
+    void setProgressRange(ui::WindowId bar, int minimum, int maximum) override;
+    void setProgressStep(ui::WindowId bar, int step) override;
+    void stepProgress(ui::WindowId bar) override;
+    MessageResult messageBox(ui::WindowId owner, const char* caption, const char* text,
+                             MessageIcon icon, MessageButtons buttons) override;
+    void reportLeftAlone(const char* name, ui::LeftAloneReason reason) override;
+    void reportDistances(const ui::ColourDistances& distances) override;
     void reportPreviewFailed(const char* name, const char* why) override;
     void reportFileCount(std::int32_t finished, std::int32_t total) override;
-    void reportSummary(const platform::RunSummary& summary) override;
+    void reportSummary(const ui::RunSummary& summary) override;
 
-    std::vector<platform::ColourDistances> distances; // as reported, one per conversion
-    platform::RunSummary summary;                     // as reported at the end
+    std::vector<ui::ColourDistances> distances; // as reported, one per conversion
+    ui::RunSummary summary;                     // as reported at the end
 
   private:
     void log(std::string line);
 
-    platform::WindowEvents* events = nullptr;
-    platform::WindowId nextId = 100;
-    std::deque<platform::Message> messages;
+    ui::WindowEvents* events = nullptr;
+    ui::WindowId nextId = 100;
+    std::deque<ui::Message> messages;
     std::vector<std::pair<std::string, UserAction>> onText;
     std::vector<std::pair<std::string, std::function<void()>>> stepsOnText;
 };

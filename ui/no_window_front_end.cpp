@@ -1,0 +1,10 @@
+#include "ui/window_front_end.h"
+
+namespace ui {
+
+// Built without FLTK: every run is a console run.
+std::unique_ptr<UserInterface> openWindowFrontEnd() {
+    return nullptr;
+}
+
+} // namespace ui

@@ -1,0 +1,14 @@
+#pragma once
+// The windowed front end of this build, for the start-up choice in front_end.cpp.
+
+#include <memory>
+
+#include "ui/ui.h"
+
+namespace ui {
+
+// The window system's front end, or null when no display can be opened or the program
+// was built without one.
+std::unique_ptr<UserInterface> openWindowFrontEnd();
+
+} // namespace ui
