@@ -15,8 +15,8 @@
 #include "palette/nearest_matcher.h"
 #include "platform/directory.h"
 #include "platform/process.h"
-#include "platform/replacing_file.h"
 #include "platform/source_file.h"
+#include "storage/replacing_file.h"
 
 namespace {
 
@@ -140,16 +140,16 @@ ui::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
     }
 }
 
-void countCommitted(RemapperState& state, const char* name, platform::CommitResult result) {
+void countCommitted(RemapperState& state, const char* name, storage::CommitResult result) {
     switch (result) {
-    case platform::CommitResult::Replaced:
+    case storage::CommitResult::Replaced:
         ++state.summary.converted;
         break;
-    case platform::CommitResult::Failed:
+    case storage::CommitResult::Failed:
         ++state.summary.failed;
         tellUser(state, FormatText(WriteFailedText, name));
         break;
-    case platform::CommitResult::TargetChanged:
+    case storage::CommitResult::TargetChanged:
         // Whatever is there now is newer than what was converted, or the user's doing.
         ++state.summary.leftAlone;
         tellUser(state, FormatText(ChangedText, name));

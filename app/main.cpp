@@ -11,7 +11,7 @@
 #include "app/remapper.h"
 #include "app/run_folders.h"
 #include "platform/shell.h"
-#include "platform/stale_temporaries.h"
+#include "storage/stale_temporaries.h"
 #include "ui/front_end.h"
 
 #ifndef SKINREMAP_VERSION
@@ -88,10 +88,10 @@ int main(int argc, char** argv) {
     // the skin itself is whole. Only files of our own naming are removed, and none by a dry
     // run, which changes nothing in the folder.
     if (!commandLine.dryRun) {
-        platform::removeStaleTemporaries(".");
+        storage::removeStaleTemporaries(".");
     }
     if (!settled.folders.outputFolder.empty()) {
-        platform::removeStaleTemporaries(settled.folders.outputFolder.c_str());
+        storage::removeStaleTemporaries(settled.folders.outputFolder.c_str());
     }
     const auto ui = ui::openFrontEnd();
     if (!ui) {

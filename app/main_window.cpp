@@ -31,9 +31,9 @@ void MainWindowEvents::onDestroy() {
 // error output, the one place left to say it.
 void MainWindowEvents::onConnectionLost() {
     for (const SkinWriter::Outcome& skin : state.writer.drain()) {
-        if (skin.result == platform::CommitResult::Failed) {
+        if (skin.result == storage::CommitResult::Failed) {
             std::fprintf(stderr, "skinremap: %s\n", FormatText(WriteFailedText, skin.name.c_str()));
-        } else if (skin.result == platform::CommitResult::TargetChanged) {
+        } else if (skin.result == storage::CommitResult::TargetChanged) {
             std::fprintf(stderr, "skinremap: %s\n", FormatText(ChangedText, skin.name.c_str()));
         }
     }

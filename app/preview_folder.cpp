@@ -7,7 +7,7 @@
 #include "platform/file.h"
 #include "platform/folders.h"
 #include "platform/process.h"
-#include "platform/replacing_file.h"
+#include "storage/replacing_file.h"
 
 namespace {
 
@@ -51,14 +51,14 @@ std::string unshowable(const Bitmap& bitmap) {
 }
 
 bool writeText(const std::string& path, const std::string& text) {
-    platform::ReplacingFile file(path.c_str());
+    storage::ReplacingFile file(path.c_str());
     if (file.handle() == platform::InvalidFileHandle) {
         return false;
     }
     FileWStream stream(file.handle());
     const bool written = stream.write(static_cast<int>(text.size()), text.data());
     stream.close();
-    return written && file.commit() == platform::CommitResult::Replaced;
+    return written && file.commit() == storage::CommitResult::Replaced;
 }
 
 } // namespace

@@ -103,17 +103,17 @@ void SkinWriter::write(Skin skin) {
     const std::string name = skin.name; // for a failure, whatever became of the skin
     try {
         auto file = skin.outputPath.empty()
-                        ? std::make_unique<platform::ReplacingFile>(std::move(skin.source))
-                        : std::make_unique<platform::ReplacingFile>(skin.outputPath.c_str());
+                        ? std::make_unique<storage::ReplacingFile>(std::move(skin.source))
+                        : std::make_unique<storage::ReplacingFile>(skin.outputPath.c_str());
         if (!skin.converted || !skin.converted->writeReplacement(*file, BitmapAsBmp)) {
-            keep({Outcome{name, platform::CommitResult::Failed}});
+            keep({Outcome{name, storage::CommitResult::Failed}});
             return;
         }
         const std::int64_t bytes = bytesOf(skin);
         skin.converted.reset();
         group.add(name, std::move(file), bytes);
     } catch (const std::bad_alloc&) {
-        keep({Outcome{name, platform::CommitResult::Failed}});
+        keep({Outcome{name, storage::CommitResult::Failed}});
     }
     if (group.full()) {
         commitGroup();

@@ -23,12 +23,12 @@
 #include <vector>
 
 #include "bitmap/bitmap.h"
-#include "platform/commit_group.h"
 #include "platform/source_file.h"
+#include "storage/commit_group.h"
 
 class SkinWriter {
   public:
-    using Outcome = platform::CommitGroup::Outcome;
+    using Outcome = storage::CommitGroup::Outcome;
 
     // A converted skin, to be written over `source`, or to `outputPath` when that is given.
     struct Skin {
@@ -59,7 +59,7 @@ class SkinWriter {
     void commitGroup();
     void keep(std::vector<Outcome> outcomes);
 
-    platform::CommitGroup group; // the writer's alone
+    storage::CommitGroup group; // the writer's alone
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<Skin> queue;       // handed over, not yet written

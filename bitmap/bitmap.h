@@ -14,10 +14,12 @@
 struct Palette;
 class StreamIO;
 namespace platform {
-class ReplacingFile;
 class SourceFile;
-enum class CommitResult;
 } // namespace platform
+namespace storage {
+class ReplacingFile;
+enum class CommitResult;
+} // namespace storage
 
 // Flag bits of the file operations.
 inline constexpr std::uint32_t BitmapWithPalette = 1u << 0; // bring the file's palette along
@@ -113,11 +115,11 @@ class Bitmap {
     // The same, saying what became of the file: written over whatever regular file `name`
     // stands for when it is opened (a new file never over one that appears meanwhile), or
     // over `original`, opened and read before, only while it is still that file.
-    platform::CommitResult replaceFile(const char* name, std::uint32_t fileFlags);
-    platform::CommitResult replaceFile(platform::SourceFile original, std::uint32_t fileFlags);
+    storage::CommitResult replaceFile(const char* name, std::uint32_t fileFlags);
+    storage::CommitResult replaceFile(platform::SourceFile original, std::uint32_t fileFlags);
     // Writes the new contents of `file` for the caller to commit; false when they could not
     // be written whole.
-    bool writeReplacement(platform::ReplacingFile& file, std::uint32_t fileFlags);
+    bool writeReplacement(storage::ReplacingFile& file, std::uint32_t fileFlags);
     bool write(StreamIO& stream, std::uint32_t fileFlags);
     // 8-bit and other depths but 24 get a 256-entry colour table: the palette's colours,
     // or a grey ramp. Rows go bottom first; the bitmap's own rows are unchanged afterwards.

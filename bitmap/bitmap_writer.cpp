@@ -10,7 +10,7 @@
 #include "core/file_wstream.h"
 #include "core/stream_fields.h"
 #include "palette/palette.h"
-#include "platform/replacing_file.h"
+#include "storage/replacing_file.h"
 
 namespace {
 
@@ -49,22 +49,22 @@ void writeData(StreamIO& stream, const Bitmap& bitmap, const bitmap_rows::RowLay
 } // namespace
 
 bool Bitmap::writeFile(const char* name, std::uint32_t fileFlags) {
-    return replaceFile(name, fileFlags) == platform::CommitResult::Replaced;
+    return replaceFile(name, fileFlags) == storage::CommitResult::Replaced;
 }
 
-platform::CommitResult Bitmap::replaceFile(const char* name, std::uint32_t fileFlags) {
-    platform::ReplacingFile file(name);
-    return writeReplacement(file, fileFlags) ? file.commit() : platform::CommitResult::Failed;
+storage::CommitResult Bitmap::replaceFile(const char* name, std::uint32_t fileFlags) {
+    storage::ReplacingFile file(name);
+    return writeReplacement(file, fileFlags) ? file.commit() : storage::CommitResult::Failed;
 }
 
-platform::CommitResult Bitmap::replaceFile(platform::SourceFile original, std::uint32_t fileFlags) {
-    platform::ReplacingFile file(std::move(original));
-    return writeReplacement(file, fileFlags) ? file.commit() : platform::CommitResult::Failed;
+storage::CommitResult Bitmap::replaceFile(platform::SourceFile original, std::uint32_t fileFlags) {
+    storage::ReplacingFile file(std::move(original));
+    return writeReplacement(file, fileFlags) ? file.commit() : storage::CommitResult::Failed;
 }
 
 // The new contents go to a temporary file beside the target and replace it only once
 // complete: the file being rewritten may be the artist's only copy.
-bool Bitmap::writeReplacement(platform::ReplacingFile& file, std::uint32_t fileFlags) {
+bool Bitmap::writeReplacement(storage::ReplacingFile& file, std::uint32_t fileFlags) {
     if (file.handle() == platform::InvalidFileHandle) {
         return false;
     }

@@ -7,7 +7,7 @@
 #include "bitmap/png_encoder.h"
 #include "core/file_wstream.h"
 #include "palette/palette.h"
-#include "platform/replacing_file.h"
+#include "storage/replacing_file.h"
 
 namespace {
 
@@ -71,12 +71,12 @@ bool writePng(StreamIO& stream, const Bitmap& bitmap, const Palette* palette) {
 }
 
 bool writePngFile(const char* name, const Bitmap& bitmap, const Palette* palette) {
-    platform::ReplacingFile file(name);
+    storage::ReplacingFile file(name);
     if (file.handle() == platform::InvalidFileHandle) {
         return false;
     }
     FileWStream stream(file.handle());
     const bool written = writePng(stream, bitmap, palette);
     stream.close();
-    return written && file.commit() == platform::CommitResult::Replaced;
+    return written && file.commit() == storage::CommitResult::Replaced;
 }

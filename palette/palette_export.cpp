@@ -4,11 +4,11 @@
 #include "palette/palette_export.h"
 
 #include "core/file_wstream.h"
-#include "platform/replacing_file.h"
+#include "storage/replacing_file.h"
 
 bool writePaintPaletteFile(const char* name, const Palette& palette, PaintPaletteFormat format,
                            const char* title) {
-    platform::ReplacingFile file(name);
+    storage::ReplacingFile file(name);
     if (file.handle() == platform::InvalidFileHandle) {
         return false;
     }
@@ -17,5 +17,5 @@ bool writePaintPaletteFile(const char* name, const Palette& palette, PaintPalett
                              ? writeGimpPalette(stream, palette, title)
                              : writePhotoshopTable(stream, palette);
     stream.close();
-    return written && file.commit() == platform::CommitResult::Replaced;
+    return written && file.commit() == storage::CommitResult::Replaced;
 }

@@ -6,7 +6,7 @@
 #include "palette/palette.h"
 #include "palette/riff_format.h"
 #include "platform/file.h"
-#include "platform/replacing_file.h"
+#include "storage/replacing_file.h"
 
 namespace {
 
@@ -109,7 +109,7 @@ bool Palette::writeToStream(StreamIO& stream, std::uint32_t format) const {
 // The new contents go to a temporary beside the file and replace it only when complete, so
 // a failed write leaves an existing palette as it was.
 bool Palette::writeFile(const char* name, std::uint32_t format) const {
-    platform::ReplacingFile target(name);
+    storage::ReplacingFile target(name);
     if (target.handle() == platform::InvalidFileHandle) {
         return false;
     }
@@ -119,5 +119,5 @@ bool Palette::writeFile(const char* name, std::uint32_t format) const {
         written = writeToStream(stream, format);
         stream.close();
     }
-    return written && target.commit() == platform::CommitResult::Replaced;
+    return written && target.commit() == storage::CommitResult::Replaced;
 }

@@ -2,24 +2,12 @@
 // A file opened to be read and later replaced: the open file, and what it was when it was
 // opened, so that its replacement can make sure nothing else took its place meanwhile.
 
-#include <cstdint>
 #include <string>
 
+#include "platform/file_identity.h"
 #include "platform/owned_file.h"
 
 namespace platform {
-
-// What tells one file from another, and one state of a file from a later one: the file
-// itself (device and inode; on Windows the volume's serial number and the file index), its
-// size and the time it was last written.
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t index = 0;
-    std::int64_t size = 0;
-    std::int64_t modified = 0; // in the system's own unit: nanoseconds, or 100 on Windows
-
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
 
 class SourceFile {
   public:

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/file_probes.h"
+#include "platform/posix/system_errors.h"
 
 namespace platform {
 namespace {
@@ -248,6 +249,10 @@ bool flushDirectory(const char* path) {
 bool closeFile(FileHandle file) {
     file_probes::onCall();
     return ::close(descriptor(file)) == 0 || fail(errno);
+}
+
+bool posix::failWith(int error) {
+    return fail(error);
 }
 
 FileErrorKind lastFileError() {

@@ -1,4 +1,4 @@
-#include "platform/posix/file_metadata.h"
+#include "platform/file_metadata.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,7 +14,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-namespace platform::posix {
+namespace platform {
 namespace {
 
 struct AclFree {
@@ -91,19 +91,39 @@ void copyAttributes(int from, int to) {
 
 } // namespace
 
-bool copyMetadata(int from, int to) {
+bool copyMetadata(FileHandle fromFile, FileHandle toFile) {
+    const int from = static_cast<int>(fromFile);
+    const int to = static_cast<int>(toFile);
     struct stat info {};
-    if (fstat(from, &info) != 0) {
-        return false;
-    }
     // In this order: a change of owner may clear the set-user-ID bits, and the ACL and the
     // permission bits share the group's bits, which come out the same either way.
-    copyOwner(to, info);
-    if (!copyAcl(from, to) || fchmod(to, info.st_mode & 07777) != 0) {
+    if (fstat(from, &info) == 0) {
+        copyOwner(to, info);
+        if (copyAcl(from, to) && fchmod(to, info.st_mode & 07777) == 0) {
+            copyAttributes(from, to);
+            return true;
+        }
+    }
+    setLastFileError(FileErrorKind::AccessDenied);
+    return false;
+}
+
+bool giveDefaultPermissions(FileHandle file) {
+    const mode_t mask = umask(0);
+    umask(mask);
+    if (fchmod(static_cast<int>(file), 0666 & ~mask) != 0) {
+        setLastFileError(FileErrorKind::AccessDenied);
         return false;
     }
-    copyAttributes(from, to);
     return true;
 }
 
-} // namespace platform::posix
+// A file with no write permission at all is one its owner protected; root could write it
+// anyway, but must not.
+bool isWriteProtected(FileHandle file, const std::string& path) {
+    struct stat info {};
+    return fstat(static_cast<int>(file), &info) != 0 || (info.st_mode & 0222) == 0 ||
+           access(path.c_str(), W_OK) != 0;
+}
+
+} // namespace platform

@@ -21,12 +21,14 @@ FileIdentity identityOf(const struct stat& info) {
     };
 }
 
+} // namespace posix
+
 std::optional<FileIdentity> identityAt(const std::string& path) {
     struct stat info {};
     if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
-    return identityOf(info);
+    return posix::identityOf(info);
 }
 
 std::string resolveName(const char* name) {
@@ -37,8 +39,6 @@ std::string resolveName(const char* name) {
     char resolved[PATH_MAX];
     return realpath(name, resolved) != nullptr ? resolved : "";
 }
-
-} // namespace posix
 
 // The identity comes from the open file, so it is that of what is read. The name is
 // resolved after the open: should it change in between, the resolved path holds another
@@ -54,7 +54,7 @@ SourceFile::SourceFile(const char* name) : file(openForRead(name)), given(name) 
         return;
     }
     id = posix::identityOf(info);
-    resolved = posix::resolveName(name);
+    resolved = resolveName(name);
 }
 
 } // namespace platform

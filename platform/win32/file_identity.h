@@ -1,17 +1,13 @@
 #pragma once
-// How the Windows file layer tells files apart, shared by a source file and its replacement.
+// The identity of an open file as the Windows layer reads it.
 
 #include <optional>
-#include <string>
 
-#include "platform/source_file.h"
+#include "platform/file_identity.h"
 
 namespace platform::win32 {
 
 // The identity of the open file `handle` (a HANDLE), or nothing when the system can't say.
 std::optional<FileIdentity> identityOf(void* handle);
-
-// The identity of the file `path` names now; nothing when there is none.
-std::optional<FileIdentity> identityAt(const std::string& path);
 
 } // namespace platform::win32

@@ -24,6 +24,8 @@ std::optional<FileIdentity> identityOf(void* handle) {
     };
 }
 
+} // namespace win32
+
 // Opened for its attributes only, which no other program's sharing mode can refuse.
 std::optional<FileIdentity> identityAt(const std::string& path) {
     const HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
@@ -32,12 +34,14 @@ std::optional<FileIdentity> identityAt(const std::string& path) {
     if (file == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
-    const auto identity = identityOf(file);
+    const auto identity = win32::identityOf(file);
     CloseHandle(file);
     return identity;
 }
 
-} // namespace win32
+std::string resolveName(const char* name) {
+    return name;
+}
 
 // Opened for reading with others allowed to read only, the file can be neither written,
 // renamed nor deleted by anyone until it is closed.

@@ -12,7 +12,7 @@
 #include "bitmap/bitmap.h"
 #include "bitmap/png_writer.h"
 #include "palette/palette.h"
-#include "platform/replacing_file.h"
+#include "storage/replacing_file.h"
 #include "tests/end_to_end/mixed_folder.h"
 #include "tests/support/memory_stream.h"
 #include "tests/support/program_run.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/stale_temporaries.h"
+#include "storage/stale_temporaries.h"
 #include "tests/support/sample_files.h"
 
 namespace fs = std::filesystem;
@@ -51,7 +51,7 @@ std::set<std::string> SkinDirectory::names() const {
 std::vector<std::string> SkinDirectory::temporaries() const {
     std::vector<std::string> found;
     for (const std::string& name : names()) {
-        if (platform::isOwnTemporaryName(name)) {
+        if (storage::isOwnTemporaryName(name)) {
             found.push_back(name);
         }
     }

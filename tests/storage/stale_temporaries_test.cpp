@@ -1,10 +1,10 @@
-#include "platform/stale_temporaries.h"
+#include "storage/stale_temporaries.h"
 
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
-#include "platform/replacing_file.h"
+#include "storage/replacing_file.h"
 #include "tests/support/temp_dir.h"
 
 using testing_support::namesIn;
@@ -35,19 +35,19 @@ TEST(StaleTemporariesTest, RecognisesOnlyOurOwnNames) {
         {"", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(platform::isOwnTemporaryName(c.name), c.ours) << '"' << c.name << '"';
+        EXPECT_EQ(storage::isOwnTemporaryName(c.name), c.ours) << '"' << c.name << '"';
     }
 }
 
 TEST(StaleTemporariesTest, NamesOfLiveTemporariesAreRecognised) {
     TempDir dir;
     writeBytes(dir.file("skin.bmp"), {1, 2, 3});
-    platform::ReplacingFile file(dir.file("skin.bmp").c_str());
+    storage::ReplacingFile file(dir.file("skin.bmp").c_str());
     ASSERT_NE(file.handle(), platform::InvalidFileHandle);
     const auto names = namesIn(dir.path());
     ASSERT_EQ(names.size(), 2u);
-    EXPECT_TRUE(platform::isOwnTemporaryName(names[0])) << names[0];
-    EXPECT_FALSE(platform::isOwnTemporaryName(names[1])) << names[1];
+    EXPECT_TRUE(storage::isOwnTemporaryName(names[0])) << names[0];
+    EXPECT_FALSE(storage::isOwnTemporaryName(names[1])) << names[1];
 }
 
 TEST(StaleTemporariesTest, RemovesOurFilesAndNothingElse) {
@@ -63,7 +63,7 @@ TEST(StaleTemporariesTest, RemovesOurFilesAndNothingElse) {
     fs::create_symlink("skin.bmp", dir.path() / ".skinremap-link00.tmp");
 #endif
 
-    EXPECT_EQ(platform::removeStaleTemporaries(dir.path().string().c_str()), 2);
+    EXPECT_EQ(storage::removeStaleTemporaries(dir.path().string().c_str()), 2);
 
     std::vector<std::string> expected{".skinremap-Ab12C.tmp", ".skinremap-dir000.tmp",
                                       ".skinremap-other.tmp", "skin.bmp"};
@@ -77,21 +77,21 @@ TEST(StaleTemporariesTest, RemovesOurFilesAndNothingElse) {
 TEST(StaleTemporariesTest, ATemporaryAWriterHoldsIsKept) {
     TempDir dir;
     writeBytes(dir.file("skin.bmp"), {1, 2, 3});
-    platform::ReplacingFile live(dir.file("skin.bmp").c_str());
+    storage::ReplacingFile live(dir.file("skin.bmp").c_str());
     ASSERT_NE(live.handle(), platform::InvalidFileHandle);
 
-    EXPECT_EQ(platform::removeStaleTemporaries(dir.path().string().c_str()), 0);
+    EXPECT_EQ(storage::removeStaleTemporaries(dir.path().string().c_str()), 0);
     EXPECT_EQ(namesIn(dir.path()).size(), 2u);
     std::int32_t count = 0;
     const std::uint8_t byte = 7;
     EXPECT_TRUE(platform::writeFile(live.handle(), &byte, 1, count));
-    EXPECT_EQ(live.commit(), platform::CommitResult::Replaced);
+    EXPECT_EQ(live.commit(), storage::CommitResult::Replaced);
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"skin.bmp"});
 }
 
 TEST(StaleTemporariesTest, AMissingDirectoryRemovesNothing) {
     TempDir dir;
-    EXPECT_EQ(platform::removeStaleTemporaries(dir.file("missing").c_str()), 0);
+    EXPECT_EQ(storage::removeStaleTemporaries(dir.file("missing").c_str()), 0);
 }
 
 } // namespace

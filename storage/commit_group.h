@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/replacing_file.h"
+#include "storage/replacing_file.h"
 
-namespace platform {
+namespace storage {
 
 class CommitGroup {
   public:
@@ -47,4 +47,4 @@ class CommitGroup {
     std::int64_t waitingBytes = 0;
 };
 
-} // namespace platform
+} // namespace storage

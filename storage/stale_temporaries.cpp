@@ -1,14 +1,14 @@
-#include "platform/stale_temporaries.h"
+#include "storage/stale_temporaries.h"
 
 #include <filesystem>
 #include <mutex>
 #include <set>
 #include <string>
 
-#include "platform/replacing_file.h"
-#include "platform/temporary_lock.h"
+#include "platform/file_lock.h"
+#include "storage/replacing_file.h"
 
-namespace platform {
+namespace storage {
 namespace {
 
 // Letters and digits of the unique part: what mkstemp and our Windows namer produce.
@@ -90,7 +90,7 @@ int removeStaleTemporaries(const char* directory) {
         std::error_code statusError;
         if (isOwnTemporary(std::basic_string_view<fs::path::value_type>(name.native())) &&
             entry->symlink_status(statusError).type() == fs::file_type::regular &&
-            removeUnlessHeld(entry->path())) {
+            platform::removeUnlessLocked(entry->path())) {
             ++removed;
         }
     }
@@ -103,4 +103,4 @@ void removeStaleTemporariesOnce(const char* directory) {
     }
 }
 
-} // namespace platform
+} // namespace storage

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-namespace platform {
+namespace storage {
 
 // True for exactly the names ReplacingFile makes: the prefix, six letters or digits, the
 // suffix.
@@ -20,4 +20,4 @@ int removeStaleTemporaries(const char* directory);
 // writes, in the folder it was started in and beside the targets of symbolic links.
 void removeStaleTemporariesOnce(const char* directory);
 
-} // namespace platform
+} // namespace storage

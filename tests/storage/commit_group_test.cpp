@@ -1,4 +1,4 @@
-#include "platform/commit_group.h"
+#include "storage/commit_group.h"
 
 #include <filesystem>
 #include <memory>
@@ -27,8 +27,8 @@ Bytes newContents(const std::string& name) {
 }
 
 // A replacement of `file` holding its new contents, ready to join a group.
-std::unique_ptr<platform::ReplacingFile> written(std::unique_ptr<platform::ReplacingFile> file,
-                                                 const std::string& name) {
+std::unique_ptr<storage::ReplacingFile> written(std::unique_ptr<storage::ReplacingFile> file,
+                                                const std::string& name) {
     const Bytes bytes = newContents(name);
     std::int32_t count = 0;
     EXPECT_TRUE(platform::writeFile(file->handle(), bytes.data(),
@@ -36,14 +36,14 @@ std::unique_ptr<platform::ReplacingFile> written(std::unique_ptr<platform::Repla
     return file;
 }
 
-std::unique_ptr<platform::ReplacingFile> replacing(const TempDir& dir, const std::string& name) {
+std::unique_ptr<storage::ReplacingFile> replacing(const TempDir& dir, const std::string& name) {
     return written(
-        std::make_unique<platform::ReplacingFile>(platform::SourceFile(dir.file(name).c_str())),
+        std::make_unique<storage::ReplacingFile>(platform::SourceFile(dir.file(name).c_str())),
         name);
 }
 
-std::unique_ptr<platform::ReplacingFile> newFile(const TempDir& dir, const std::string& name) {
-    return written(std::make_unique<platform::ReplacingFile>(dir.file(name).c_str()), name);
+std::unique_ptr<storage::ReplacingFile> newFile(const TempDir& dir, const std::string& name) {
+    return written(std::make_unique<storage::ReplacingFile>(dir.file(name).c_str()), name);
 }
 
 // Nothing is in place before commit(); then each file is, in the order given, as long as it
@@ -53,7 +53,7 @@ TEST(CommitGroupTest, EachFileIsPutInPlaceAtTheCommitOnlyIfItIsStillTheOneRead) 
     for (const char* name : {"a.bmp", "saved.bmp", "deleted.bmp", "z.bmp"}) {
         writeBytes(dir.file(name), original);
     }
-    platform::CommitGroup group;
+    storage::CommitGroup group;
     EXPECT_TRUE(group.empty());
     group.add("z", replacing(dir, "z.bmp"), 4);
     group.add("saved", replacing(dir, "saved.bmp"), 4);
@@ -64,7 +64,7 @@ TEST(CommitGroupTest, EachFileIsPutInPlaceAtTheCommitOnlyIfItIsStillTheOneRead) 
     EXPECT_EQ(readBytes(dir.file("a.bmp")), original);
     EXPECT_FALSE(fs::exists(dir.file("new.bmp")));
 
-    using platform::CommitResult;
+    using storage::CommitResult;
     std::vector<std::string> names{"z", "saved", "new", "deleted", "a"};
     std::vector<CommitResult> expected(names.size(), CommitResult::Replaced);
 #ifndef _WIN32 // there, nobody can change a file while it is held open
@@ -97,7 +97,7 @@ TEST(CommitGroupTest, EachFileIsPutInPlaceAtTheCommitOnlyIfItIsStillTheOneRead) 
 // process runs out of them, and at the latest when it holds a lot of data.
 TEST(CommitGroupTest, AGroupIsFullAfterSomeDozensOfFilesOrMuchData) {
     TempDir dir;
-    platform::CommitGroup group;
+    storage::CommitGroup group;
     int added = 0;
     while (!group.full() && added < 200) {
         const std::string name = "skin" + std::to_string(added++) + ".bmp";

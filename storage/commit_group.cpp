@@ -1,8 +1,8 @@
-#include "platform/commit_group.h"
+#include "storage/commit_group.h"
 
 #include <map>
 
-namespace platform {
+namespace storage {
 namespace {
 
 // Each waiting file holds two open files (the original and its temporary); a few dozen keep
@@ -49,7 +49,7 @@ std::vector<CommitGroup::Outcome> CommitGroup::commit() {
     ByDirectory flushed;
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
         if (!directories[i].empty() && !oncePerDirectory(flushed, directories[i], [&] {
-                return flushDirectory(directories[i].c_str());
+                return platform::flushDirectory(directories[i].c_str());
             })) {
             outcomes[i].result = CommitResult::Failed;
         }
@@ -73,4 +73,4 @@ void CommitGroup::writeOut() {
     }
 }
 
-} // namespace platform
+} // namespace storage

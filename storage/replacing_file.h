@@ -10,7 +10,7 @@
 #include "platform/owned_file.h"
 #include "platform/source_file.h"
 
-namespace platform {
+namespace storage {
 
 // Temporary files are named with this prefix and suffix in the target's directory; the
 // leading dot keeps them out of directory listings of skins.
@@ -36,7 +36,7 @@ class ReplacingFile {
     // symbolic link stays a link and its target is replaced. The replacement keeps the
     // original's permissions, owner and group where permitted, ACL and extended attributes
     // (on Windows: its security descriptor and attributes).
-    explicit ReplacingFile(SourceFile original);
+    explicit ReplacingFile(platform::SourceFile original);
     // Replaces whatever regular file `target` names now, or makes a new file where there is
     // none.
     explicit ReplacingFile(const char* target);
@@ -46,7 +46,7 @@ class ReplacingFile {
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     // Where to write the new contents; borrowed, never close it.
-    FileHandle handle() const { return temporary.get(); }
+    platform::FileHandle handle() const { return temporary.get(); }
 
     // Flushes the temporary file, gives it the original's metadata and, if the target is
     // still the original, puts it in its place. Otherwise the temporary is removed and the
@@ -72,15 +72,18 @@ class ReplacingFile {
     void start();
     void createTemporary(const std::string& directory);
     CommitResult putInPlace();
+    CommitResult placeNewFile();
+    CommitResult keepSwapIfOriginal();
+    CommitResult replaceIfOriginal();
     // Has the temporary go through `step`; removes it when that fails.
-    bool temporaryThrough(bool (*step)(FileHandle));
+    bool temporaryThrough(bool (*step)(platform::FileHandle));
     void discard();
 
-    SourceFile original; // open when a file is replaced; none when a new one is made
+    platform::SourceFile original; // open when a file is replaced; none when a new one is made
     bool replacing = false;
     std::string targetPath;
     std::string temporaryPath;
-    OwnedFile temporary;
+    platform::OwnedFile temporary;
 };
 
-} // namespace platform
+} // namespace storage

@@ -1,4 +1,4 @@
-#include "platform/replacing_file.h"
+#include "storage/replacing_file.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/stale_temporaries.h"
+#include "storage/stale_temporaries.h"
 #include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
 
@@ -44,11 +44,11 @@ TEST(ReplacingFileTest, CommitReplacesContentsAndKeepsPermissions) {
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     {
-        platform::ReplacingFile file(target.c_str());
+        storage::ReplacingFile file(target.c_str());
         ASSERT_NE(file.handle(), platform::InvalidFileHandle);
         ASSERT_TRUE(writeAll(file.handle(), replacement));
         EXPECT_EQ(readBytes(target), original) << "nothing reaches the target before commit";
-        ASSERT_EQ(file.commit(), platform::CommitResult::Replaced);
+        ASSERT_EQ(file.commit(), storage::CommitResult::Replaced);
     }
     EXPECT_EQ(readBytes(target), replacement);
 #ifndef _WIN32 // Windows keeps only a read-only attribute, and a read-only target is refused
@@ -64,7 +64,7 @@ TEST(ReplacingFileTest, FailedOrAbandonedWritesLeaveTheTargetAlone) {
     writeBytes(target, original);
 
     {
-        platform::ReplacingFile file(target.c_str());
+        storage::ReplacingFile file(target.c_str());
         {
             const testing_support::DiskFullAfter full(3);
             EXPECT_FALSE(writeAll(file.handle(), replacement));
@@ -81,17 +81,17 @@ TEST(ReplacingFileTest, ReadOnlyTargetsAndMissingDirectoriesAreRefused) {
     writeBytes(target, original);
     fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 
-    platform::ReplacingFile locked(target.c_str());
+    storage::ReplacingFile locked(target.c_str());
     EXPECT_EQ(locked.handle(), platform::InvalidFileHandle) << "must hold for root too";
     EXPECT_EQ(platform::lastFileError(), platform::FileErrorKind::AccessDenied);
-    EXPECT_EQ(locked.commit(), platform::CommitResult::Failed);
+    EXPECT_EQ(locked.commit(), storage::CommitResult::Failed);
     EXPECT_EQ(readBytes(target), original);
 
     fs::create_directory(dir.file("folder.bmp"));
-    platform::ReplacingFile folder(dir.file("folder.bmp").c_str());
+    storage::ReplacingFile folder(dir.file("folder.bmp").c_str());
     EXPECT_EQ(folder.handle(), platform::InvalidFileHandle);
 
-    platform::ReplacingFile nowhere(dir.file("missing/skin.bmp").c_str());
+    storage::ReplacingFile nowhere(dir.file("missing/skin.bmp").c_str());
     EXPECT_EQ(nowhere.handle(), platform::InvalidFileHandle);
     EXPECT_EQ(platform::lastFileError(), platform::FileErrorKind::PathNotFound);
 }
@@ -107,9 +107,9 @@ TEST(ReplacingFileTest, SymbolicLinkIsFollowedAndStaysALink) {
     const std::string link = dir.file("link.bmp");
     fs::create_symlink("real/skin.bmp", link);
 
-    platform::ReplacingFile file(link.c_str());
+    storage::ReplacingFile file(link.c_str());
     ASSERT_TRUE(writeAll(file.handle(), replacement));
-    ASSERT_EQ(file.commit(), platform::CommitResult::Replaced);
+    ASSERT_EQ(file.commit(), storage::CommitResult::Replaced);
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(readBytes(real), replacement);
     EXPECT_EQ(namesIn(dir.file("real")), std::vector<std::string>{"skin.bmp"});
@@ -118,9 +118,9 @@ TEST(ReplacingFileTest, SymbolicLinkIsFollowedAndStaysALink) {
 TEST(ReplacingFileTest, NewFileIsCreated) {
     TempDir dir;
     const std::string target = dir.file("fresh.bmp");
-    platform::ReplacingFile file(target.c_str());
+    storage::ReplacingFile file(target.c_str());
     ASSERT_TRUE(writeAll(file.handle(), replacement));
-    ASSERT_EQ(file.commit(), platform::CommitResult::Replaced);
+    ASSERT_EQ(file.commit(), storage::CommitResult::Replaced);
     EXPECT_EQ(readBytes(target), replacement);
     EXPECT_NE(fs::status(target).permissions() & fs::perms::owner_read, fs::perms::none);
 }
@@ -128,17 +128,17 @@ TEST(ReplacingFileTest, NewFileIsCreated) {
 TEST(ReplacingFileTest, ANewFileNeverReplacesOneThatAppearedMeanwhile) {
     TempDir dir;
     const std::string target = dir.file("fresh.bmp");
-    platform::ReplacingFile file(target.c_str());
+    storage::ReplacingFile file(target.c_str());
     ASSERT_TRUE(writeAll(file.handle(), replacement));
     writeBytes(target, original);
-    EXPECT_EQ(file.commit(), platform::CommitResult::TargetChanged);
+    EXPECT_EQ(file.commit(), storage::CommitResult::TargetChanged);
     EXPECT_EQ(readBytes(target), original);
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"fresh.bmp"});
 }
 
 bool anyTemporaryIn(const fs::path& directory) {
     for (const std::string& name : namesIn(directory)) {
-        if (platform::isOwnTemporaryName(name)) {
+        if (storage::isOwnTemporaryName(name)) {
             return true;
         }
     }
@@ -196,13 +196,13 @@ TEST(ReplacingFileTest, AnOriginalThatChangedAfterItsReadIsLeftAsItIs) {
         fs::create_symlink("real/skin.bmp", dir.file("link.bmp"));
         const std::string opened = dir.file(c.opened);
 
-        platform::ReplacingFile file(platform::SourceFile(opened.c_str()));
+        storage::ReplacingFile file(platform::SourceFile(opened.c_str()));
         ASSERT_TRUE(writeAll(file.handle(), replacement));
         c.change(dir);
         const auto before = fs::exists(opened) ? readBytes(opened) : std::vector<std::uint8_t>{};
 
-        EXPECT_EQ(file.commit(), c.replaced ? platform::CommitResult::Replaced
-                                            : platform::CommitResult::TargetChanged);
+        EXPECT_EQ(file.commit(), c.replaced ? storage::CommitResult::Replaced
+                                            : storage::CommitResult::TargetChanged);
         if (c.replaced) {
             EXPECT_EQ(readBytes(opened), replacement);
         } else if (fs::exists(opened)) {
@@ -225,13 +225,13 @@ TEST(ReplacingFileTest, WritingBesideALinksTargetClearsStaleTemporariesThere) {
     writeBytes(dir.file("real/other.bmp"), original);
     writeBytes(dir.file("real/.skinremap-Stale1.tmp"), original);
     fs::create_symlink("real/skin.bmp", dir.file("link.bmp"));
-    platform::ReplacingFile live(dir.file("real/other.bmp").c_str());
+    storage::ReplacingFile live(dir.file("real/other.bmp").c_str());
 
-    platform::ReplacingFile file(platform::SourceFile(dir.file("link.bmp").c_str()));
+    storage::ReplacingFile file(platform::SourceFile(dir.file("link.bmp").c_str()));
     ASSERT_TRUE(writeAll(file.handle(), replacement));
-    ASSERT_EQ(file.commit(), platform::CommitResult::Replaced);
+    ASSERT_EQ(file.commit(), storage::CommitResult::Replaced);
     const auto names = namesIn(dir.file("real"));
-    EXPECT_EQ(std::count_if(names.begin(), names.end(), platform::isOwnTemporaryName), 1)
+    EXPECT_EQ(std::count_if(names.begin(), names.end(), storage::isOwnTemporaryName), 1)
         << "only the live temporary is left";
     EXPECT_EQ(std::count(names.begin(), names.end(), ".skinremap-Stale1.tmp"), 0);
 }
@@ -262,9 +262,9 @@ TEST(ReplacingFileTest, TheReplacementKeepsOwnerModeAclAndAttributes) {
     ASSERT_EQ(stat(target.c_str(), &before), 0);
     const std::string acl = aclText(target);
 
-    platform::ReplacingFile file(platform::SourceFile(target.c_str()));
+    storage::ReplacingFile file(platform::SourceFile(target.c_str()));
     ASSERT_TRUE(writeAll(file.handle(), replacement));
-    ASSERT_EQ(file.commit(), platform::CommitResult::Replaced);
+    ASSERT_EQ(file.commit(), storage::CommitResult::Replaced);
 
     struct stat after {};
     ASSERT_EQ(stat(target.c_str(), &after), 0);
