@@ -30,10 +30,10 @@ void MainWindowEvents::onDestroy() {
 // No box can be shown any more: a skin that could not be put in place is named on the
 // error output, the one place left to say it.
 void MainWindowEvents::onConnectionLost() {
-    for (const SkinWriter::Outcome& skin : state.writer.drain()) {
-        if (skin.result == storage::CommitResult::Failed) {
+    for (const SkinOutcome& skin : state.writer.drain()) {
+        if (skin.kind == SkinOutcome::Kind::Failed) {
             std::fprintf(stderr, "skinremap: %s\n", FormatText(WriteFailedText, skin.name.c_str()));
-        } else if (skin.result == storage::CommitResult::TargetChanged) {
+        } else if (skin.kind == SkinOutcome::Kind::ChangedMeanwhile) {
             std::fprintf(stderr, "skinremap: %s\n", FormatText(ChangedText, skin.name.c_str()));
         }
     }

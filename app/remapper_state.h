@@ -74,7 +74,7 @@ struct RemapperState {
     FileList fileList;
     std::int32_t filesListed = 0; // names the list was made with
     float filesTotal = 0.0f;      // files the estimate counts
-    float filesDone = 0.0f;       // files converted to the end and written, or tried to be
+    float filesDone = 0.0f;       // files converted to the end and handed to the writer
     float fileFraction = 0.0f;    // share of the current file converted so far
     bool doneShown = false;
 

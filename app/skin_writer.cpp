@@ -16,6 +16,22 @@ std::int64_t bytesOf(const SkinWriter::Skin& skin) {
     return skin.converted ? skin.converted->imageSize : 0;
 }
 
+SkinOutcome outcomeOf(storage::CommitGroup::Outcome& committed) {
+    SkinOutcome outcome{std::move(committed.name)};
+    switch (committed.result) {
+    case storage::CommitResult::Replaced:
+        outcome.kind = SkinOutcome::Kind::Converted;
+        break;
+    case storage::CommitResult::TargetChanged:
+        outcome.kind = SkinOutcome::Kind::ChangedMeanwhile;
+        break;
+    case storage::CommitResult::Failed:
+        outcome.kind = SkinOutcome::Kind::Failed;
+        break;
+    }
+    return outcome;
+}
+
 } // namespace
 
 // Without a thread to be had, the work is done on the main thread.
@@ -56,12 +72,12 @@ void SkinWriter::hand(Skin skin) {
     changed.notify_all();
 }
 
-std::vector<SkinWriter::Outcome> SkinWriter::takeOutcomes() {
+std::vector<SkinOutcome> SkinWriter::takeOutcomes() {
     const std::lock_guard lock(mutex);
     return std::exchange(outcomes, {});
 }
 
-std::vector<SkinWriter::Outcome> SkinWriter::drain() {
+std::vector<SkinOutcome> SkinWriter::drain() {
     if (!thread.joinable()) {
         commitGroup();
         return takeOutcomes();
@@ -106,14 +122,17 @@ void SkinWriter::write(Skin skin) {
                         ? std::make_unique<storage::ReplacingFile>(std::move(skin.source))
                         : std::make_unique<storage::ReplacingFile>(skin.outputPath.c_str());
         if (!skin.converted || !skin.converted->writeReplacement(*file, BitmapAsBmp)) {
-            keep({Outcome{name, storage::CommitResult::Failed}});
-            return;
+            group.addFailed(name);
+        } else {
+            const std::int64_t bytes = bytesOf(skin);
+            skin.converted.reset();
+            group.add(name, std::move(file), bytes);
         }
-        const std::int64_t bytes = bytesOf(skin);
-        skin.converted.reset();
-        group.add(name, std::move(file), bytes);
     } catch (const std::bad_alloc&) {
-        keep({Outcome{name, storage::CommitResult::Failed}});
+        // Those handed over before it first, so that outcomes keep the list's order.
+        commitGroup();
+        keep({storage::CommitGroup::Outcome{name, storage::CommitResult::Failed}});
+        return;
     }
     if (group.full()) {
         commitGroup();
@@ -126,8 +145,9 @@ void SkinWriter::commitGroup() {
     }
 }
 
-void SkinWriter::keep(std::vector<Outcome> more) {
+void SkinWriter::keep(std::vector<storage::CommitGroup::Outcome> committed) {
     const std::lock_guard lock(mutex);
-    outcomes.insert(outcomes.end(), std::make_move_iterator(more.begin()),
-                    std::make_move_iterator(more.end()));
+    for (auto& skin : committed) {
+        outcomes.push_back(outcomeOf(skin));
+    }
 }

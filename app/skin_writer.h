@@ -7,7 +7,8 @@
 // What runs where: the main thread reads and converts the skins in the list's order and
 // drives the window or console, every call to them included; it hands each converted skin
 // over (its open source file, where it goes and its 8-bit bitmap, which the writer then
-// owns) and takes back, in the same order, what became of each, to count and report. The
+// owns) and takes back, in the same order, what became of each, to count and report: a skin
+// that could not be written comes back in its turn, after those handed over before it. The
 // writer thread touches nothing else: no window, no counter of the run. Handing over waits
 // while a few skins are already waiting, which bounds memory. A run that ends, however it
 // ends, calls drain(): everything handed over is then written and in place (the skin in
@@ -22,14 +23,13 @@
 #include <thread>
 #include <vector>
 
+#include "app/skin_outcome.h"
 #include "bitmap/bitmap.h"
 #include "platform/source_file.h"
 #include "storage/commit_group.h"
 
 class SkinWriter {
   public:
-    using Outcome = storage::CommitGroup::Outcome;
-
     // A converted skin, to be written over `source`, or to `outputPath` when that is given.
     struct Skin {
         std::string name;
@@ -48,16 +48,16 @@ class SkinWriter {
     // Waits while too much is waiting to be written, then takes the skin.
     void hand(Skin skin);
     // The outcomes known so far, in the order the skins were handed over; never waits.
-    std::vector<Outcome> takeOutcomes();
+    std::vector<SkinOutcome> takeOutcomes();
     // Waits until every skin handed over is written and in place; the outcomes not taken yet.
-    std::vector<Outcome> drain();
+    std::vector<SkinOutcome> drain();
 
   private:
     void run();
     // Writes one skin and adds it to the group; puts the group in place once it is full.
     void write(Skin skin);
     void commitGroup();
-    void keep(std::vector<Outcome> outcomes);
+    void keep(std::vector<storage::CommitGroup::Outcome> committed);
 
     storage::CommitGroup group; // the writer's alone
     std::mutex mutex;
@@ -66,6 +66,6 @@ class SkinWriter {
     std::int64_t queuedBytes = 0; // of their bitmaps
     bool draining = false;        // the main thread waits for everything to be in place
     bool stopping = false;
-    std::vector<Outcome> outcomes; // not taken yet
-    std::thread thread;            // last: it starts once everything else is ready
+    std::vector<SkinOutcome> outcomes; // not taken yet
+    std::thread thread;                // last: it starts once everything else is ready
 };

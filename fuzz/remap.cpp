@@ -2,6 +2,7 @@
 // converted, then every pixel mapped onto a palette, as a batch step does it.
 
 #include "app/batch.h"
+#include "app/source_check.h"
 #include "fuzz/limits.h"
 #include "tests/support/memory_stream.h"
 #include "tests/support/scripted_ui.h"

@@ -30,6 +30,10 @@ void CommitGroup::add(std::string name, std::unique_ptr<ReplacingFile> file, std
     waitingBytes += bytes;
 }
 
+void CommitGroup::addFailed(std::string name) {
+    waiting.push_back(Waiting{std::move(name), nullptr, false});
+}
+
 bool CommitGroup::full() const {
     return waiting.size() >= MostFiles || waitingBytes >= MostBytes;
 }

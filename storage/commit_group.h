@@ -25,6 +25,9 @@ class CommitGroup {
     // Takes `file`, its new contents written, under the name the caller knows it by, and
     // starts writing it to the disk. `bytes` is about how much it holds.
     void add(std::string name, std::unique_ptr<ReplacingFile> file, std::int64_t bytes);
+    // Takes the place of a file whose new contents could not be written: it comes out of
+    // commit() failed, in its turn.
+    void addFailed(std::string name);
     bool empty() const { return waiting.empty(); }
     // So many files or bytes are waiting that they should be committed before more come.
     bool full() const;
@@ -40,7 +43,7 @@ class CommitGroup {
 
     struct Waiting {
         std::string name;
-        std::unique_ptr<ReplacingFile> file;
+        std::unique_ptr<ReplacingFile> file; // null when it failed before it came
         bool finished = false;
     };
     std::vector<Waiting> waiting;

@@ -175,7 +175,7 @@ CommitResult ReplacingFile::putInPlace() {
     }
     switch (platform::exchangeNames(temporaryPath, targetPath)) {
     case platform::NameSwap::Swapped:
-        return keepSwapIfOriginal();
+        return keepIfOriginalElseSwapBack();
     case platform::NameSwap::Missing:
         return CommitResult::TargetChanged; // deleted
     case platform::NameSwap::Unsupported:
@@ -204,7 +204,7 @@ CommitResult ReplacingFile::placeNewFile() {
 // After the temporary and the target swapped names: what came out of the target's place is
 // the original, now ours to remove, or someone else's file, which goes straight back.
 // Should even that fail, their file is left under our temporary's name rather than removed.
-CommitResult ReplacingFile::keepSwapIfOriginal() {
+CommitResult ReplacingFile::keepIfOriginalElseSwapBack() {
     if (platform::identityAt(temporaryPath) == original.identity()) {
         return CommitResult::Replaced;
     }

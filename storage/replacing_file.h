@@ -73,7 +73,7 @@ class ReplacingFile {
     void createTemporary(const std::string& directory);
     CommitResult putInPlace();
     CommitResult placeNewFile();
-    CommitResult keepSwapIfOriginal();
+    CommitResult keepIfOriginalElseSwapBack();
     CommitResult replaceIfOriginal();
     // Has the temporary go through `step`; removes it when that fails.
     bool temporaryThrough(bool (*step)(platform::FileHandle));

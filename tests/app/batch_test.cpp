@@ -31,7 +31,7 @@ TEST_F(BatchTest, EmptyDirectoryShowsTheFinalTextsOnceOnly) {
 
     ui.calls.clear();
     for (int turn = 0; turn < 3; ++turn) {
-        EXPECT_TRUE(RemapNextFile(state));
+        EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
     }
     EXPECT_EQ(ui.calls,
               (std::vector<std::string>{"setText 102 Time remaining:   0.0 second(s)",
@@ -74,7 +74,7 @@ TEST_F(BatchTest, EachFileIsTakenOnceInSearchOrderAndOthersAreLeftAlone) {
     }
     ASSERT_EQ(expected.size(), 4u);
     for (int step = 0; step < 4; ++step) {
-        EXPECT_EQ(RemapNextFile(state), step == 3);
+        EXPECT_EQ(RemapNextFile(state), step == 3 ? BatchStep::ListEmpty : BatchStep::FilesLeft);
         EXPECT_EQ(state.fileList.itemCount, 3 - step);
         EXPECT_EQ(ui.count("stepProgress"), step + 1);
     }
@@ -127,7 +127,7 @@ TEST_F(BatchTest, SkinsWhosePixelsDidNotAllArriveAreLeftAloneAndReported) {
         writeFile(name, bytes);
     }
     startRun();
-    while (!RemapNextFile(state)) {
+    while (RemapNextFile(state) == BatchStep::FilesLeft) {
     }
 
     EXPECT_EQ(checkSkin("good.bmp", 6, 5), "");
@@ -162,7 +162,7 @@ TEST_P(ProgressUpdateTest, UpdatesAfterEvery1024thPixelAndConvertsEachPixelInPla
     writeSkin("s.bmp", test.width, test.height);
     startRun();
     ui.now = 1000;
-    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
     EXPECT_EQ(ui.count("peekMessage keep"), static_cast<int>(test.timeTexts.size()));
     std::vector<std::string> shown;
     for (const std::string& call : ui.callsStartingWith("setText 102 ")) {
@@ -195,7 +195,7 @@ TEST_F(BatchTest, ClosingWhileTwoThreadsMapAPictureWritesNothing) {
     startRun();
     ui.queueOnText("Remapping: big.bmp", UserAction::Close);
 
-    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(RemapNextFile(state), BatchStep::Abandoned);
     EXPECT_NE(state.secondMatcher, nullptr);
     EXPECT_TRUE(ui.quitWaiting());
     EXPECT_EQ(state.fileList.itemCount, 1);
@@ -211,7 +211,7 @@ TEST_F(BatchTest, ClosingDuringAConversionWritesNothingAndKeepsTheNameFirst) {
     startRun();
     ui.queueOnText("Remapping: big.bmp", UserAction::Close);
 
-    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(RemapNextFile(state), BatchStep::Abandoned);
     EXPECT_EQ(ui.count("dispatch Close"), 1);
     EXPECT_TRUE(ui.quitWaiting());
     EXPECT_EQ(state.fileList.itemCount, 1);
@@ -227,7 +227,7 @@ TEST_F(BatchTest, QuitDuringAConversionStillWritesThatFile) {
     startRun();
     ui.queueOnText("Remapping: big.bmp", UserAction::PressQuit);
 
-    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
     EXPECT_EQ(ui.count("dispatch PressQuit"), 1);
     EXPECT_TRUE(state.quitRequested);
     EXPECT_EQ(state.filesDone, 1.0f);
@@ -243,7 +243,7 @@ TEST_F(BatchTest, FailedWriteIsReportedAndStillCounted) {
                                                             std::filesystem::perms::others_read);
     startRun();
 
-    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
     EXPECT_EQ(
         ui.callsStartingWith("messageBox"),
         std::vector<std::string>{"messageBox 0 Error: Can't write file: ro.bmp (information)"});
@@ -259,7 +259,7 @@ TEST_F(BatchTest, WithoutRoomForTheMatcherThePlainScanConvertsTheSame) {
     state.seams.createMatcher = [](const Palette&) { return std::unique_ptr<NearestMatcher>(); };
     startRun();
 
-    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
     EXPECT_EQ(state.matcher, nullptr);
     EXPECT_EQ(checkSkin("s.bmp", 41, 25), "");
 }
@@ -303,7 +303,7 @@ TEST_P(SharedMappingTest, GivesTheFileTheUpdatesAndTheFiguresOfOneThread) {
     startRun();
     ui.now = 1000;
 
-    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
     EXPECT_EQ(state.secondMatcher != nullptr, GetParam());
     EXPECT_EQ(checkSkin("s.bmp", Width, Height), "");
     EXPECT_EQ(ui.count("peekMessage keep"), Width * Height / 1024);
@@ -347,7 +347,7 @@ TEST_F(BatchTest, EachConversionReportsHowFarItsColoursMoved) {
         writeSkin("s.bmp", 37, 23);
         startRun();
         ui.distances.clear();
-        EXPECT_TRUE(RemapNextFile(state));
+        EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
         EXPECT_EQ(state.matcher != nullptr, withMatcher);
         ASSERT_EQ(ui.distances.size(), 1u);
         const ui::ColourDistances& reported = ui.distances[0];
@@ -372,7 +372,7 @@ TEST_F(BatchTest, SummaryNamesTheThreeSkinsThatMovedMost) {
         writeFile(name, bmp24(3, 2, [red = red](int, int) { return Rgb{red, 0, 0}; }));
     }
     startRun();
-    while (!RemapNextFile(state)) {
+    while (RemapNextFile(state) == BatchStep::FilesLeft) {
     }
 
     std::vector<std::pair<std::string, double>> moved;
@@ -398,7 +398,7 @@ TEST_F(BatchTest, AFileSavedAgainWhileItWasConvertedIsLeftAsItWasSaved) {
     ui.now = 1000;
     ui.doOnText("Time remaining:   3.0 second(s)", [&] { writeFile("big.bmp", saved); });
 
-    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
     EXPECT_EQ(readFile("big.bmp"), saved);
     EXPECT_EQ(ui.callsStartingWith("messageBox"),
               std::vector<std::string>{"messageBox 0 Error: big.bmp changed while it was "
@@ -440,7 +440,7 @@ TEST_F(BatchTest, EveryFileLeftAloneIsReportedWithItsReason) {
     writeFile("fifo.bmp", bmp8(3, 3)); // no FIFOs here: an 8-bit bitmap takes its place
 #endif
 
-    while (!RemapNextFile(state)) {
+    while (RemapNextFile(state) == BatchStep::FilesLeft) {
     }
     auto reported = ui.callsStartingWith("reportLeftAlone");
     std::sort(reported.begin(), reported.end());
@@ -483,7 +483,7 @@ TEST_F(BatchTest, BitmapThatCannotBeMadeLowersTheFileCount) {
     };
     startRun();
 
-    EXPECT_TRUE(RemapNextFile(state));
+    EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
     EXPECT_EQ(state.filesTotal, 0.0f);
     EXPECT_EQ(state.filesDone, 0.0f);
     EXPECT_EQ(ui.count("stepProgress"), 1);

@@ -110,7 +110,7 @@ class PreviewRunTest : public RemapperFixture {
         startRun();
         state.dryRun = dryRun;
         state.preview = &preview.emplace((dir.path() / "preview").string(), dryRun);
-        while (!RemapNextFile(state)) {
+        while (RemapNextFile(state) == BatchStep::FilesLeft) {
         }
     }
 

@@ -1,0 +1,173 @@
+#include "app/pixel_mapping.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <system_error>
+#include <thread>
+
+#include "app/row_shares.h"
+
+namespace {
+
+std::int32_t squaredDistance(const std::uint8_t* bgr, const PaletteEntry& colour) {
+    const std::int32_t red = bgr[2] - colour.red;
+    const std::int32_t green = bgr[1] - colour.green;
+    const std::int32_t blue = bgr[0] - colour.blue;
+    return red * red + green * green + blue * blue;
+}
+
+// The fallback without a matcher: the plain scan, each distance worked out exactly.
+void mapWithPlainScan(const Palette& palette, const std::uint8_t* bgr, std::uint8_t* indices,
+                      std::int32_t count, MatchDistances& distances) {
+    const std::int64_t farSquared = std::int64_t{distances.farDistance} * distances.farDistance;
+    for (std::int32_t column = 0; column < count; ++column, bgr += 3) {
+        const int index = palette.findNearest(bgr[2], bgr[1], bgr[0]);
+        indices[column] = static_cast<std::uint8_t>(index);
+        const std::int32_t squared = squaredDistance(bgr, palette.colors()[index]);
+        const double distance = std::sqrt(static_cast<double>(squared));
+        distances.total += distance;
+        distances.largest = std::max(distances.largest, distance);
+        distances.farCount += squared > farSquared ? 1 : 0;
+    }
+}
+
+// Maps a run of pixels, adding how far each moved to `distances` unless that is null.
+void mapRun(const Palette& palette, NearestMatcher* matcher, const std::uint8_t* bgr,
+            std::uint8_t* indices, std::int32_t count, MatchDistances* distances) {
+    if (matcher != nullptr && distances != nullptr) {
+        matcher->mapPixels(bgr, indices, static_cast<std::size_t>(count), *distances);
+        return;
+    }
+    if (matcher != nullptr) {
+        matcher->mapPixels(bgr, indices, static_cast<std::size_t>(count));
+        return;
+    }
+    MatchDistances unmeasured;
+    mapWithPlainScan(palette, bgr, indices, count, distances != nullptr ? *distances : unmeasured);
+}
+
+// Maps rows of a picture on a thread of its own, with a matcher of its own, while the
+// caller maps others and reports the progress of both. Without a matcher for it, or a
+// thread to be had, every row is left to the caller.
+class SecondMapper {
+  public:
+    SecondMapper(const PixelMappers& mappers, const Bitmap& source, Bitmap& target,
+                 RowShares& shares, const MatchDistances* measuring)
+        : shares(shares) {
+        NearestMatcher* matcher = mappers.secondMatcher;
+        if (matcher == nullptr) {
+            return;
+        }
+        if (measuring != nullptr) {
+            measured.farDistance = measuring->farDistance;
+        }
+        MatchDistances* into = measuring != nullptr ? &measured : nullptr;
+        try {
+            thread = std::thread([this, &mappers, &source, &target, matcher, into] {
+                mapShares(mappers.palette, matcher, source, target, into);
+            });
+        } catch (const std::system_error&) {
+        }
+    }
+    // An abandoned mapping: the rows in hand are finished, no more are taken.
+    ~SecondMapper() {
+        shares.stop();
+        if (thread.joinable()) {
+            thread.join();
+        }
+    }
+    SecondMapper(const SecondMapper&) = delete;
+    SecondMapper& operator=(const SecondMapper&) = delete;
+
+    std::int64_t pixelsDone() const { return done.load(std::memory_order_acquire); }
+
+    // Waits for the rows taken, and adds how far their colours moved to `distances`.
+    void finish(MatchDistances* distances) {
+        if (thread.joinable()) {
+            thread.join();
+        }
+        if (distances != nullptr) {
+            distances->total += measured.total;
+            distances->largest = std::max(distances->largest, measured.largest);
+            distances->farCount += measured.farCount;
+        }
+    }
+
+  private:
+    void mapShares(const Palette& palette, NearestMatcher* matcher, const Bitmap& source,
+                   Bitmap& target, MatchDistances* into) {
+        std::int32_t first = 0;
+        std::int32_t last = 0;
+        while (shares.next(first, last)) {
+            for (std::int32_t row = first; row < last; ++row) {
+                mapRun(palette, matcher, source.pixels + std::int64_t{row} * source.stride,
+                       target.pixels + std::int64_t{row} * target.stride, source.width, into);
+            }
+            done.fetch_add(std::int64_t{last - first} * source.width, std::memory_order_release);
+        }
+    }
+
+    RowShares& shares;
+    MatchDistances measured; // the second thread's alone until it is joined
+    std::atomic<std::int64_t> done{0};
+    std::thread thread; // last: it starts once everything else is ready
+};
+
+} // namespace
+
+bool mapPicture(const PixelMappers& mappers, const Bitmap& source, Bitmap& target,
+                MatchDistances* distances, const MappingProgress& progress) {
+    RowShares shares(source.height, source.width);
+    SecondMapper second(mappers, source, target, shares, distances);
+    std::int64_t own = 0; // pixels this thread mapped
+    std::int64_t nextUpdate = PixelsPerUpdate;
+    // Once for every pixel numbered 1,024, 2,048, ... that both threads together have mapped
+    // by now.
+    const auto reportProgress = [&] {
+        while (own + second.pixelsDone() > nextUpdate) {
+            if (!progress(nextUpdate)) {
+                return false;
+            }
+            nextUpdate += PixelsPerUpdate;
+        }
+        return true;
+    };
+    std::int32_t first = 0;
+    std::int32_t last = 0;
+    while (shares.next(first, last)) {
+        for (std::int32_t row = first; row < last; ++row) {
+            const std::uint8_t* from = source.pixels + std::int64_t{row} * source.stride;
+            std::uint8_t* to = target.pixels + std::int64_t{row} * target.stride;
+            std::int32_t column = 0;
+            while (column < source.width) {
+                // Up to and including the pixel numbered `nextUpdate`, should the second
+                // thread map nothing meanwhile.
+                const std::int64_t done = own + second.pixelsDone();
+                const auto run = static_cast<std::int32_t>(std::min<std::int64_t>(
+                    source.width - column, std::max<std::int64_t>(1, nextUpdate - done + 1)));
+                mapRun(mappers.palette, mappers.matcher, from + std::int64_t{column} * 3,
+                       to + column, run, distances);
+                column += run;
+                own += run;
+                if (!reportProgress()) {
+                    shares.stop();
+                    return false;
+                }
+            }
+        }
+    }
+    second.finish(distances);
+    return reportProgress();
+}
+
+ui::ColourDistances distancesOver(const MatchDistances& measured, std::int64_t pixels) {
+    ui::ColourDistances distances;
+    distances.farDistance = static_cast<int>(measured.farDistance);
+    if (pixels > 0) {
+        distances.mean = measured.total / static_cast<double>(pixels);
+        distances.largest = measured.largest;
+        distances.farShare = static_cast<double>(measured.farCount) / static_cast<double>(pixels);
+    }
+    return distances;
+}

@@ -1,0 +1,62 @@
+#include "app/source_check.h"
+
+namespace {
+
+constexpr std::int32_t SourceDepth = 24;
+constexpr std::int32_t TargetDepth = 8;
+
+// The buffer holds every row, and every byte of it came from the file.
+bool hasWholeRows(const Bitmap& bitmap, const BitmapReadReport& report) {
+    const std::int64_t needed = std::int64_t{bitmap.height} * bitmap.stride;
+    return bitmap.imageSize >= needed && report.pixelBytesRead >= bitmap.imageSize;
+}
+
+// Rows of `bytesPerPixel`-byte pixels.
+bool hasRowLayout(const Bitmap& bitmap, std::int32_t bytesPerPixel) {
+    return bitmap.pixels != nullptr && bitmap.width >= 0 && bitmap.height >= 0 &&
+           bitmap.stride >= std::int64_t{bitmap.width} * bytesPerPixel;
+}
+
+} // namespace
+
+std::optional<ui::LeftAloneReason> checkSource(const Bitmap* source,
+                                               const BitmapReadReport& report) {
+    using ui::LeftAloneReason;
+    if (source == nullptr) {
+        return report.readError  ? LeftAloneReason::ReadError
+               : report.tooLarge ? LeftAloneReason::TooLarge
+                                 : LeftAloneReason::NotABitmap;
+    }
+    if (source->bitDepth != SourceDepth) {
+        return LeftAloneReason::NotTrueColour;
+    }
+    if (!hasRowLayout(*source, 3)) {
+        return LeftAloneReason::NotABitmap;
+    }
+    if (!hasWholeRows(*source, report)) {
+        return LeftAloneReason::PixelsMissing;
+    }
+    return std::nullopt;
+}
+
+// Left alone, but its indices can be shown in the palette's colours.
+bool isConvertedBefore(const Bitmap* source, const BitmapReadReport& report) {
+    return source != nullptr && source->bitDepth == TargetDepth && report.paletteIndexMarker &&
+           hasRowLayout(*source, 1) && hasWholeRows(*source, report);
+}
+
+ui::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
+    using platform::FileErrorKind;
+    using ui::LeftAloneReason;
+    switch (error) {
+    case FileErrorKind::FileNotFound:
+    case FileErrorKind::PathNotFound:
+        return LeftAloneReason::Missing;
+    case FileErrorKind::AccessDenied:
+        return LeftAloneReason::NoReadPermission;
+    case FileErrorKind::NotRegularFile:
+        return LeftAloneReason::NotRegularFile;
+    default:
+        return LeftAloneReason::ReadError;
+    }
+}
