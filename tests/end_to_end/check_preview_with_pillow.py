@@ -7,9 +7,11 @@ index the converted file holds there; the picture of the source, the skin's own 
 
 import os
 import shutil
-import struct
 import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from skin_bytes import riff_palette  # noqa: E402
 
 try:
     from PIL import Image
@@ -28,13 +30,6 @@ def skin_colour(x, y):
     return ((x * 9 + y) % 256, (y * 23 + 3 * x) % 256, (x * y * 7) % 256)
 
 
-def riff_palette():
-    entries = b"".join(bytes(palette_colour(i)) + b"\0" for i in range(256))
-    data = struct.pack("<HH", 0x300, 256) + entries
-    return b"RIFF" + struct.pack("<I", 4 + 8 + len(data)) + b"PAL data" + struct.pack(
-        "<I", len(data)) + data
-
-
 def main():
     program, scratch = sys.argv[1], sys.argv[2]
     shutil.rmtree(scratch, ignore_errors=True)
@@ -42,7 +37,7 @@ def main():
     pictures = os.path.join(scratch, "pictures")
     os.makedirs(folder)
     with open(os.path.join(folder, "skins.ipl"), "wb") as file:
-        file.write(riff_palette())
+        file.write(riff_palette([palette_colour(i) for i in range(256)]))
     skin = Image.new("RGB", (WIDTH, HEIGHT))
     skin.putdata([skin_colour(x, y) for y in range(HEIGHT) for x in range(WIDTH)])
     skin.save(os.path.join(folder, "skin.bmp"), format="BMP")

@@ -20,6 +20,9 @@ import tempfile
 import time
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "support"))
+from skin_bytes import bmp24, riff_palette  # noqa: E402
+
 TITLE = "Vaskor Skin Remaper"
 SKIP = 77  # CTest's skip code: no display to test on
 WAIT = 20.0
@@ -35,24 +38,11 @@ DISPLAY_LOST = 4  # the program's exit code when its X connection breaks
 
 # ---- Input files -----------------------------------------------------------------------
 
-def riff_palette():
+def cube_palette():
     """A 256-colour RIFF palette: a 6 x 7 x 6 colour cube, then greys."""
     colours = [(r * 51, g * 42, b * 51) for r in range(6) for g in range(7) for b in range(6)]
     colours += [(i * 8 % 256,) * 3 for i in range(256 - len(colours))]
-    entries = b"".join(bytes((r, g, b, 0)) for r, g, b in colours)
-    data = struct.pack("<HH", 0x300, 256) + entries
-    return b"RIFF" + struct.pack("<I", 4 + 8 + len(data)) + b"PAL data" + \
-        struct.pack("<I", len(data)) + data
-
-
-def bmp24(width, height, pixels=None):
-    """A bottom-up 24-bit BMP; random pixels unless given (rows padded to 4 bytes)."""
-    stride = (width * 3 + 3) & ~3
-    size = stride * height
-    body = pixels if pixels is not None else os.urandom(size)
-    header = b"BM" + struct.pack("<IHHI", 54 + size, 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, size, 2835, 2835, 0, 0)
-    return header + info + body
+    return riff_palette(colours)
 
 
 def bit_depth(path):
@@ -62,7 +52,7 @@ def bit_depth(path):
 
 
 def make_skins(folder, skins):
-    (folder / "skins.ipl").write_bytes(riff_palette())
+    (folder / "skins.ipl").write_bytes(cube_palette())
     for name, (width, height) in skins.items():
         (folder / name).write_bytes(bmp24(width, height))
 
