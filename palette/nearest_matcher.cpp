@@ -1,6 +1,7 @@
 #include "palette/nearest_matcher.h"
 
 #include <algorithm>
+#include <array>
 #include <new>
 #include <vector>
 
@@ -91,7 +92,7 @@ std::unique_ptr<NearestMatcher> NearestMatcher::create(const Palette& palette) {
 
 NearestMatcher::NearestMatcher(const Palette& palette, Kernel kernel)
     : loops(kernelFor(kernel) != nullptr ? kernelFor(kernel) : &PortableKernel),
-      chosen(kindOf(loops)) {
+      chosen(kindOf(loops)), zeroLosesTies(!palette.matchMask.test(0)) {
     state = std::make_unique<MatcherState>(contendersOf(palette), loops->nearest);
     for (std::size_t i = 0; i < state->entryKeys.size(); ++i) {
         const PaletteEntry& color = palette.colors()[i];
@@ -105,6 +106,36 @@ NearestMatcher::~NearestMatcher() = default;
 std::uint8_t NearestMatcher::find(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     return MatcherMemo::indexOf(
         state->answer(std::uint32_t{red} << 16 | std::uint32_t{green} << 8 | blue));
+}
+
+// One entry answering at a box's eight corners answers throughout: where it beats another
+// entry (on distance, then on the tie order) is a half-space, so where it beats them all is
+// convex, and the box is the hull of its corners. Most boxes are done with eight lookups.
+std::uint8_t NearestMatcher::workOutBox(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    const std::uint32_t key = std::uint32_t{red} << 16 | std::uint32_t{green} << 8 | blue;
+    if (!boxes && !boxesRefused) {
+        try {
+            boxes = std::make_unique<MatcherBoxes>(state->entryKeys, zeroLosesTies);
+        } catch (const std::bad_alloc&) {
+            boxesRefused = true;
+        }
+    }
+    if (!boxes || boxes->tooMany(key)) {
+        return state->nearestIndex(key);
+    }
+    const std::uint32_t first = MatcherBoxes::firstOfBox(key);
+    std::array<std::uint8_t, MatcherBoxes::BoxColours> answers;
+    answers.fill(state->nearestIndex(first));
+    bool one = true;
+    for (std::uint32_t corner = 1; corner < 8; ++corner) {
+        const std::uint32_t place = MatcherBoxes::cornerPlace(corner);
+        one = one && state->nearestIndex(MatcherBoxes::keyAt(first, place)) == answers[0];
+    }
+    for (std::uint32_t place = 1; !one && place < MatcherBoxes::BoxColours; ++place) {
+        answers[place] = state->nearestIndex(MatcherBoxes::keyAt(first, place));
+    }
+    boxes->keep(first, answers.data());
+    return answers[MatcherBoxes::placeOf(key)];
 }
 
 void NearestMatcher::mapPixels(const std::uint8_t* bgr, std::uint8_t* indices, std::size_t count) {
@@ -126,5 +157,5 @@ double NearestMatcher::averageCandidates() const {
 
 std::size_t NearestMatcher::bytesUsed() const {
     return sizeof(*this) + sizeof(MatcherState) + state->memo.bytesUsed() +
-           state->cells.bytesUsed();
+           state->cells.bytesUsed() + (boxes ? sizeof(MatcherBoxes) + boxes->bytesUsed() : 0);
 }

@@ -112,7 +112,8 @@ void report(const char* kernel, int red, int green, int blue, int actual, int ex
 }
 
 // Every colour, one row of 256 blues at a time, against findNearest: through mapPixels, and
-// through the measuring mapPixels on every other row.
+// through the measuring mapPixels on every other row; then through findNearby, which
+// dithering asks.
 void sweep(const Palette& palette, std::vector<KernelUnderTest>& kernels) {
     std::vector<std::uint8_t> row(256 * 3);
     std::vector<int> expected(256);
@@ -134,10 +135,13 @@ void sweep(const Palette& palette, std::vector<KernelUnderTest>& kernels) {
                 }
                 for (int blue = 0; blue < 256; ++blue) {
                     const int actual = indices[static_cast<std::size_t>(blue)];
-                    if (actual != expected[static_cast<std::size_t>(blue)] &&
-                        ++k.differences <= 5) {
-                        report(NearestMatcher::kernelName(k.kernel), red, green, blue, actual,
-                               expected[static_cast<std::size_t>(blue)]);
+                    const int nearby = k.matcher->findNearby(static_cast<std::uint8_t>(red),
+                                                             static_cast<std::uint8_t>(green),
+                                                             static_cast<std::uint8_t>(blue));
+                    const int wanted = expected[static_cast<std::size_t>(blue)];
+                    if ((actual != wanted || nearby != wanted) && ++k.differences <= 5) {
+                        report(NearestMatcher::kernelName(k.kernel), red, green, blue,
+                               actual != wanted ? actual : nearby, wanted);
                     }
                 }
             }
