@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "app/format_text.h"
-#include "app/pixel_mapping.h"
 #include "app/progress.h"
 #include "app/skin_outcome.h"
 #include "app/source_check.h"
@@ -39,6 +38,18 @@ NearestMatcher* secondMatcherFor(RemapperState& state, std::int64_t pixels) {
         state.secondMatcher = state.seams.createMatcher(*state.skinPalette);
     }
     return state.secondMatcher.get();
+}
+
+// The ordered pattern's thresholds, worked out from the palette at the first conversion
+// that needs them and kept for the batch, like the matcher.
+const OrderedDither* orderedFor(RemapperState& state) {
+    if (state.dither != DitherMethod::Ordered) {
+        return nullptr;
+    }
+    if (!state.ordered) {
+        state.ordered.emplace(*state.skinPalette);
+    }
+    return &*state.ordered;
 }
 
 void leaveAlone(RemapperState& state, const char* name, ui::LeftAloneReason reason) {
@@ -80,16 +91,18 @@ void handOver(RemapperState& state, const char* name, platform::SourceFile skin,
 bool convertAndHandOver(RemapperState& state, const char* name, platform::SourceFile skin,
                         const Bitmap& source) {
     BitmapPtr target(state.seams.createBitmap(source.width, source.height, TargetDepth));
-    if (!target) {
+    MatchDistances measured;
+    const MappingEnd mapped =
+        target ? remapPixels(state, source, *target, measured) : MappingEnd::OutOfMemory;
+    if (mapped == MappingEnd::Stopped) {
+        return false;
+    }
+    if (mapped == MappingEnd::OutOfMemory) {
         state.filesTotal -= 1.0f;
         leaveAlone(state, name, ui::LeftAloneReason::TooLarge);
         return true;
     }
     target->paletteIndex = state.skinPalette->subPalettes[0].paletteIndex;
-    MatchDistances measured;
-    if (!remapPixels(state, source, *target, measured)) {
-        return false;
-    }
     const ui::ColourDistances distances =
         distancesOver(measured, std::int64_t{source.width} * source.height);
     accountDistances(state, name, distances);
@@ -175,11 +188,15 @@ void CommitWaitingSkins(RemapperState& state) {
     accountWritten(state, state.writer.drain());
 }
 
-bool remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,
-                 MatchDistances& distances) {
+MappingEnd remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,
+                       MatchDistances& distances) {
     const std::int64_t pixels = std::int64_t{source.width} * source.height;
     NearestMatcher* matcher = matcherFor(state);
-    const PixelMappers mappers{*state.skinPalette, matcher, secondMatcherFor(state, pixels)};
+    // Diffusion maps on this thread alone: each row depends on the one above.
+    const bool diffuse = state.dither == DitherMethod::Diffusion;
+    const PixelMappers mappers{*state.skinPalette, matcher,
+                               diffuse ? nullptr : secondMatcherFor(state, pixels), diffuse,
+                               orderedFor(state)};
     MatchDistances* measured = state.seams.measureDistances ? &distances : nullptr;
     return mapPicture(mappers, source, target, measured, [&](std::int64_t mapped) {
         state.fileFraction =

@@ -15,7 +15,12 @@ struct Option {
     const char* argumentName; // null for an option that takes no value
     const char* help;
     void (*apply)(CommandLine& options, const std::string& value);
+    // The values an option takes whose value may be left out, the first when it is; null for
+    // the others.
+    const char* const* choices = nullptr;
 };
+
+constexpr const char* DitherMethods[] = {"diffusion", "ordered", nullptr};
 
 // Adding an option is adding an entry here (and its field in CommandLine).
 constexpr Option Options[] = {
@@ -25,6 +30,13 @@ constexpr Option Options[] = {
      [](CommandLine& options, const std::string& value) { options.previewFolder = value; }},
     {'n', "dry-run", nullptr, "write no skin: say what a run would do",
      [](CommandLine& options, const std::string&) { options.dryRun = true; }},
+    {'\0', "dither", "METHOD",
+     "mix palette colours into the shades between them: METHOD is diffusion (the default) or "
+     "ordered (see above)",
+     [](CommandLine& options, const std::string& value) {
+         options.dither = value == "ordered" ? DitherMethod::Ordered : DitherMethod::Diffusion;
+     },
+     DitherMethods},
     {'\0', "export-palette", "FILE", "write the palette to FILE.gpl or FILE.act; no run",
      [](CommandLine& options, const std::string& value) { options.paletteFile = value; }},
     {'h', "help", nullptr, "show this help and exit",
@@ -48,6 +60,12 @@ constexpr std::string_view Description =
     "before, and after in the game's colours, with DIR/index.html, which shows them\n"
     "side by side in a browser, those that moved most first. With --dry-run nothing\n"
     "is written into FOLDER: see what a conversion would give before it is made.\n"
+    "--dither mixes the palette's colours where a skin's shades fall between them,\n"
+    "instead of giving each pixel its nearest colour. Error diffusion, the default\n"
+    "method, gives the smoothest shades: for skins cut from photographs. Prefer\n"
+    "--dither=ordered, a fixed 8 x 8 pattern, for animation frames, tiled skins and\n"
+    "flat areas: the same colour always gives the same pattern in the same place, so\n"
+    "it does not crawl from one frame or skin to the next.\n"
     "--export-palette writes the colours a skin may be given for painting programs:\n"
     "FILE.gpl for GIMP, Krita and Inkscape, FILE.act for Photoshop. It converts\n"
     "nothing.\n";
@@ -90,7 +108,9 @@ std::string optionTitle(const Option& option) {
         option.shortName != '\0' ? std::string{'-', option.shortName} + ", " : std::string(4, ' ');
     title += "--";
     title += option.longName;
-    if (option.argumentName != nullptr) {
+    if (option.choices != nullptr) {
+        title += std::string("[=") + option.argumentName + "]";
+    } else if (option.argumentName != nullptr) {
         title += ' ';
         title += option.argumentName;
     }
@@ -114,6 +134,27 @@ const Option* findShort(char name) {
         std::find_if(std::begin(Options), std::end(Options),
                      [name](const Option& option) { return option.shortName == name; });
     return found != std::end(Options) ? found : nullptr;
+}
+
+bool isChoice(const Option& option, const std::string& word) {
+    for (const char* const* choice = option.choices; *choice != nullptr; ++choice) {
+        if (word == *choice) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// "a, b or c".
+std::string choicesOf(const Option& option) {
+    std::string text;
+    for (const char* const* choice = option.choices; *choice != nullptr; ++choice) {
+        if (!text.empty()) {
+            text += choice[1] != nullptr ? ", " : " or ";
+        }
+        text += *choice;
+    }
+    return text;
 }
 
 // Reads the command line word by word; `words` shrinks as they are taken.
@@ -178,6 +219,10 @@ class Parser {
             option.apply(result.options, {});
             return;
         }
+        if (option.choices != nullptr) {
+            applyChoice(option, attached);
+            return;
+        }
         if (!attached && !words.empty()) {
             attached = take();
         }
@@ -186,6 +231,20 @@ class Parser {
             return;
         }
         option.apply(result.options, *attached);
+    }
+
+    // A value left out is the first choice. A choice in the next word was most likely meant
+    // as the value, and is refused rather than taken for the folder.
+    void applyChoice(const Option& option, const std::optional<std::string>& attached) {
+        if (!attached && !words.empty() && isChoice(option, words.front())) {
+            refuse("write '" + spelling(option, false) + "=" + words.front() +
+                   "': the option's value follows an '='");
+        } else if (attached && !isChoice(option, *attached)) {
+            refuse("option '" + spelling(option, false) + "' takes " + choicesOf(option) +
+                   ", not '" + *attached + "'");
+        } else {
+            option.apply(result.options, attached.value_or(option.choices[0]));
+        }
     }
 
     void folder(const std::string& word) {
@@ -218,6 +277,9 @@ std::string conflictIn(const CommandLine& options) {
     if (!options.outputFolder.empty() || !options.previewFolder.empty() || options.dryRun) {
         return "option '--export-palette' converts nothing: it goes without -o, --preview "
                "and --dry-run";
+    }
+    if (options.dither != DitherMethod::None) {
+        return "option '--export-palette' converts nothing: it goes without --dither";
     }
     return {};
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/dither_method.h"
+
 // What the command line asks for, as plain data. Paths are kept as given (UTF-8 on
 // Windows), relative to the directory the program was started in.
 struct CommandLine {
@@ -15,6 +17,7 @@ struct CommandLine {
     std::string previewFolder; // where pictures of the skins go; empty for none
     bool dryRun = false;       // convert without writing a skin
     std::string paletteFile;   // where to export the game palette; empty to convert instead
+    DitherMethod dither = DitherMethod::None;
 };
 
 struct ParsedCommandLine {
@@ -23,7 +26,8 @@ struct ParsedCommandLine {
 };
 
 // Reads the words that follow the program's name. Options may come anywhere before "--";
-// long ones as "--name VALUE" or "--name=VALUE", short ones as "-o VALUE" or "-oVALUE". At
+// long ones as "--name VALUE" or "--name=VALUE", short ones as "-o VALUE" or "-oVALUE"; one
+// whose value may be left out takes it as "--name=VALUE" only. At
 // most one word is not an option: the folder. Options that cannot go together are refused
 // as well: --export-palette converts nothing, so it takes none of the run's options, and
 // its file must be of a format it writes.

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/row_shares.h"
+#include "palette/error_diffusion.h"
 
 namespace {
 
@@ -32,9 +33,19 @@ void mapWithPlainScan(const Palette& palette, const std::uint8_t* bgr, std::uint
     }
 }
 
-// Maps a run of pixels, adding how far each moved to `distances` unless that is null.
-void mapRun(const Palette& palette, NearestMatcher* matcher, const std::uint8_t* bgr,
-            std::uint8_t* indices, std::int32_t count, MatchDistances* distances) {
+// Maps `count` pixels of a row from `column` on, adding how far each moved to `distances`
+// unless that is null.
+void mapRun(const PixelMappers& mappers, NearestMatcher* matcher, const Bitmap& source,
+            Bitmap& target, std::int32_t row, std::int32_t column, std::int32_t count,
+            MatchDistances* distances) {
+    const std::uint8_t* bgr =
+        source.pixels + std::int64_t{row} * source.stride + std::int64_t{column} * 3;
+    std::uint8_t* indices = target.pixels + std::int64_t{row} * target.stride + column;
+    if (mappers.ordered != nullptr) {
+        mappers.ordered->mapPixels(NearestColour{mappers.palette, matcher}, bgr, indices, count,
+                                   row, column, distances);
+        return;
+    }
     if (matcher != nullptr && distances != nullptr) {
         matcher->mapPixels(bgr, indices, static_cast<std::size_t>(count), *distances);
         return;
@@ -44,7 +55,8 @@ void mapRun(const Palette& palette, NearestMatcher* matcher, const std::uint8_t*
         return;
     }
     MatchDistances unmeasured;
-    mapWithPlainScan(palette, bgr, indices, count, distances != nullptr ? *distances : unmeasured);
+    mapWithPlainScan(mappers.palette, bgr, indices, count,
+                     distances != nullptr ? *distances : unmeasured);
 }
 
 // Maps rows of a picture on a thread of its own, with a matcher of its own, while the
@@ -65,7 +77,7 @@ class SecondMapper {
         MatchDistances* into = measuring != nullptr ? &measured : nullptr;
         try {
             thread = std::thread([this, &mappers, &source, &target, matcher, into] {
-                mapShares(mappers.palette, matcher, source, target, into);
+                mapShares(mappers, matcher, source, target, into);
             });
         } catch (const std::system_error&) {
         }
@@ -95,14 +107,13 @@ class SecondMapper {
     }
 
   private:
-    void mapShares(const Palette& palette, NearestMatcher* matcher, const Bitmap& source,
+    void mapShares(const PixelMappers& mappers, NearestMatcher* matcher, const Bitmap& source,
                    Bitmap& target, MatchDistances* into) {
         std::int32_t first = 0;
         std::int32_t last = 0;
         while (shares.next(first, last)) {
             for (std::int32_t row = first; row < last; ++row) {
-                mapRun(palette, matcher, source.pixels + std::int64_t{row} * source.stride,
-                       target.pixels + std::int64_t{row} * target.stride, source.width, into);
+                mapRun(mappers, matcher, source, target, row, 0, source.width, into);
             }
             done.fetch_add(std::int64_t{last - first} * source.width, std::memory_order_release);
         }
@@ -114,10 +125,33 @@ class SecondMapper {
     std::thread thread; // last: it starts once everything else is ready
 };
 
-} // namespace
+// Error diffusion, pixel after pixel in its order on this thread, reporting progress as the
+// threads' mapping does.
+MappingEnd mapDiffused(const PixelMappers& mappers, const Bitmap& source, Bitmap& target,
+                       MatchDistances* distances, const MappingProgress& progress) {
+    ErrorDiffusion diffusion;
+    if (!diffusion.reserve(source.width) ||
+        !diffusion.start(PictureRows{source.pixels, source.stride, target.pixels, target.stride,
+                                     source.width, source.height})) {
+        return MappingEnd::OutOfMemory;
+    }
+    const NearestColour nearest{mappers.palette, mappers.matcher};
+    std::int64_t mapped = 0;
+    std::int64_t nextUpdate = PixelsPerUpdate;
+    while (!diffusion.finished()) {
+        mapped += diffusion.mapNext(nearest, nextUpdate - mapped + 1, distances);
+        for (; mapped > nextUpdate; nextUpdate += PixelsPerUpdate) {
+            if (!progress(nextUpdate)) {
+                return MappingEnd::Stopped;
+            }
+        }
+    }
+    return MappingEnd::Done;
+}
 
-bool mapPicture(const PixelMappers& mappers, const Bitmap& source, Bitmap& target,
-                MatchDistances* distances, const MappingProgress& progress) {
+// Each pixel on its own: rows shared by two threads where a second matcher is given.
+MappingEnd mapShared(const PixelMappers& mappers, const Bitmap& source, Bitmap& target,
+                     MatchDistances* distances, const MappingProgress& progress) {
     RowShares shares(source.height, source.width);
     SecondMapper second(mappers, source, target, shares, distances);
     std::int64_t own = 0; // pixels this thread mapped
@@ -137,8 +171,6 @@ bool mapPicture(const PixelMappers& mappers, const Bitmap& source, Bitmap& targe
     std::int32_t last = 0;
     while (shares.next(first, last)) {
         for (std::int32_t row = first; row < last; ++row) {
-            const std::uint8_t* from = source.pixels + std::int64_t{row} * source.stride;
-            std::uint8_t* to = target.pixels + std::int64_t{row} * target.stride;
             std::int32_t column = 0;
             while (column < source.width) {
                 // Up to and including the pixel numbered `nextUpdate`, should the second
@@ -146,19 +178,28 @@ bool mapPicture(const PixelMappers& mappers, const Bitmap& source, Bitmap& targe
                 const std::int64_t done = own + second.pixelsDone();
                 const auto run = static_cast<std::int32_t>(std::min<std::int64_t>(
                     source.width - column, std::max<std::int64_t>(1, nextUpdate - done + 1)));
-                mapRun(mappers.palette, mappers.matcher, from + std::int64_t{column} * 3,
-                       to + column, run, distances);
+                mapRun(mappers, mappers.matcher, source, target, row, column, run, distances);
                 column += run;
                 own += run;
                 if (!reportProgress()) {
                     shares.stop();
-                    return false;
+                    return MappingEnd::Stopped;
                 }
             }
         }
     }
     second.finish(distances);
-    return reportProgress();
+    return reportProgress() ? MappingEnd::Done : MappingEnd::Stopped;
+}
+
+} // namespace
+
+MappingEnd mapPicture(const PixelMappers& mappers, const Bitmap& source, Bitmap& target,
+                      MatchDistances* distances, const MappingProgress& progress) {
+    if (mappers.diffuse) {
+        return mapDiffused(mappers, source, target, distances, progress);
+    }
+    return mapShared(mappers, source, target, distances, progress);
 }
 
 ui::ColourDistances distancesOver(const MatchDistances& measured, std::int64_t pixels) {

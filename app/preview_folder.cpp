@@ -71,8 +71,8 @@ std::string pictureNameOf(const std::string& skinName) {
     return skinName + PictureExtension;
 }
 
-PreviewFolder::PreviewFolder(std::string folder, bool dryRun)
-    : folder(std::move(folder)), dryRun(dryRun) {}
+PreviewFolder::PreviewFolder(std::string folder, bool dryRun, DitherMethod dither)
+    : folder(std::move(folder)), dryRun(dryRun), dither(dither) {}
 
 std::string PreviewFolder::pagePath() const {
     return folder + platform::PathSeparator + PreviewPageName;
@@ -80,7 +80,7 @@ std::string PreviewFolder::pagePath() const {
 
 bool PreviewFolder::writePage(bool finished, std::string& why) {
     platform::setLastFileError(platform::FileErrorKind::None);
-    if (writeText(pagePath(), previewPage(entries, PreviewPageState{finished, dryRun}))) {
+    if (writeText(pagePath(), previewPage(entries, PreviewPageState{finished, dryRun, dither}))) {
         return true;
     }
     why = fileProblem();

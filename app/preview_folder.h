@@ -19,7 +19,7 @@ inline constexpr const char* PreviewPageName = "index.html";
 class PreviewFolder {
   public:
     // `folder` is the file layer's name of the folder, which exists with its subfolder.
-    PreviewFolder(std::string folder, bool dryRun);
+    PreviewFolder(std::string folder, bool dryRun, DitherMethod dither = DitherMethod::None);
 
     // Writes the page with every skin added so far; `finished` once the run is over. False
     // when it cannot be written, with what went wrong in `why`.
@@ -44,6 +44,7 @@ class PreviewFolder {
 
     std::string folder;
     bool dryRun;
+    DitherMethod dither;
     std::vector<PreviewEntry> entries;
 };
 

@@ -94,6 +94,27 @@ std::string row(const PreviewEntry& entry) {
            figuresCell(entry) + picturesCell(entry) + "</tr>\n";
 }
 
+// Dithering moves most pixels farther from their own colour than their nearest palette
+// colour would be, while areas come nearer their colour on average: the figures need that
+// said.
+std::string ditherNote(DitherMethod dither) {
+    const char* method = nullptr;
+    switch (dither) {
+    case DitherMethod::None:
+        return {};
+    case DitherMethod::Diffusion:
+        method = "Dithered by error diffusion (--dither): ";
+        break;
+    case DitherMethod::Ordered:
+        method = "Dithered with an ordered 8 x 8 pattern (--dither=ordered): ";
+        break;
+    }
+    return std::string(method) +
+           "shades between the palette's colours are mixed from them, so a pixel may be "
+           "given a colour farther from its own than the nearest, while an area keeps its "
+           "colour on average. ";
+}
+
 std::string introduction(const std::vector<PreviewEntry>& entries, const PreviewPageState& state) {
     std::string text = "<p>";
     if (!state.finished) {
@@ -103,6 +124,7 @@ std::string introduction(const std::vector<PreviewEntry>& entries, const Preview
         text += "Dry run: this is what a conversion would give; the skins were left as they "
                 "were. ";
     }
+    text += ditherNote(state.dither);
     text += std::to_string(entries.size()) + (entries.size() == 1 ? " skin" : " skins") +
             ", those whose colours moved most first. Distances are between a pixel's colour "
             "and the palette colour chosen for it, in RGB levels (0 to 255 a channel).</p>\n";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dither_method.h"
 #include "ui/ui.h"
 
 // One skin of the page. Picture names are relative to the page's folder.
@@ -23,8 +24,9 @@ struct PreviewEntry {
 };
 
 struct PreviewPageState {
-    bool finished = false; // false while the run is still going
-    bool dryRun = false;   // the skins themselves were left as they were
+    bool finished = false;                    // false while the run is still going
+    bool dryRun = false;                      // the skins themselves were left as they were
+    DitherMethod dither = DitherMethod::None; // how the pictures after were mapped
 };
 
 // The page's text for `entries`, whatever their order: skins converted in the run first,

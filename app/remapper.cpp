@@ -12,7 +12,8 @@
 namespace {
 
 bool loadSkinPalette(RemapperState& state) {
-    state.matcher.reset(); // it belongs to the palette it was built from
+    state.matcher.reset(); // it and the thresholds belong to the palette they were made for
+    state.ordered.reset();
     PaletteFileProblem problem = PaletteFileProblem::None;
     state.skinPalette = loadGamePalette(problem);
     if (!state.skinPalette) {
@@ -96,6 +97,7 @@ int runRemapper(ui::UserInterface& ui, const RunRequest& request, const Remapper
     state.outputFolder = request.folders.outputFolder;
     state.dryRun = request.dryRun;
     state.preview = request.preview;
+    state.dither = request.dither;
     MainWindowEvents events(state);
 
     state.mainWindow = ui.createMainWindow(WindowTitle, WindowWidth, WindowHeight, events);

@@ -14,6 +14,7 @@ struct RunRequest {
     // Where pictures of the skins and their page go; null for none. Its page is written
     // once more when the run ends.
     PreviewFolder* preview = nullptr;
+    DitherMethod dither = DitherMethod::None;
 };
 
 // Makes the main window with its controls and the list of skins of the current directory,

@@ -6,13 +6,16 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/dither_method.h"
 #include "app/file_list.h"
 #include "app/preview_folder.h"
 #include "app/skin_writer.h"
 #include "bitmap/bitmap.h"
 #include "palette/nearest_matcher.h"
+#include "palette/ordered_dither.h"
 #include "palette/palette.h"
 #include "platform/clock.h"
 #include "platform/process.h"
@@ -55,6 +58,8 @@ struct RemapperState {
     bool dryRun = false;
     // Where pictures of the skins go; null when the run makes none.
     PreviewFolder* preview = nullptr;
+    // Off unless asked for: without it every skin is written as it always was.
+    DitherMethod dither = DitherMethod::None;
 
     // Writes the converted skins and puts them in place: a skin counts as converted only
     // once it is, and the run ends with none left waiting.
@@ -66,6 +71,9 @@ struct RemapperState {
     // The second mapping thread's own, made like `matcher` at the first large picture: a
     // matcher learns as it maps, so two threads can't share one.
     std::unique_ptr<NearestMatcher> secondMatcher;
+    // The ordered pattern's thresholds for `skinPalette`, made at the first conversion that
+    // dithers with it.
+    std::optional<OrderedDither> ordered;
     bool quitRequested = false;
     // The tick count when the main window was made. Kept whole: in single precision it would
     // be rounded by up to 128 ms after some hours of uptime, ahead of the clock at times.

@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.matcher = std::move(matcher);
     const BitmapPtr target(Bitmap::create(source->width, source->height, 8));
     MatchDistances distances;
-    if (target && remapPixels(state, *source, *target, distances)) {
+    if (target && remapPixels(state, *source, *target, distances) == MappingEnd::Done) {
         fuzzing::useEveryByte(target->pixels, target->imageSize);
     }
     palette = std::move(state.skinPalette);

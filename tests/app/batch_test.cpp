@@ -328,6 +328,59 @@ TEST_P(SharedMappingTest, GivesTheFileTheUpdatesAndTheFiguresOfOneThread) {
 INSTANTIATE_TEST_SUITE_P(Threads, SharedMappingTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Two" : "One"; });
 
+// Dithering works on the picture as shown, whichever way its file stores the rows; it
+// reports after every 1,024th pixel as the nearest colours do; the ordered pattern gives the
+// same skin on two threads as on one, and diffusion keeps to one.
+class DitheredRunTest : public RemapperFixture,
+                        public ::testing::WithParamInterface<DitherMethod> {};
+
+TEST_P(DitheredRunTest, BothRowOrdersGiveOneSkinOnAnyThreadsWithTheUsualUpdates) {
+    constexpr int Width = 613;
+    constexpr int Height = 301;
+    writePalette();
+    writeFile("down.bmp", bmp24(Width, Height, testPixel, true));
+    writeFile("up.bmp", bmp24(Width, Height, testPixel));
+    state.dither = GetParam();
+    state.seams.sharedMappingPixels = 1;
+    startRun();
+    while (RemapNextFile(state) == BatchStep::FilesLeft) {
+    }
+    EXPECT_EQ(state.secondMatcher != nullptr, GetParam() == DitherMethod::Ordered);
+    EXPECT_EQ(ui.count("peekMessage keep"), 2 * (Width * Height / 1024));
+    EXPECT_EQ(readFile("down.bmp"), readFile("up.bmp"));
+    EXPECT_NE(checkSkin("up.bmp", Width, Height), "") << "dithered, not the nearest colours";
+
+    writeFile("again.bmp", bmp24(Width, Height, testPixel));
+    const BitmapPtr source(Bitmap::loadFile("again.bmp", 0));
+    const BitmapPtr oneThread(Bitmap::create(Width, Height, 8));
+    const BitmapPtr written(Bitmap::loadFile("up.bmp", 0));
+    state.seams.sharedMappingPixels = 0;
+    MatchDistances unused;
+    ASSERT_EQ(remapPixels(state, *source, *oneThread, unused), MappingEnd::Done);
+    EXPECT_TRUE(
+        std::equal(oneThread->pixels, oneThread->pixels + oneThread->imageSize, written->pixels));
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, DitheredRunTest,
+                         ::testing::Values(DitherMethod::Diffusion, DitherMethod::Ordered),
+                         [](const auto& info) {
+                             return info.param == DitherMethod::Ordered ? "Ordered" : "Diffusion";
+                         });
+
+TEST_F(BatchTest, ClosingWhileDiffusingWritesNothing) {
+    writePalette();
+    writeSkin("big.bmp", 64, 64);
+    const Bytes before = readFile("big.bmp");
+    state.dither = DitherMethod::Diffusion;
+    startRun();
+    ui.queueOnText("Remapping: big.bmp", UserAction::Close);
+
+    EXPECT_EQ(RemapNextFile(state), BatchStep::Abandoned);
+    EXPECT_EQ(state.fileList.itemCount, 1);
+    CommitWaitingSkins(state);
+    EXPECT_EQ(readFile("big.bmp"), before);
+}
+
 // The matcher keeps each distance in 128ths of a level, rounded up; the plain scan's
 // fallback is exact.
 TEST_F(BatchTest, EachConversionReportsHowFarItsColoursMoved) {

@@ -39,6 +39,11 @@ TEST(CommandLineTest, TakesAFolderAndOptionsInEveryWrittenForm) {
         {{"--export-palette", "game.gpl", "skins"},
          {"skins", "", false, false, "", false, "game.gpl"}},
         {{"--export-palette=G.ACT"}, {"", "", false, false, "", false, "G.ACT"}},
+        {{"--dither", "skins"},
+         {"skins", "", false, false, "", false, "", DitherMethod::Diffusion}},
+        {{"--dither=ordered", "-n"}, {"", "", false, false, "", true, "", DitherMethod::Ordered}},
+        {{"--dither=ordered", "--dither=diffusion"},
+         {"", "", false, false, "", false, "", DitherMethod::Diffusion}},
         // Help and version go before anything else, so a wrong pairing is not refused then.
         {{"--help", "--export-palette=a.png", "-n"}, {"", "", true, false, "", true, "a.png"}},
     };
@@ -57,6 +62,7 @@ TEST(CommandLineTest, TakesAFolderAndOptionsInEveryWrittenForm) {
         EXPECT_EQ(parsed.options.previewFolder, c.expected.previewFolder);
         EXPECT_EQ(parsed.options.dryRun, c.expected.dryRun);
         EXPECT_EQ(parsed.options.paletteFile, c.expected.paletteFile);
+        EXPECT_EQ(parsed.options.dither, c.expected.dither);
     }
 }
 
@@ -90,6 +96,11 @@ TEST(CommandLineTest, RefusesWhatItDoesNotTakeAndSaysWhy) {
         {{"--export-palette", "a.act", "-o", "out"},
          "option '--export-palette' converts nothing: it goes without -o, --preview and "
          "--dry-run"},
+        {{"--export-palette=a.gpl", "--dither"},
+         "option '--export-palette' converts nothing: it goes without --dither"},
+        {{"--dither=Ordered"}, "option '--dither' takes diffusion or ordered, not 'Ordered'"},
+        {{"--dither="}, "option '--dither' takes diffusion or ordered, not ''"},
+        {{"--dither", "ordered"}, "write '--dither=ordered': the option's value follows an '='"},
     };
     for (const auto& [words, error] : cases) {
         SCOPED_TRACE(words.front());
@@ -105,8 +116,8 @@ TEST(CommandLineTest, HelpNamesEveryOptionWithinEightyColumns) {
     EXPECT_EQ(help.rfind("Usage: skinremap [OPTIONS] [FOLDER]\n", 0), 0u);
     for (const char* part :
          {"  -o, --output DIR  ", "  -h, --help  ", "      --version  ", "      --preview DIR  ",
-          "  -n, --dry-run  ", "      --export-palette FILE  ", "REPLACE the\noriginals",
-          "\n  3    ", "\n  130  "}) {
+          "  -n, --dry-run  ", "      --export-palette FILE  ", "      --dither[=METHOD]  ",
+          "REPLACE the\noriginals", "\n  3    ", "\n  130  "}) {
         EXPECT_NE(help.find(part), std::string::npos) << part;
     }
     std::istringstream lines(help);

@@ -83,6 +83,12 @@ TEST(PreviewPage, WorstFirstThenThoseConvertedBeforeTheSameWhateverTheOrderGiven
     EXPECT_EQ(page.find("http"), std::string::npos);
     EXPECT_EQ(page.find("under way"), std::string::npos);
     EXPECT_NE(previewPage({}, PreviewPageState{false, true}).find("Dry run"), std::string::npos);
+    // The page says how a dithered run mapped its pictures, and a plain run's says nothing new.
+    EXPECT_EQ(page.find("Dithered"), std::string::npos);
+    EXPECT_NE(previewPage({}, {true, false, DitherMethod::Ordered}).find("--dither=ordered"),
+              std::string::npos);
+    EXPECT_NE(previewPage({}, {true, false, DitherMethod::Diffusion}).find("error diffusion"),
+              std::string::npos);
 }
 
 // A run over a folder of every kind of file, with the pictures going to "preview".
@@ -169,7 +175,7 @@ TEST_F(PreviewRunTest, DryRunLeavesEveryFileAsItWasAndStillPictures) {
     ASSERT_NE(source, nullptr);
     const BitmapPtr target(Bitmap::create(13, 7, 8));
     MatchDistances unused;
-    ASSERT_TRUE(remapPixels(state, *source, *target, unused));
+    ASSERT_EQ(remapPixels(state, *source, *target, unused), MappingEnd::Done);
     MemoryStream expected;
     ASSERT_TRUE(writePng(expected, *target, state.skinPalette.get()));
     EXPECT_EQ(pictureFile("skin.png"), expected.bytes());

@@ -141,6 +141,35 @@ TEST_F(PreviewRunTest, OneRunConvertsAndPicturesEverySkinTheFolderAndTheLastRunM
               std::string::npos);
 }
 
+// Dithering on request: a dry run pictures what the real runs then write, its page says
+// how, and every run writes the same bytes, other than the nearest colours'.
+TEST_F(PreviewRunTest, DitheredRunsWriteWhatTheirPicturesShowTheSameEachTime) {
+    ASSERT_EQ(run({"-o", "nearest", "skins"}).exitCode, 0);
+    for (const std::string method : {"--dither", "--dither=ordered"}) {
+        SCOPED_TRACE(method);
+        const auto before = traces(folder);
+        const RunResult dry = run({method, "-n", "--preview", "pictures", "skins"});
+        EXPECT_EQ(dry.exitCode, 0) << dry.errors;
+        EXPECT_EQ(traces(folder), before);
+        EXPECT_NE(readText((pictures / "index.html").string()).find("Dithered"), std::string::npos);
+        for (const char* output : {"first", "again"}) {
+            EXPECT_EQ(run({method, "-o", output, "skins"}).exitCode, 0);
+        }
+        const fs::path first = scratch.path() / "first";
+        fs::copy_file(folder / "skins.ipl", first / "skins.ipl",
+                      fs::copy_options::overwrite_existing);
+        for (const MixedSkin& skin : MixedConverted) {
+            EXPECT_EQ(readBytes((first / skin.name).string()),
+                      readBytes((scratch.path() / "again" / skin.name).string()));
+            EXPECT_EQ(readBytes((pictures / pngName(skin.name)).string()),
+                      pictureOf(first / skin.name))
+                << skin.name;
+        }
+        EXPECT_NE(readBytes((first / "wide.bmp").string()),
+                  readBytes((scratch.path() / "nearest" / "wide.bmp").string()));
+    }
+}
+
 TEST_F(PreviewRunTest, PreviewFolderThatCannotBeWrittenStopsTheRunBeforeAnySkin) {
     writeBytes((scratch.path() / "a file").string(), Bytes{'x'});
     struct Case {
