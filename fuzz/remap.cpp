@@ -1,5 +1,6 @@
 // The remapper's conversion of one loaded bitmap: the check that decides whether a file is
-// converted, then every pixel mapped onto a palette, as a batch step does it.
+// converted, then every pixel mapped onto a palette, nearest or dithered, as a batch step
+// does it.
 
 #include "app/batch.h"
 #include "app/source_check.h"
@@ -45,6 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RemapperState state(ui);
     state.skinPalette = std::move(palette);
     state.matcher = std::move(matcher);
+    // Each input's length picks how it is mapped, so that every method meets every input.
+    state.dither = static_cast<DitherMethod>(size % 3);
     const BitmapPtr target(Bitmap::create(source->width, source->height, 8));
     MatchDistances distances;
     if (target && remapPixels(state, *source, *target, distances) == MappingEnd::Done) {
