@@ -5,6 +5,10 @@ skin before beside the skin in the game's colours, enlarged pixel for pixel.
     cmake --workflow --preset demo
     /usr/bin/python3 tools/preview_figure.py build/release/demo-previews docs/preview.png shield knight
 
+Several preview folders, each with the caption of its column after an '=', put their
+pictures of a skin side by side, after the skin before (from the first folder): how
+docs/dithering.png compares the nearest colours with each way of dithering (see the README).
+
 Needs Pillow (Debian: python3-pil).
 """
 
@@ -29,21 +33,23 @@ def enlarged(path):
 def main():
     if len(sys.argv) < 4:
         sys.exit(__doc__)
-    folder, output, skins = Path(sys.argv[1]), Path(sys.argv[2]), sys.argv[3:]
-    rows = [(enlarged(folder / "source" / f"{skin}.png"), enlarged(folder / f"{skin}.png"))
+    columns = [(Path(folder), caption or "in the game's colours")
+               for folder, _, caption in (given.partition("=") for given in sys.argv[1].split(","))]
+    output, skins = Path(sys.argv[2]), sys.argv[3:]
+    rows = [[(enlarged(columns[0][0] / "source" / f"{skin}.png"), f"{skin}.bmp before")] +
+            [(enlarged(folder / f"{skin}.png"), caption) for folder, caption in columns]
             for skin in skins]
-    width = GAP + 2 * (SIDE + GAP)
-    height = GAP + sum(CAPTION + before.height + GAP for before, _ in rows)
+    width = GAP + (len(columns) + 1) * (SIDE + GAP)
+    height = GAP + sum(CAPTION + row[0][0].height + GAP for row in rows)
     figure = Image.new("RGB", (width, height), BACKGROUND)
     draw = ImageDraw.Draw(figure)
     top = GAP
-    for skin, (before, after) in zip(skins, rows):
-        for column, (picture, caption) in enumerate(
-                ((before, f"{skin}.bmp before"), (after, "in the game's colours"))):
+    for row in rows:
+        for column, (picture, caption) in enumerate(row):
             left = GAP + column * (SIDE + GAP)
             draw.text((left, top + 4), caption, fill=TEXT)
             figure.paste(picture, (left, top + CAPTION))
-        top += CAPTION + before.height + GAP
+        top += CAPTION + row[0][0].height + GAP
     figure.save(output, optimize=True)
 
 
