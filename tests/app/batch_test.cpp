@@ -328,32 +328,38 @@ TEST_P(SharedMappingTest, GivesTheFileTheUpdatesAndTheFiguresOfOneThread) {
 INSTANTIATE_TEST_SUITE_P(Threads, SharedMappingTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Two" : "One"; });
 
-// Dithering works on the picture as shown, whichever way its file stores the rows; it
-// reports after every 1,024th pixel as the nearest colours do; the ordered pattern gives the
-// same skin on two threads as on one, and diffusion keeps to one.
+// Dithering works on the picture as shown, whichever way its file stores the rows, from its
+// top row, which a picture cut below its fifth row shares; it reports after every 1,024th
+// pixel as the nearest colours do; the ordered pattern gives the same skin on two threads as
+// on one, and diffusion keeps to one.
 class DitheredRunTest : public RemapperFixture,
                         public ::testing::WithParamInterface<DitherMethod> {};
 
 TEST_P(DitheredRunTest, BothRowOrdersGiveOneSkinOnAnyThreadsWithTheUsualUpdates) {
     constexpr int Width = 613;
     constexpr int Height = 301;
+    constexpr int CutHeight = 5;
     writePalette();
     writeFile("down.bmp", bmp24(Width, Height, testPixel, true));
     writeFile("up.bmp", bmp24(Width, Height, testPixel));
+    writeFile("cut.bmp", bmp24(Width, CutHeight, testPixel));
     state.dither = GetParam();
     state.seams.sharedMappingPixels = 1;
     startRun();
     while (RemapNextFile(state) == BatchStep::FilesLeft) {
     }
     EXPECT_EQ(state.secondMatcher != nullptr, GetParam() == DitherMethod::Ordered);
-    EXPECT_EQ(ui.count("peekMessage keep"), 2 * (Width * Height / 1024));
+    EXPECT_EQ(ui.count("peekMessage keep"), 2 * (Width * Height / 1024) + Width * CutHeight / 1024);
     EXPECT_EQ(readFile("down.bmp"), readFile("up.bmp"));
     EXPECT_NE(checkSkin("up.bmp", Width, Height), "") << "dithered, not the nearest colours";
+    const BitmapPtr written(Bitmap::loadFile("up.bmp", 0));
+    const BitmapPtr cut(Bitmap::loadFile("cut.bmp", 0));
+    ASSERT_TRUE(written && cut);
+    EXPECT_TRUE(std::equal(cut->pixels, cut->pixels + cut->imageSize, written->pixels));
 
     writeFile("again.bmp", bmp24(Width, Height, testPixel));
     const BitmapPtr source(Bitmap::loadFile("again.bmp", 0));
     const BitmapPtr oneThread(Bitmap::create(Width, Height, 8));
-    const BitmapPtr written(Bitmap::loadFile("up.bmp", 0));
     state.seams.sharedMappingPixels = 0;
     MatchDistances unused;
     ASSERT_EQ(remapPixels(state, *source, *oneThread, unused), MappingEnd::Done);

@@ -4,8 +4,8 @@
 # reports a read-only skin and a missing palette in message boxes, and ends through its
 # window (close box: 0, "Quit": 1, no palette: 2). Its command line: a folder dropped on it
 # (names from outside the system's code page too), a file dropped on it, -o DIR, and
-# --help and --version both from a command prompt and from Explorer; --preview, --dry-run
-# and --export-palette write what the native build writes, to the byte.
+# --help and --version both from a command prompt and from Explorer; --preview, --dry-run,
+# --dither (both ways) and --export-palette write what the native build writes, to the byte.
 #
 # Run it inside tools/with-wine.sh, which provides the display, the prefix and the server:
 #   bash tools/with-wine.sh bash tests/end_to_end/windows_run.sh \
@@ -285,6 +285,26 @@ for mode in dry converted; do
         fail "$mode: no preview page or pictures"
     diff -r "$work/native-pictures-$mode" "$work/pictures-$mode" >&2 ||
         fail "$mode: pictures differ from the native build's"
+done
+
+# --dither, both ways: the skins and their pictures are the native build's to the byte, and
+# not those of the nearest colours.
+for method in --dither --dither=ordered; do
+    name="dither-${method#--dither}"
+    copy_skins "$work/native-$name"
+    (cd "$work" && env -u DISPLAY "$native" "$method" --preview "native-pictures-$name" \
+        "native-$name" >/dev/null 2>&1) || fail "$method: the native run failed"
+    copy_skins "$work/$name"
+    (cd "$work" && exec timeout 120 "$wine" "$program" "$method" --preview "pictures-$name" \
+        "$name") &
+    close_after_the_run "$method" $!
+    diff -r "$work/native-$name" "$work/$name" >&2 || fail "$method: skins differ from the native build's"
+    diff -r "$work/native-pictures-$name" "$work/pictures-$name" >&2 ||
+        fail "$method: pictures differ from the native build's"
+    if [[ -n "$hidden_source" ]] && cmp -s "$work/native/$(basename "$hidden_source")" \
+        "$work/$name/$(basename "$hidden_source")"; then
+        fail "$method: a skin came out as without dithering"
+    fi
 done
 
 # --export-palette: the same palette files as the native build's, and nothing converted.
