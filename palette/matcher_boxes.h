@@ -73,9 +73,10 @@ class MatcherBoxes {
         return boxes[boxOf(key >> 16, key >> 8 & 0xFF, key & 0xFF)] == TooMany;
     }
 
-    // Keeps the answers of the box of `first`, one for each of its colours in place order:
-    // at most MostAnswers different ones, else the box is marked as having too many.
-    void keep(std::uint32_t first, const std::uint8_t* answers);
+    // Keeps `count` entries, in any order and repeated or not, as those that answer in the
+    // box of `first`: they must include every answer there. More than MostAnswers different
+    // ones mark the box as having too many.
+    void keep(std::uint32_t first, const std::uint8_t* entries, std::size_t count);
 
     // Memory held besides the object itself, in bytes.
     std::size_t bytesUsed() const { return boxes.capacity() * sizeof(std::uint32_t); }

@@ -110,7 +110,8 @@ std::uint8_t NearestMatcher::find(std::uint8_t red, std::uint8_t green, std::uin
 
 // One entry answering at a box's eight corners answers throughout: where it beats another
 // entry (on distance, then on the tie order) is a half-space, so where it beats them all is
-// convex, and the box is the hull of its corners. Most boxes are done with eight lookups.
+// convex, and the box is the hull of its corners. Otherwise the entries its cell keeps answer
+// for it too, unless there are too many of them; then each of its colours is looked up.
 std::uint8_t NearestMatcher::workOutBox(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     const std::uint32_t key = std::uint32_t{red} << 16 | std::uint32_t{green} << 8 | blue;
     if (!boxes && !boxesRefused) {
@@ -125,17 +126,53 @@ std::uint8_t NearestMatcher::workOutBox(std::uint8_t red, std::uint8_t green, st
     }
     const std::uint32_t first = MatcherBoxes::firstOfBox(key);
     std::array<std::uint8_t, MatcherBoxes::BoxColours> answers;
-    answers.fill(state->nearestIndex(first));
-    bool one = true;
+    answers[0] = state->nearestIndex(first);
+    std::size_t count = 1;
     for (std::uint32_t corner = 1; corner < 8; ++corner) {
         const std::uint32_t place = MatcherBoxes::cornerPlace(corner);
-        one = one && state->nearestIndex(MatcherBoxes::keyAt(first, place)) == answers[0];
+        answers[count] = state->nearestIndex(MatcherBoxes::keyAt(first, place));
+        count += answers[count] != answers[0] ? 1 : 0;
     }
-    for (std::uint32_t place = 1; !one && place < MatcherBoxes::BoxColours; ++place) {
-        answers[place] = state->nearestIndex(MatcherBoxes::keyAt(first, place));
+    if (count > 1 && !cellEntries(first, answers, count)) {
+        for (std::uint32_t place = 0; place < MatcherBoxes::BoxColours; ++place) {
+            answers[place] = state->nearestIndex(MatcherBoxes::keyAt(first, place));
+        }
+        count = MatcherBoxes::BoxColours;
     }
-    boxes->keep(first, answers.data());
-    return answers[MatcherBoxes::placeOf(key)];
+    boxes->keep(first, answers.data(), count);
+    std::uint8_t index = 0;
+    return boxes->find(red, green, blue, index) ? index : state->nearestIndex(key);
+}
+
+// The entries the cell of `key` keeps, when there are no more than a box keeps; false when
+// there are more, or no memory for the cell.
+bool NearestMatcher::cellEntries(std::uint32_t key,
+                                 std::array<std::uint8_t, MatcherBoxes::BoxColours>& entries,
+                                 std::size_t& count) {
+    try {
+        const std::uint32_t cell = state->cells.cellFor(key);
+        if (MatcherCells::isSingle(cell)) {
+            entries[0] = MatcherCells::singleIndex(cell);
+            count = 1;
+            return true;
+        }
+        const CellCandidates candidates = state->cells.candidates(cell);
+        std::size_t found = 0;
+        for (int place = 0; place < candidates.count; ++place) {
+            const std::uint8_t index = candidates.indices[place];
+            const auto end = entries.begin() + static_cast<std::ptrdiff_t>(found);
+            if (std::find(entries.begin(), end, index) == end) {
+                if (found == MatcherBoxes::MostAnswers) {
+                    return false;
+                }
+                entries[found++] = index;
+            }
+        }
+        count = found;
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 void NearestMatcher::mapPixels(const std::uint8_t* bgr, std::uint8_t* indices, std::size_t count) {

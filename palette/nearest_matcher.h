@@ -6,6 +6,7 @@
 // search structure grows with the part of colour space the pixels visit. Keep one per
 // palette for the whole batch.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -72,6 +73,8 @@ class NearestMatcher {
 
   private:
     std::uint8_t workOutBox(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+    bool cellEntries(std::uint32_t key, std::array<std::uint8_t, MatcherBoxes::BoxColours>& entries,
+                     std::size_t& count);
 
     std::unique_ptr<MatcherState> state;
     // Made at the first findNearby; without memory for them, every such colour is looked up

@@ -5,10 +5,10 @@
 namespace {
 
 constexpr int Channels = 3;
-constexpr std::int32_t Cells = OrderedDither::Side * OrderedDither::Side;
+constexpr std::int32_t MatrixValues = OrderedDither::Side * OrderedDither::Side;
 // Thresholds are worked out in 128ths of the spacing: twice the matrix's 64 values.
 constexpr int ThresholdShift = 7;
-static_assert(2 * Cells == 1 << ThresholdShift);
+static_assert(2 * MatrixValues == 1 << ThresholdShift);
 // Pixels shifted by their thresholds at a time, on the stack.
 constexpr std::int32_t Batch = 512;
 
@@ -86,12 +86,12 @@ std::uint8_t shifted(std::uint8_t level, std::int32_t threshold) {
 
 OrderedDither::OrderedDither(const Palette& palette) : spacing(usualSpacing(palette)) {
     // Value v stands for the threshold (v + 1/2) / 64 - 1/2 of the spacing, rounded half up
-    // in integers: symmetric about 0, never as far as half the spacing.
+    // in integers: spread evenly about 0, within half the spacing either way.
     for (std::int32_t row = 0; row < Side; ++row) {
         for (std::int32_t column = 0; column < Side; ++column) {
             const std::int32_t value = bayerValue(row, column);
             thresholds[static_cast<std::size_t>(row * Side + column)] = static_cast<std::int16_t>(
-                (spacing * (2 * value + 1 - Cells) + Cells) >> ThresholdShift);
+                (spacing * (2 * value + 1 - MatrixValues) + MatrixValues) >> ThresholdShift);
         }
     }
 }
