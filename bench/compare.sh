@@ -4,10 +4,13 @@
 # Markdown tables; then mapping alone (matcher_bench) on the same pictures, if it was built.
 #
 #   bench/compare.sh [build directory]       (default: build/release, built beforehand)
+#   PART=dithering bench/compare.sh          (only the dithering, on the photo and the skins)
 #
-# Needs the Debian packages python3-pil ffmpeg netpbm imagemagick mate-backgrounds. The
-# images are that package's wallpapers, converted here to 24-bit BMP; nothing of them is
-# kept in the repository. Each figure is the best of $RUNS runs (default 3).
+# Needs the Debian packages python3-pil ffmpeg netpbm imagemagick mate-backgrounds (the
+# dithering alone: python3-pil imagemagick mate-backgrounds; netpbm and ffmpeg join in where
+# they are installed). The images are that package's wallpapers, converted here to 24-bit
+# BMP; nothing of them is kept in the repository. Each figure is the best of $RUNS runs
+# (default 3). PART is nearest, dithering or all (the default).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,10 +20,14 @@ runs=${RUNS:-3}
 python=/usr/bin/python3 # Debian's, which has python3-pil
 backgrounds=/usr/share/backgrounds/mate
 
+part=${PART:-all}
+[[ $part =~ ^(all|nearest|dithering)$ ]] || { echo "PART is all, nearest or dithering" >&2; exit 2; }
 for program in "$build/skinremap" "$build/bench/plain_scan_skinremap" "$build/bench/copy_floor"; do
     [[ -x $program ]] || { echo "missing $program: build the release preset first" >&2; exit 2; }
 done
-for tool in ffmpeg pnmremap bmptopnm ppmtobmp convert; do
+needed=(convert)
+[[ $part == dithering ]] || needed+=(ffmpeg pnmremap bmptopnm ppmtobmp)
+for tool in "${needed[@]}"; do
     command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 2; }
 done
 [[ -d $backgrounds ]] || { echo "missing $backgrounds (mate-backgrounds)" >&2; exit 2; }
@@ -39,16 +46,20 @@ mkdir -p "$work/sets" "$work/palettes"
     "$backgrounds"/nature/*.jpg
 "$python" "$root/tools/median_cut_palette.py" --images "$work/palettes/garden.pal" \
     "$backgrounds/nature/Garden.jpg"
-"$python" - "$backgrounds" "$work" <<'EOF2'
+wanted="photo-256 photo-1024 photo-full art-full skins-500 noise-9m"
+[[ $part == dithering ]] && wanted="photo-full skins-500"
+"$python" - "$backgrounds" "$work" "$wanted" <<'EOF2'
 import glob, os, sys
 from PIL import Image
 
-backgrounds, work = sys.argv[1], sys.argv[2]
+backgrounds, work, wanted = sys.argv[1], sys.argv[2], sys.argv[3].split()
 photos = sorted(glob.glob(os.path.join(backgrounds, "nature", "*.jpg")))
 photo = Image.open(os.path.join(backgrounds, "nature", "Garden.jpg")).convert("RGB")
 art = Image.open(os.path.join(backgrounds, "abstract", "Flow.png")).convert("RGB")
 
 def save_set(name, images):
+    if name not in wanted:
+        return
     folder = os.path.join(work, "sets", name)
     os.makedirs(folder)
     for i, image in enumerate(images):
@@ -66,8 +77,9 @@ for i in range(500):
     y = (step * 97) % (source.height - 256)
     skins.append(source.crop((x, y, x + 256, y + 256)))
 save_set("skins-500", skins)
-save_set("noise-9m", [Image.frombytes("RGB", (3000, 3000), os.urandom(3000 * 3000 * 3))
-                      for _ in range(16)])
+if "noise-9m" in wanted:
+    save_set("noise-9m", [Image.frombytes("RGB", (3000, 3000), os.urandom(3000 * 3000 * 3))
+                          for _ in range(16)])
 EOF2
 
 folder_of() { echo "$work/sets/${1%-dense}"; }
@@ -76,17 +88,43 @@ palette_of() { [[ $1 == *-dense ]] && echo "$work/palettes/garden" || echo "$wor
 # ---- The contenders -------------------------------------------------------------------
 # Each runs in a fresh copy of a set's folder and converts every *.bmp in it, the palette
 # being $palette.pal (as skins.ipl), $palette.png or $palette.ppm.
+# Pillow's dithering is Floyd-Steinberg (argument "fs"); ImageMagick's and netpbm's too, in
+# serpentine order; ffmpeg also has an 8 x 8 Bayer pattern.
 pillow_script='
 import glob, sys
 from PIL import Image
 palette = Image.new("P", (1, 1))
 palette.putpalette([c for rgb in Image.open(sys.argv[1]).convert("RGB").getdata() for c in rgb])
+dither = Image.Dither.FLOYDSTEINBERG if sys.argv[2:] == ["fs"] else Image.Dither.NONE
 for name in glob.glob("*.bmp"):
-    Image.open(name).quantize(palette=palette, dither=Image.Dither.NONE).save(name)
+    Image.open(name).quantize(palette=palette, dither=dither).save(name)
 '
 run_tool() {
     case $1 in
     skinremap) env -u DISPLAY "$build/skinremap" >/dev/null ;;
+    skinremap-diffusion) env -u DISPLAY "$build/skinremap" --dither >/dev/null ;;
+    skinremap-ordered) env -u DISPLAY "$build/skinremap" --dither=ordered >/dev/null ;;
+    pillow-fs) "$python" -c "$pillow_script" "$palette.png" fs ;;
+    imagemagick-fs)
+        for f in *.bmp; do
+            convert "$f" -dither FloydSteinberg -remap "$palette.png" -type Palette "BMP3:out-$f" &&
+                mv "out-$f" "$f"
+        done
+        ;;
+    netpbm-fs)
+        for f in *.bmp; do
+            bmptopnm -quiet "$f" | pnmremap -quiet -floyd -mapfile="$palette.ppm" |
+                ppmtobmp -quiet -bpp 8 >"out-$f" && mv "out-$f" "$f"
+        done
+        ;;
+    ffmpeg-fs | ffmpeg-bayer)
+        local dither=floyd_steinberg
+        [[ $1 == ffmpeg-bayer ]] && dither=bayer:bayer_scale=2
+        for f in *.bmp; do
+            ffmpeg -v error -y -i "$f" -i "$palette.png" \
+                -lavfi "paletteuse=dither=$dither" -pix_fmt pal8 "out-$f" && mv "out-$f" "$f"
+        done
+        ;;
     plain-scan) env -u DISPLAY "$build/bench/plain_scan_skinremap" >/dev/null ;;
     copy-floor) "$build/bench/copy_floor" ;;
     pillow) "$python" -c "$pillow_script" "$palette.png" ;;
@@ -162,31 +200,34 @@ print(sum(Image.open(f).width * Image.open(f).height for f in glob.glob(sys.argv
 rate() { awk -v m="$1" -v s="$2" 'BEGIN { if (s < 0.0005) s = 0.0005; printf "%.1f", m / s }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
 
-tools=(skinremap plain-scan pillow ffmpeg netpbm imagemagick copy-floor)
-sets=(photo-256 photo-1024 photo-full art-full skins-500 photo-full-dense skins-500-dense noise-9m)
 # One file at a time through a separate program takes minutes on the noise: left out there.
 skipped() { [[ $1 == noise-9m && $2 =~ ^(ffmpeg|netpbm|imagemagick)$ ]]; }
 
+# Times every tool of $tools on every set of $sets.
 declare -A wall_rate=() cpu_rate=() peak_mib=() mpix=()
-for set in "${sets[@]}"; do
-    mpix[$set]=$(megapixels "$set")
-    for tool in "${tools[@]}"; do
-        if skipped "$set" "$tool"; then
-            wall_rate[$set,$tool]=- cpu_rate[$set,$tool]=- peak_mib[$set,$tool]=-
-            continue
-        fi
-        # The plain scan takes a while on the large sets: one run is enough there.
-        if [[ $tool == plain-scan ]]; then
-            read -r wall cpu kib <<<"$(runs=1 time_tool "$tool" "$set")"
-        else
-            read -r wall cpu kib <<<"$(time_tool "$tool" "$set")"
-        fi
-        wall_rate[$set,$tool]=$(rate "${mpix[$set]}" "$wall")
-        cpu_rate[$set,$tool]=$(rate "${mpix[$set]}" "$cpu")
-        peak_mib[$set,$tool]=$(awk -v k="$kib" 'BEGIN { printf "%.1f", k / 1024 }')
+measure_all() {
+    local set tool wall cpu kib
+    for set in "${sets[@]}"; do
+        mpix[$set]=$(megapixels "$set")
+        for tool in "${tools[@]}"; do
+            if skipped "$set" "$tool"; then
+                wall_rate[$set,$tool]=- cpu_rate[$set,$tool]=- peak_mib[$set,$tool]=-
+                continue
+            fi
+            # The plain scan takes a while on the large sets: one run is enough there.
+            if [[ $tool == plain-scan ]]; then
+                read -r wall cpu kib <<<"$(runs=1 time_tool "$tool" "$set")"
+            else
+                read -r wall cpu kib <<<"$(time_tool "$tool" "$set")"
+            fi
+            wall_rate[$set,$tool]=$(rate "${mpix[$set]}" "$wall")
+            cpu_rate[$set,$tool]=$(rate "${mpix[$set]}" "$cpu")
+            peak_mib[$set,$tool]=$(awk -v k="$kib" 'BEGIN { printf "%.1f", k / 1024 }')
+        done
     done
-done
+}
 
+# The ratios are over the tool named by $reference, in bold.
 print_table() {
     local -n rates=$1
     printf '| set | Mpix |'
@@ -197,13 +238,13 @@ print_table() {
     for set in "${sets[@]}"; do
         printf '| %s | %.2f |' "$set" "${mpix[$set]}"
         for tool in "${tools[@]}"; do
-            if [[ $tool == skinremap ]]; then
+            if [[ $tool == "$reference" ]]; then
                 printf ' **%s** |' "${rates[$set,$tool]}"
             elif skipped "$set" "$tool"; then
                 printf ' - |'
             else
                 printf ' %s (%sx) |' "${rates[$set,$tool]}" \
-                    "$(ratio "${rates[$set,skinremap]}" "${rates[$set,$tool]}")"
+                    "$(ratio "${rates[$set,$reference]}" "${rates[$set,$tool]}")"
             fi
         done
         echo
@@ -223,20 +264,84 @@ print_memory() {
     done
 }
 
-echo "Megapixels a second, whole runs, best of $runs; in brackets skinremap's speed over the tool's."
-echo "Sets named *-dense are under the denser palette."
-echo
-echo "By wall-clock time:"
-echo
-print_table wall_rate
-echo
-echo "By processor time (user + system of every process the tool ran), the same runs:"
-echo
-print_table cpu_rate
-echo
-echo "Peak resident memory of the tool's largest process, MiB, the same runs:"
-echo
-print_memory
+print_tables() {
+    echo "Megapixels a second, whole runs, best of $runs; in brackets $reference's speed over the tool's."
+    echo "$1"
+    echo
+    echo "By wall-clock time:"
+    echo
+    print_table wall_rate
+    echo
+    echo "By processor time (user + system of every process the tool ran), the same runs:"
+    echo
+    print_table cpu_rate
+    echo
+    echo "Peak resident memory of the tool's largest process, MiB, the same runs:"
+    echo
+    print_memory
+}
+
+# ---- Dithering --------------------------------------------------------------------------
+# skinremap's two ways against the other tools' dithering to the same palette, on the
+# 4-megapixel photo and the 500 skins.
+if [[ $part != nearest ]]; then
+    tools=(skinremap-diffusion skinremap-ordered pillow-fs imagemagick-fs)
+    command -v pnmremap >/dev/null && tools+=(netpbm-fs)
+    command -v ffmpeg >/dev/null && tools+=(ffmpeg-fs ffmpeg-bayer)
+    sets=(photo-full skins-500)
+    reference=skinremap-diffusion
+    measure_all
+    print_tables "Dithering: error diffusion (-fs) or an ordered pattern (skinremap-ordered, ffmpeg-bayer)."
+    # Mapping alone, by processor time: skinremap's loops (matcher_bench, one matcher kept
+    # across runs), and Pillow's dithering of the picture loaded once, best of five.
+    mkdir -p "$work/dithered"
+    cp "$work/sets/photo-full/skin000.bmp" "$work/dithered/photo.bmp"
+    cp "$work/sets/skins-500/skin007.bmp" "$work/dithered/skin.bmp"
+    echo
+    echo "Dithering alone, Mpix/s by processor time:"
+    echo
+    echo "| picture | skinremap diffusion | skinremap ordered | Pillow Floyd-Steinberg |"
+    echo "|---|---:|---:|---:|"
+    "$python" - "$work/palettes/photos.png" "$work/dithered"/*.bmp <<'EOF3' >"$work/pillow-alone"
+import sys, time
+from PIL import Image
+palette = Image.new("P", (1, 1))
+palette.putpalette([c for rgb in Image.open(sys.argv[1]).convert("RGB").getdata() for c in rgb])
+def seconds(picture):
+    start = time.process_time()
+    picture.quantize(palette=palette, dither=Image.Dither.FLOYDSTEINBERG)
+    return time.process_time() - start
+for path in sys.argv[2:]:
+    picture = Image.open(path)
+    picture.load()
+    best = min(seconds(picture) for _ in range(5))
+    print(path.rsplit("/", 1)[1][:-4], "%.0f" % (picture.width * picture.height / best / 1e6))
+EOF3
+    if [[ -x $build/bench/matcher_bench ]]; then
+        "$build/bench/matcher_bench" --benchmark_filter='^Map(Diffused|Ordered)/' \
+            --benchmark_format=json "$work/palettes/photos.pal" "$work/dithered"/*.bmp 2>/dev/null |
+            "$python" -c '
+import json, sys
+rates = {}
+for run in json.load(sys.stdin)["benchmarks"]:
+    kind, picture = run["name"].split("/")[:2]
+    rates[picture, kind] = "%.0f" % run["Mpix/s"]
+for line in open(sys.argv[1]):
+    picture, pillow = line.split()
+    print("| %s | %s | %s | %s |" % (picture, rates.get((picture, "MapDiffused"), "-"),
+                                     rates.get((picture, "MapOrdered"), "-"), pillow))' \
+            "$work/pillow-alone"
+    fi
+    [[ $part == all ]] && echo
+fi
+[[ $part == dithering ]] && exit 0
+
+# ---- Nearest colours --------------------------------------------------------------------
+tools=(skinremap plain-scan pillow ffmpeg netpbm imagemagick copy-floor)
+sets=(photo-256 photo-1024 photo-full art-full skins-500 photo-full-dense skins-500-dense noise-9m)
+reference=skinremap
+measure_all
+print_tables "Sets named *-dense are under the denser palette."
 
 # ---- Exactness ------------------------------------------------------------------------
 # On the 1024 x 1024 photo: the share of pixels for which a tool chose a colour strictly

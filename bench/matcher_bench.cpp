@@ -10,6 +10,9 @@
 //   Map/<picture>/<palette>/<kernel>          one matcher kept across runs, as for a batch
 //   MapMeasured/<picture>/<palette>/<kernel>  the same, adding up colour distances
 //   MapFresh/<picture>/<palette>              a new matcher for each run: one picture alone
+//   MapDiffused/<picture>/<palette>           error diffusion (--dither), figures added up,
+//                                             one matcher kept across runs
+//   MapOrdered/<picture>/<palette>            the ordered pattern (--dither=ordered), the same
 
 #include <benchmark/benchmark.h>
 
@@ -21,14 +24,18 @@
 
 #include "bench/sample_images.h"
 #include "bitmap/bitmap.h"
+#include "palette/error_diffusion.h"
 #include "palette/nearest_matcher.h"
+#include "palette/ordered_dither.h"
 
 namespace {
 
 struct Picture {
     std::string name;
     std::vector<std::uint8_t> bgr; // rows packed
+    std::int32_t width = 0;
     std::size_t pixels() const { return bgr.size() / 3; }
+    std::int32_t height() const { return static_cast<std::int32_t>(pixels() / width); }
 };
 
 struct NamedPalette {
@@ -67,6 +74,7 @@ bool loadPicture(const std::string& path, Picture& picture) {
         return false;
     }
     picture.name = baseName(path);
+    picture.width = bitmap->width;
     for (std::int32_t row = 0; row < bitmap->height; ++row) {
         const std::uint8_t* from = bitmap->pixels + std::int64_t{row} * bitmap->stride;
         picture.bgr.insert(picture.bgr.end(), from, from + std::int64_t{bitmap->width} * 3);
@@ -108,6 +116,38 @@ void registerPairing(const std::shared_ptr<const Picture>& picture, const NamedP
             countPixels(state, indices.size());
         })->Unit(benchmark::kMillisecond);
     }
+    benchmark::RegisterBenchmark(("MapDiffused/" + pairing).c_str(), [=](benchmark::State& state) {
+        NearestMatcher matcher(*colors);
+        std::vector<std::uint8_t> indices(picture->pixels());
+        const PictureRows rows{picture->bgr.data(), std::ptrdiff_t{picture->width} * 3,
+                               indices.data(),      picture->width,
+                               picture->width,      picture->height()};
+        ErrorDiffusion diffusion;
+        diffusion.reserve(picture->width);
+        for (auto _ : state) {
+            MatchDistances distances;
+            diffusion.start(rows);
+            diffusion.mapNext({*colors, &matcher}, std::int64_t{1} << 62, &distances);
+            benchmark::DoNotOptimize(distances);
+        }
+        countPixels(state, indices.size());
+        state.counters["KiB"] = static_cast<double>(matcher.bytesUsed()) / 1024;
+    })->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("MapOrdered/" + pairing).c_str(), [=](benchmark::State& state) {
+        NearestMatcher matcher(*colors);
+        const OrderedDither ordered(*colors);
+        std::vector<std::uint8_t> indices(picture->pixels());
+        for (auto _ : state) {
+            MatchDistances distances;
+            for (std::int32_t row = 0; row < picture->height(); ++row) {
+                const std::size_t first = std::size_t(row) * std::size_t(picture->width);
+                ordered.mapPixels({*colors, &matcher}, picture->bgr.data() + 3 * first,
+                                  indices.data() + first, picture->width, row, 0, &distances);
+            }
+            benchmark::DoNotOptimize(distances);
+        }
+        countPixels(state, indices.size());
+    })->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("MapFresh/" + pairing).c_str(), [=](benchmark::State& state) {
         std::vector<std::uint8_t> indices(picture->pixels());
         for (auto _ : state) {
@@ -181,9 +221,9 @@ int main(int argc, char** argv) {
         for (const int side : {256, 2048}) {
             const std::string size = std::to_string(side);
             pictures.push_back(std::make_shared<Picture>(
-                Picture{"photo-" + size, bench::photoPixels(side, side)}));
+                Picture{"photo-" + size, bench::photoPixels(side, side), side}));
             pictures.push_back(std::make_shared<Picture>(
-                Picture{"art-" + size, bench::artworkPixels(side, side)}));
+                Picture{"art-" + size, bench::artworkPixels(side, side), side}));
         }
     }
     for (const NamedPalette& palette : palettes) {
