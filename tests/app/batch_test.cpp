@@ -373,6 +373,28 @@ INSTANTIATE_TEST_SUITE_P(Methods, DitheredRunTest,
                              return info.param == DitherMethod::Ordered ? "Ordered" : "Diffusion";
                          });
 
+// Diffusion reports as it maps, not after: at each update the pixels passed, and one more,
+// are mapped (entry 255, which the test palette never gives, marks those not yet).
+TEST_F(BatchTest, DiffusionReportsEachUpdateWhenItsPixelsAreMapped) {
+    writePalette();
+    startRun();
+    const BitmapPtr source(Bitmap::create(100, 30, 24));
+    const BitmapPtr target(Bitmap::create(100, 30, 8));
+    std::fill(target->pixels, target->pixels + target->imageSize, 0xFF);
+    NearestMatcher matcher(*state.skinPalette);
+    std::vector<std::int64_t> ahead;
+    const auto reported = [&](std::int64_t mapped) {
+        ahead.push_back(target->imageSize -
+                        std::count(target->pixels, target->pixels + target->imageSize, 0xFF) -
+                        mapped);
+        return true;
+    };
+    EXPECT_EQ(mapPicture({*state.skinPalette, &matcher, nullptr, true, nullptr}, *source, *target,
+                         nullptr, reported),
+              MappingEnd::Done);
+    EXPECT_EQ(ahead, (std::vector<std::int64_t>{1, 1}));
+}
+
 TEST_F(BatchTest, ClosingWhileDiffusingWritesNothing) {
     writePalette();
     writeSkin("big.bmp", 64, 64);

@@ -84,11 +84,11 @@ TEST(DitheringTest, HandWorkedPicturesGiveTheExpectedIndicesInAnyPieces) {
          {{185, 30, 0, 60}, {200, 235, 45, 190}, {170, 195, 215, 110}},
          {{3, 2, 0, 2}, {3, 1, 2, 3}, {3, 1, 3, 3}}},
         // Thresholds (69 (2v + 1 - 64) + 64) >> 7 of the Bayer values v: row 0 -34, 1, -25, 9;
-        // row 1 18, -17, 26, -8; row 2 -21, 13, -30, 5. 250 + 26 clamps to 255; 10 - 30
+        // row 1 18, -17, 26, -8; row 2 -21, 13, -30, 5. 250 + 13 clamps to 255; 10 - 30
         // clamps to black.
         {Method::Ordered,
-         {{110, 250, 205, 90}, {130, 250, 190, 250}, {60, 250, 10, 190}},
-         {{2, 1, 3, 2}, {3, 1, 1, 1}, {0, 1, 0, 3}}},
+         {{120, 10, 130, 150}, {10, 205, 150, 130}, {150, 250, 10, 190}},
+         {{2, 0, 2, 3}, {0, 3, 3, 3}, {3, 1, 0, 3}}},
     };
     NearestMatcher matcher(*palette);
     for (const Case& c : cases) {
