@@ -1,5 +1,7 @@
 #include "app/batch.h"
 
+#include <algorithm>
+#include <string>
 #include <utility>
 
 #include "app/format_text.h"
@@ -16,6 +18,8 @@
 namespace {
 
 constexpr std::int32_t TargetDepth = 8;
+// A box longer than this would not fit on a screen.
+constexpr std::size_t MostNamesInABox = 20;
 
 // The matcher gives exactly what findNearest gives, many times faster. It is built at the
 // first conversion and kept for the batch, since the palette doesn't change during a run.
@@ -41,14 +45,39 @@ NearestMatcher* secondMatcherFor(RemapperState& state, std::int64_t pixels) {
     return state.secondMatcher.get();
 }
 
-void leaveAlone(RemapperState& state, const char* name, ui::LeftAloneReason reason) {
-    account(state, SkinOutcome{name, SkinOutcome::Kind::LeftAlone, reason});
+// Every file left alone has its line on the preview page, but for one converted before,
+// which has its picture.
+void leaveAlone(RemapperState& state, const char* name, const ui::LeftAlone& why) {
+    account(state, SkinOutcome{name, SkinOutcome::Kind::LeftAlone, why});
+    if (state.preview != nullptr && why.reason != ui::LeftAloneReason::ConvertedBefore) {
+        state.preview->addLeftAlone(name, ui::describe(why));
+    }
 }
 
 void accountWritten(RemapperState& state, const std::vector<SkinOutcome>& outcomes) {
     for (const SkinOutcome& outcome : outcomes) {
         account(state, outcome);
     }
+}
+
+// A window says nothing of the files it left alone as it goes: once the batch is done, one
+// box names those the user may want to look at. A clean batch shows none, nor does one the
+// user is quitting. Like the boxes of the batch, it leaves the window usable.
+void showFilesToLookAt(RemapperState& state) {
+    const std::vector<ui::FileToLookAt>& files = state.summary.toLookAt;
+    if (files.empty() || state.ui.tellsEachFile() || state.quitRequested) {
+        return;
+    }
+    std::string text = LookAtText;
+    const std::size_t shown = std::min(files.size(), MostNamesInABox);
+    for (std::size_t i = 0; i < shown; ++i) {
+        text += "\n" + files[i].name + " (" + files[i].why + ")";
+    }
+    if (files.size() > shown) {
+        text += "\nand " + std::to_string(files.size() - shown) + " more";
+    }
+    state.ui.messageBox(ui::NoWindow, LookAtCaption, text.c_str(), MessageIcon::Information,
+                        MessageButtons::Ok);
 }
 
 void showFinalTexts(RemapperState& state) {
@@ -82,7 +111,7 @@ bool convertAndHandOver(RemapperState& state, const char* name, platform::Source
     BitmapPtr target(state.seams.createBitmap(source.width, source.height, TargetDepth));
     if (!target) {
         state.filesTotal -= 1.0f;
-        leaveAlone(state, name, ui::LeftAloneReason::TooLarge);
+        leaveAlone(state, name, {ui::LeftAloneReason::TooLarge});
         return true;
     }
     target->paletteIndex = state.skinPalette->subPalettes[0].paletteIndex;
@@ -109,16 +138,16 @@ bool convertAndHandOver(RemapperState& state, const char* name, platform::Source
 bool remapFile(RemapperState& state, const char* name) {
     platform::SourceFile skin(name);
     if (!skin.isOpen()) {
-        leaveAlone(state, name, whyNotOpened(platform::lastFileError()));
+        leaveAlone(state, name, {whyNotOpened(platform::lastFileError())});
         return true;
     }
     BitmapReadReport report;
     FileRStream stream(skin.handle());
     const BitmapPtr source(Bitmap::loadStream(stream, 0, report));
     stream.close();
-    if (const auto reason = checkSource(source.get(), report)) {
-        leaveAlone(state, name, *reason);
-        if (state.preview != nullptr && isConvertedBefore(source.get(), report)) {
+    if (const auto why = checkSource(source.get(), report)) {
+        leaveAlone(state, name, *why);
+        if (state.preview != nullptr && why->reason == ui::LeftAloneReason::ConvertedBefore) {
             accountPreview(state, name,
                            state.preview->addConverted(name, *source, *state.skinPalette));
         }
@@ -167,6 +196,7 @@ BatchStep RemapNextFile(RemapperState& state) {
     if (!state.doneShown) {
         CommitWaitingSkins(state);
         showFinalTexts(state);
+        showFilesToLookAt(state);
     }
     return BatchStep::ListEmpty;
 }

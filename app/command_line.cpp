@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "app/export_palette.h"
 
@@ -42,7 +43,7 @@ constexpr std::string_view Description =
     "originals. With a display the progress shows in a window, else on the console,\n"
     "with how far each skin's colours moved: the mean and largest distance between a\n"
     "pixel and the palette colour it is given (RGB levels), and the share of pixels\n"
-    "farther than 24.\n"
+    "farther than 24. Options may come before or after FOLDER.\n"
     "\n"
     "--preview DIR writes PNG pictures of every skin into DIR (made if missing):\n"
     "before, and after in the game's colours, with DIR/index.html, which shows them\n"
@@ -116,6 +117,48 @@ const Option* findShort(char name) {
     return found != std::end(Options) ? found : nullptr;
 }
 
+// How many letters must be added, removed or changed to make one word the other.
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t replaced = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
+            diagonal = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, replaced});
+        }
+    }
+    return row[b.size()];
+}
+
+// The long option the user most likely meant by `name`: a slip of a letter or two, or one
+// written without its hyphen; nothing when none is that close.
+const Option* closestLong(std::string_view name) {
+    constexpr std::size_t MostSlips = 2;
+    const Option* closest = nullptr;
+    std::size_t fewest = MostSlips + 1;
+    for (const Option& option : Options) {
+        const std::size_t slips = editDistance(name, option.longName);
+        if (slips < fewest) {
+            closest = &option;
+            fewest = slips;
+        }
+    }
+    return closest;
+}
+
+std::string unknownLong(std::string_view name) {
+    std::string why = "unknown option '--" + std::string(name) + "'";
+    if (const Option* meant = closestLong(name)) {
+        why += "; did you mean '" + spelling(*meant, false) + "'?";
+    }
+    return why;
+}
+
 // Reads the command line word by word; `words` shrinks as they are taken.
 class Parser {
   public:
@@ -149,7 +192,7 @@ class Parser {
         const auto equals = text.find('=');
         const Option* option = findLong(text.substr(0, equals));
         if (option == nullptr) {
-            refuse("unknown option '--" + std::string(text.substr(0, equals)) + "'");
+            refuse(unknownLong(text.substr(0, equals)));
         } else if (equals == std::string_view::npos) {
             apply(*option, false, std::nullopt);
         } else if (option->argumentName == nullptr) {

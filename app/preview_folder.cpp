@@ -80,7 +80,8 @@ std::string PreviewFolder::pagePath() const {
 
 bool PreviewFolder::writePage(bool finished, std::string& why) {
     platform::setLastFileError(platform::FileErrorKind::None);
-    if (writeText(pagePath(), previewPage(entries, PreviewPageState{finished, dryRun}))) {
+    if (writeText(pagePath(),
+                  previewPage(entries, PreviewPageState{finished, dryRun, leftAlone}))) {
         return true;
     }
     why = fileProblem();
@@ -135,4 +136,8 @@ std::string PreviewFolder::addConverted(const char* name, const Bitmap& indices,
     }
     entries.push_back(entry);
     return entry.problem;
+}
+
+void PreviewFolder::addLeftAlone(const char* name, const std::string& why) {
+    leftAlone.push_back({platform::utf8FromFileLayerName(name), why});
 }

@@ -33,6 +33,9 @@ class PreviewFolder {
     // nothing.
     std::string addConverted(const char* name, const Bitmap& indices, const Palette& palette);
 
+    // Adds a file left alone, which has no picture, with why.
+    void addLeftAlone(const char* name, const std::string& why);
+
     // Where the page is, in the file layer's naming.
     std::string pagePath() const;
 
@@ -45,6 +48,7 @@ class PreviewFolder {
     std::string folder;
     bool dryRun;
     std::vector<PreviewEntry> entries;
+    std::vector<ui::FileToLookAt> leftAlone;
 };
 
 // The picture's name of a skin: ".png" in place of ".bmp", whatever its letter case.

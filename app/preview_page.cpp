@@ -104,9 +104,21 @@ std::string introduction(const std::vector<PreviewEntry>& entries, const Preview
                 "were. ";
     }
     text += std::to_string(entries.size()) + (entries.size() == 1 ? " skin" : " skins") +
-            ", those whose colours moved most first. Distances are between a pixel's colour "
-            "and the palette colour chosen for it, in RGB levels (0 to 255 a channel).</p>\n";
+            ", those whose colours moved most first. " + escapeHtml(ui::DistancesExplained) +
+            "</p>\n";
     return text;
+}
+
+std::string leftAloneList(const std::vector<ui::FileToLookAt>& files) {
+    if (files.empty()) {
+        return {};
+    }
+    std::string list = "<h2>Left alone</h2>\n<ul>\n";
+    for (const ui::FileToLookAt& file : files) {
+        list += "<li>" + escapeHtml(file.name) + " <span class=\"note\">(" + escapeHtml(file.why) +
+                ")</span></li>\n";
+    }
+    return list + "</ul>\n";
 }
 
 } // namespace
@@ -122,6 +134,7 @@ std::string previewPage(std::vector<PreviewEntry> entries, const PreviewPageStat
         }
         page += "</table>\n";
     }
+    page += leftAloneList(state.leftAlone);
     return page + PageEnd;
 }
 

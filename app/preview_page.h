@@ -25,11 +25,15 @@ struct PreviewEntry {
 struct PreviewPageState {
     bool finished = false; // false while the run is still going
     bool dryRun = false;   // the skins themselves were left as they were
+    // The files left alone without a picture (a broken skin, a stranger's 8-bit file), in
+    // the list's order, each with why.
+    std::vector<ui::FileToLookAt> leftAlone;
 };
 
 // The page's text for `entries`, whatever their order: skins converted in the run first,
 // the farthest moved (by mean distance) at the top, then those converted before; names in
-// byte order where nothing else tells them apart, so one folder always gives one page.
+// byte order where nothing else tells them apart, so one folder always gives one page. The
+// files left alone follow, with their reasons.
 std::string previewPage(std::vector<PreviewEntry> entries, const PreviewPageState& state);
 
 // `text` with the characters that mean something in HTML written as references.

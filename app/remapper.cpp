@@ -8,19 +8,20 @@
 #include "app/main_window.h"
 #include "app/progress.h"
 #include "app/texts.h"
+#include "platform/process.h"
 
 namespace {
 
 bool loadSkinPalette(RemapperState& state) {
     state.matcher.reset(); // it belongs to the palette it was built from
-    PaletteFileProblem problem = PaletteFileProblem::None;
-    state.skinPalette = loadGamePalette(problem);
-    if (!state.skinPalette) {
-        state.ui.detailedMessageBox(
-            state.mainWindow, ErrorCaption, FormatText(PaletteFailedText, PaletteFileName),
-            gamePaletteDetail(problem).c_str(), MessageIcon::Error, MessageButtons::Ok);
+    GamePalette game = loadGamePalette();
+    if (!game.palette) {
+        state.ui.detailedMessageBox(state.mainWindow, ErrorCaption,
+                                    FormatText(PaletteFailedText, PaletteFileName),
+                                    game.problem.c_str(), MessageIcon::Error, MessageButtons::Ok);
         return false;
     }
+    state.skinPalette = std::move(game.palette);
     return true;
 }
 
@@ -59,6 +60,7 @@ int exitCodeFor(ui::RunEnd end, int windowExitCode, bool written) {
 int finish(RemapperState& state, int windowExitCode) {
     CommitWaitingSkins(state);
     state.summary.notReached = state.fileList.itemCount;
+    state.summary.filesListed = state.filesListed;
     state.summary.dryRun = state.dryRun;
     if (state.preview != nullptr) {
         writeFinalPage(state);
@@ -94,6 +96,9 @@ int runMainLoop(RemapperState& state) {
 int runRemapper(ui::UserInterface& ui, const RunRequest& request, const RemapperSeams& seams) {
     RemapperState state(ui, seams);
     state.outputFolder = request.folders.outputFolder;
+    state.summary.folder = request.folders.shownFolder.empty() ? platform::currentDirectory()
+                                                               : request.folders.shownFolder;
+    state.summary.outputFolder = request.folders.shownOutputFolder;
     state.dryRun = request.dryRun;
     state.preview = request.preview;
     MainWindowEvents events(state);

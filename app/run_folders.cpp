@@ -87,6 +87,9 @@ SettledFolders settleFolders(const CommandLine& commandLine) {
         commandLine.dryRun ? std::string{} : absoluteOrNone(commandLine.outputFolder);
     const std::string preview = absoluteOrNone(commandLine.previewFolder);
     const std::string palette = absoluteOrNone(commandLine.paletteFile);
+    settled.folders.shownFolder =
+        commandLine.folder.empty() ? platform::currentDirectory() : commandLine.folder;
+    settled.folders.shownOutputFolder = commandLine.dryRun ? "" : commandLine.outputFolder;
     if (!commandLine.folder.empty()) {
         settled.error = enterSkinFolder(commandLine.folder);
     }

@@ -8,6 +8,9 @@
 
 namespace {
 
+constexpr const char* ChangedReason = "changed while it was converted";
+constexpr const char* FailedReason = "could not be written";
+
 // A box that holds up the batch until it is answered, then lets it go on.
 void tellUser(RemapperState& state, const char* text) {
     state.ui.messageBox(ui::NoWindow, ErrorCaption, text, MessageIcon::Information,
@@ -30,6 +33,20 @@ void rememberMoved(ui::RunSummary& summary, const char* name,
     }
 }
 
+void countLeftAlone(ui::RunSummary& summary, const SkinOutcome& outcome) {
+    ++summary.leftAlone;
+    switch (outcome.why.reason) {
+    case ui::LeftAloneReason::ConvertedBefore:
+        ++summary.convertedBefore;
+        break;
+    case ui::LeftAloneReason::NotTrueColour:
+        ++summary.notTrueColour;
+        break;
+    default:
+        summary.toLookAt.push_back({outcome.name, ui::describe(outcome.why)});
+    }
+}
+
 } // namespace
 
 void account(RemapperState& state, const SkinOutcome& outcome) {
@@ -40,15 +57,17 @@ void account(RemapperState& state, const SkinOutcome& outcome) {
         ++summary.converted;
         break;
     case SkinOutcome::Kind::LeftAlone:
-        ++summary.leftAlone;
-        state.ui.reportLeftAlone(name, outcome.reason);
+        countLeftAlone(summary, outcome);
+        state.ui.reportLeftAlone(name, outcome.why);
         break;
     case SkinOutcome::Kind::ChangedMeanwhile:
         ++summary.leftAlone;
+        summary.toLookAt.push_back({outcome.name, ChangedReason});
         tellUser(state, FormatText(ChangedText, name));
         break;
     case SkinOutcome::Kind::Failed:
         ++summary.failed;
+        summary.toLookAt.push_back({outcome.name, FailedReason});
         tellUser(state, FormatText(WriteFailedText, name));
         break;
     }

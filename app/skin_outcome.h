@@ -11,7 +11,7 @@ struct RemapperState;
 struct SkinOutcome {
     enum class Kind {
         Converted, // durable in place; in a dry run, would have been
-        LeftAlone, // untouched, for `reason`
+        LeftAlone, // untouched, for `why`
         // Converted, but the file was saved, removed or replaced meanwhile: whatever is
         // there now is newer than what was converted, or the user's doing, and stays.
         ChangedMeanwhile,
@@ -19,7 +19,7 @@ struct SkinOutcome {
     };
     std::string name;
     Kind kind = Kind::Converted;
-    ui::LeftAloneReason reason = ui::LeftAloneReason::NotTrueColour;
+    ui::LeftAlone why;
 };
 
 // Counts `outcome` in the summary and tells the user what they need to know of it.

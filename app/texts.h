@@ -18,3 +18,5 @@ inline constexpr const char* ErrorCaption = "Error";
 inline constexpr const char* PaletteFailedText = "Can't load palette: %s";
 inline constexpr const char* WriteFailedText = "Can't write file: %s";
 inline constexpr const char* ChangedText = "%s changed while it was converted; left alone";
+inline constexpr const char* LookAtCaption = "Files left as they were";
+inline constexpr const char* LookAtText = "These files were left as they were:";

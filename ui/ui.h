@@ -53,15 +53,37 @@ struct MovedSkin {
     ColourDistances distances;
 };
 
+// What the figures of a conversion measure, and what to do when they are high.
+inline constexpr const char* DistancesExplained =
+    "Distances are how far each pixel's colour moved to the palette colour it was given, in "
+    "RGB levels (0 to 441). Where they are high, the palette lacks those hues: see the result "
+    "with --preview DIR, or paint in the palette's colours (--export-palette).";
+
 // How many skins a summary names as those that moved most.
 inline constexpr std::size_t MostMovedShown = 3;
 
+// A file the user may want to look at: left alone for a reason other than being no 24-bit
+// bitmap, or converted but not written. `why` is said in words.
+struct FileToLookAt {
+    std::string name;
+    std::string why;
+};
+
 // How a run went, for front ends that report it when the run is over.
 struct RunSummary {
-    int converted = 0;  // written as 8-bit bitmaps
-    int leftAlone = 0;  // not 24-bit, unreadable, incomplete, too large, changed meanwhile
-    int failed = 0;     // converted but not written
-    int notReached = 0; // still waiting when the run ended
+    std::string folder;      // the folder of skins, as the user named it, or the current one
+    int filesListed = 0;     // the *.bmp files found there
+    int converted = 0;       // written as 8-bit bitmaps
+    int leftAlone = 0;       // not 24-bit, unreadable, incomplete, too large, changed meanwhile
+    int convertedBefore = 0; // of those left alone: 8-bit skins with the game palette's mark
+    int notTrueColour = 0;   // of those left alone: other bitmaps that are not 24-bit
+    int failed = 0;          // converted but not written
+    int notReached = 0;      // still waiting when the run ended
+    // Where the converted skins went, as the user named it; empty when they replaced the
+    // originals.
+    std::string outputFolder;
+    // Every file left alone for another reason, or not written, in the list's order.
+    std::vector<FileToLookAt> toLookAt;
     // The converted skins whose colours moved most, by mean distance, farthest first: at
     // most MostMovedShown.
     std::vector<MovedSkin> movedMost;
@@ -87,7 +109,9 @@ inline constexpr int DisplayLostExitCode = 4;
 
 // Why a file of the batch was left as it was, for the front ends that say so.
 enum class LeftAloneReason {
-    // A bitmap, but not a 24-bit one: most often a skin an earlier run converted. Expected.
+    // An 8-bit skin that carries the game palette's mark: converted by an earlier run.
+    ConvertedBefore,
+    // A bitmap, but not a 24-bit one, and not one of ours. Expected.
     NotTrueColour,
     // What follows is not: the user may want to look at the file.
     // Nothing we read as a bitmap, or one whose headers can't describe an image.
@@ -105,6 +129,20 @@ enum class LeftAloneReason {
     // Gone since the list was made.
     Missing,
 };
+
+struct LeftAlone {
+    LeftAloneReason reason = LeftAloneReason::NotTrueColour;
+    int gamePalette = -1; // converted before: the game palette it was converted for, if said
+};
+
+// A reason is expected in an ordinary run (a second run over a converted folder), not a
+// matter for the user to look into.
+constexpr bool isExpected(LeftAloneReason reason) {
+    return reason == LeftAloneReason::ConvertedBefore || reason == LeftAloneReason::NotTrueColour;
+}
+
+// Why the file was left alone, in a few words: "not a 24-bit bitmap".
+std::string describe(const LeftAlone& why);
 
 // The main window's procedure, implemented by the application. The front end calls it
 // while it creates the window and when it dispatches a message.
@@ -176,12 +214,14 @@ class UserInterface {
         return messageBox(owner, caption, text, icon, buttons);
     }
 
-    // A file of the batch was left untouched for `reason`; a front end may tell the user.
-    // The windows don't: the skin is safe, and a box would hold up the batch.
-    virtual void reportLeftAlone(const char* name, LeftAloneReason reason) {
+    // A file of the batch was left untouched; a front end may tell the user. The windows
+    // don't: the skin is safe, and a box would hold up the batch. Those that do tell of
+    // every file as it goes need no list of them at the end (tellsEachFile).
+    virtual void reportLeftAlone(const char* name, const LeftAlone& why) {
         static_cast<void>(name);
-        static_cast<void>(reason);
+        static_cast<void>(why);
     }
+    virtual bool tellsEachFile() const { return false; }
     // The skin whose name the file line shows was converted, its colours moving this far; a
     // front end may say so. The windows don't: their line has no room for it.
     virtual void reportDistances(const ColourDistances& distances) { static_cast<void>(distances); }

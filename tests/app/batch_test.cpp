@@ -244,9 +244,11 @@ TEST_F(BatchTest, FailedWriteIsReportedAndStillCounted) {
     startRun();
 
     EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
-    EXPECT_EQ(
-        ui.callsStartingWith("messageBox"),
-        std::vector<std::string>{"messageBox 0 Error: Can't write file: ro.bmp (information)"});
+    EXPECT_EQ(ui.callsStartingWith("messageBox"),
+              (std::vector<std::string>{
+                  "messageBox 0 Error: Can't write file: ro.bmp (information)",
+                  "messageBox 0 Files left as they were: These files were left as they were:\n"
+                  "ro.bmp (could not be written) (information)"}));
     EXPECT_EQ(state.filesDone, 1.0f);
     EXPECT_EQ(state.summary.failed, 1);
     EXPECT_EQ(ui.count("stepProgress"), 1);
@@ -401,8 +403,11 @@ TEST_F(BatchTest, AFileSavedAgainWhileItWasConvertedIsLeftAsItWasSaved) {
     EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
     EXPECT_EQ(readFile("big.bmp"), saved);
     EXPECT_EQ(ui.callsStartingWith("messageBox"),
-              std::vector<std::string>{"messageBox 0 Error: big.bmp changed while it was "
-                                       "converted; left alone (information)"});
+              (std::vector<std::string>{
+                  "messageBox 0 Error: big.bmp changed while it was converted; left alone "
+                  "(information)",
+                  "messageBox 0 Files left as they were: These files were left as they were:\n"
+                  "big.bmp (changed while it was converted) (information)"}));
     EXPECT_EQ(state.summary.converted, 0);
     EXPECT_EQ(state.summary.leftAlone, 1);
     EXPECT_EQ(state.summary.failed, 0);
@@ -419,11 +424,18 @@ TEST_F(BatchTest, EveryFileLeftAloneIsReportedWithItsReason) {
     huge[19] = 0x9C;
     writeFile("huge.bmp", huge);
     writeFile("eight.bmp", bmp8(3, 3));
+    Bytes earlier = bmp8(3, 3);
+    earlier[6] = 0xF7; // bfReserved1 and 2: the game palette marker, then its number
+    earlier[7] = 0xF5;
+    earlier[8] = 3;
+    writeFile("earlier.bmp", earlier);
     writeFile("text.bmp", Bytes{'h', 'i'});
-    std::vector<std::string> expected{
-        "reportLeftAlone eight.bmp NotTrueColour", "reportLeftAlone folder.bmp NotRegularFile",
-        "reportLeftAlone gone.bmp Missing", "reportLeftAlone huge.bmp TooLarge",
-        "reportLeftAlone text.bmp NotABitmap"};
+    std::vector<std::string> expected{"reportLeftAlone earlier.bmp ConvertedBefore 3",
+                                      "reportLeftAlone eight.bmp NotTrueColour",
+                                      "reportLeftAlone folder.bmp NotRegularFile",
+                                      "reportLeftAlone gone.bmp Missing",
+                                      "reportLeftAlone huge.bmp TooLarge",
+                                      "reportLeftAlone text.bmp NotABitmap"};
     for (const char* name : {"gone.bmp", "folder.bmp", "fifo.bmp"}) {
         writeSkin(name, 2, 2);
     }
@@ -434,9 +446,9 @@ TEST_F(BatchTest, EveryFileLeftAloneIsReportedWithItsReason) {
 #ifndef _WIN32
     std::filesystem::remove(dir.file("fifo.bmp"));
     ASSERT_EQ(mkfifo(dir.file("fifo.bmp").c_str(), 0644), 0);
-    expected.insert(expected.begin() + 1, "reportLeftAlone fifo.bmp NotRegularFile");
+    expected.insert(expected.begin() + 2, "reportLeftAlone fifo.bmp NotRegularFile");
 #else
-    expected.insert(expected.begin() + 1, "reportLeftAlone fifo.bmp NotTrueColour");
+    expected.insert(expected.begin() + 2, "reportLeftAlone fifo.bmp NotTrueColour");
     writeFile("fifo.bmp", bmp8(3, 3)); // no FIFOs here: an 8-bit bitmap takes its place
 #endif
 
@@ -445,8 +457,17 @@ TEST_F(BatchTest, EveryFileLeftAloneIsReportedWithItsReason) {
     auto reported = ui.callsStartingWith("reportLeftAlone");
     std::sort(reported.begin(), reported.end());
     EXPECT_EQ(reported, expected);
-    EXPECT_EQ(state.summary.leftAlone, 6);
+    EXPECT_EQ(state.summary.leftAlone, 7);
     EXPECT_EQ(readFile("huge.bmp"), huge);
+    // The window's one box at the end names the files to look at, and only those.
+    const auto boxes = ui.callsStartingWith("messageBox");
+    ASSERT_EQ(boxes.size(), 1u);
+    for (const char* line : {"\ngone.bmp (no longer there)", "\nhuge.bmp (too large to convert)",
+                             "\ntext.bmp (not a bitmap it can read)"}) {
+        EXPECT_NE(boxes[0].find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(boxes[0].find("eight.bmp"), std::string::npos);
+    EXPECT_EQ(boxes[0].find("earlier.bmp"), std::string::npos);
 }
 
 // The system refuses to open a skin: no read permission (which root never meets), another

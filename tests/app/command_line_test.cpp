@@ -65,6 +65,9 @@ TEST(CommandLineTest, RefusesWhatItDoesNotTakeAndSaysWhy) {
         {{"-x"}, "unknown option '-x'"},
         {{"--out", "dir"}, "unknown option '--out'"}, // no abbreviations
         {{"--frobnicate=1"}, "unknown option '--frobnicate'"},
+        {{"--dryrun"}, "unknown option '--dryrun'; did you mean '--dry-run'?"},
+        {{"skins", "--previw=p"}, "unknown option '--previw'; did you mean '--preview'?"},
+        {{"--HELP"}, "unknown option '--HELP'"}, // a slip of a letter or two, not of four
         {{"-hv"}, "unknown option '-hv'"},
         {{"--help=yes"}, "option '--help' takes no value"},
         {{"-o"}, "option '-o' needs a DIR"},

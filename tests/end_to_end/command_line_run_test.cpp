@@ -84,6 +84,9 @@ TEST_F(CommandLineRunTest, AnOutputFolderGetsTheConvertedSkinsAndTheOriginalsSta
     // Relative to where the program was started, not to the folder it works on.
     const RunResult result = run({"-o", "converted/for the game", skins.string()});
     EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_NE(result.output.find("Converted skins are in converted/for the game.\n"),
+              std::string::npos)
+        << result.output;
     EXPECT_EQ(tree(skins), skinsBefore);
     const fs::path output = caller / "converted" / "for the game";
     EXPECT_EQ(namesIn(output), (std::vector<std::string>{"one.bmp", "two words.bmp"}));
@@ -130,6 +133,33 @@ TEST_F(CommandLineRunTest, WordsItCannotActOnAreRefusedBeforeAnyFileIsTouched) {
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.output.rfind("skinremap ", 0), 0u);
     EXPECT_EQ(tree(scratch.path()), before);
+}
+
+// The palette is found as the skins are, whatever its letter case, unless two files differ
+// only in case; a folder without skins says so.
+TEST_F(CommandLineRunTest, ThePaletteIsFoundWhateverItsCaseAndAnEmptyFolderIsNamed) {
+    fs::rename(skins / "skins.ipl", skins / "SKINS.IPL");
+    const RunResult upper = run({skins.string()});
+    EXPECT_EQ(upper.exitCode, 0) << upper.errors;
+    EXPECT_EQ(converted(skins / "one.bmp", 5, 3), "");
+
+    writeSkins(); // skins.ipl beside SKINS.IPL
+    const auto before = tree(skins);
+    const RunResult both = run({skins.string()});
+    EXPECT_EQ(both.exitCode, 2);
+    EXPECT_NE(both.errors.find("Can't load palette: skins.ipl"), std::string::npos);
+    EXPECT_NE(both.errors.find("SKINS.IPL"), std::string::npos) << both.errors;
+    EXPECT_EQ(tree(skins), before);
+
+    const fs::path empty = scratch.path() / "empty";
+    fs::create_directories(empty);
+    fs::copy_file(caller / "skins.ipl", empty / "skins.ipl");
+    const RunResult nothing = run({empty.string()});
+    EXPECT_EQ(nothing.exitCode, 0);
+    EXPECT_NE(nothing.output.find("Nothing to convert: the folder " + empty.string() +
+                                  " holds no *.bmp files.\n"),
+              std::string::npos)
+        << nothing.output;
 }
 
 // Ctrl-C ends the run with the shell's code for it; the skin being converted is not

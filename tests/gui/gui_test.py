@@ -401,6 +401,34 @@ def unwritable_file_is_reported_in_a_box(program, folder):
     expect((folder / "locked.bmp").read_bytes() == before, "the read-only skin is unchanged")
 
 
+def files_left_alone_are_listed_once_the_batch_is_done(program, folder):
+    """A batch that left a broken skin alone ends with one box that lists it; a clean batch
+    ends with none."""
+    make_skins(folder, SMALL)
+    run = Run(program, folder)
+    window = find_window(TITLE)
+    run.wait_converted(SMALL)
+    time.sleep(1.0)
+    listed = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Files left"],
+                            capture_output=True, text=True)
+    expect(listed.stdout.strip() == "", "a clean batch shows no box at its end")
+    close_window(window)
+    expect(run.exit_code() == 0, "closing the window ends with 0")
+
+    make_skins(folder, SMALL)
+    broken = bmp24(16, 16)
+    (folder / "broken.bmp").write_bytes(broken[:len(broken) // 2])
+    run = Run(program, folder)
+    window = find_window(TITLE)
+    box = find_window("Files left as they were")
+    run.wait_converted(SMALL)
+    answer_box(box)
+    close_window(window)
+    expect(run.exit_code() == 0, "closing the window ends with 0")
+    expect((folder / "broken.bmp").read_bytes() == broken[:len(broken) // 2],
+           "the broken skin is unchanged")
+
+
 def quit_works_while_a_box_is_open(program, folder):
     """The box of a skin that could not be written has no owner: as on Windows, "Quit"
     stays usable under it, and takes effect once the box is answered."""
@@ -510,6 +538,7 @@ CASES = {case.__name__: case for case in (
     quit_after_the_batch_gives_1,
     close_after_the_batch_gives_0,
     unwritable_file_is_reported_in_a_box,
+    files_left_alone_are_listed_once_the_batch_is_done,
     quit_works_while_a_box_is_open,
     closing_while_a_box_is_open_ends_the_run,
     lost_display_ends_with_its_own_code,

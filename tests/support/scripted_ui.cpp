@@ -214,6 +214,8 @@ namespace {
 const char* nameOf(ui::LeftAloneReason reason) {
     using ui::LeftAloneReason;
     switch (reason) {
+    case LeftAloneReason::ConvertedBefore:
+        return "ConvertedBefore";
     case LeftAloneReason::NotTrueColour:
         return "NotTrueColour";
     case LeftAloneReason::NotABitmap:
@@ -236,8 +238,9 @@ const char* nameOf(ui::LeftAloneReason reason) {
 
 } // namespace
 
-void ScriptedUi::reportLeftAlone(const char* name, ui::LeftAloneReason reason) {
-    log("reportLeftAlone " + std::string(name) + " " + nameOf(reason));
+void ScriptedUi::reportLeftAlone(const char* name, const ui::LeftAlone& why) {
+    log("reportLeftAlone " + std::string(name) + " " + nameOf(why.reason) +
+        (why.gamePalette >= 0 ? " " + std::to_string(why.gamePalette) : ""));
 }
 
 void ScriptedUi::reportFileCount(std::int32_t finished, std::int32_t total) {

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/printable_text.h"
 #include "platform/clock.h"
@@ -36,28 +38,6 @@ constexpr const char* TimePrefix = "Time remaining";
 // out until a file is done or this much of the run has gone.
 constexpr std::uint32_t EstimateDelay = 1000;
 
-const char* describe(LeftAloneReason reason) {
-    switch (reason) {
-    case LeftAloneReason::NotTrueColour:
-        return "not a 24-bit bitmap";
-    case LeftAloneReason::NotABitmap:
-        return "not a bitmap it can read";
-    case LeftAloneReason::PixelsMissing:
-        return "the file holds only part of its pixels";
-    case LeftAloneReason::TooLarge:
-        return "too large to convert";
-    case LeftAloneReason::ReadError:
-        return "the file could not be read";
-    case LeftAloneReason::NoReadPermission:
-        return "no permission to read it";
-    case LeftAloneReason::NotRegularFile:
-        return "not a regular file";
-    case LeftAloneReason::Missing:
-        return "no longer there";
-    }
-    return "";
-}
-
 // A share as a percentage with one decimal; a few pixels of many do not show as none.
 std::string percentage(double share) {
     if (share > 0.0 && share < 0.0005) {
@@ -66,6 +46,71 @@ std::string percentage(double share) {
     char text[16];
     std::snprintf(text, sizeof text, "%.1f%%", share * 100.0);
     return text;
+}
+
+// "1 skin was", "3 skins were".
+std::string counted(int count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string countsLine(const RunSummary& summary) {
+    std::string line = summary.dryRun ? "Dry run: " + std::to_string(summary.converted) +
+                                            " would be converted, " +
+                                            std::to_string(summary.leftAlone) + " left alone"
+                                      : std::to_string(summary.converted) + " converted, " +
+                                            std::to_string(summary.leftAlone) + " left alone, " +
+                                            std::to_string(summary.failed) + " failed";
+    if (summary.notReached > 0) {
+        line += ", " + std::to_string(summary.notReached) + " not reached";
+    }
+    if (summary.previewsFailed > 0) {
+        line += ", " + std::to_string(summary.previewsFailed) + " without preview";
+    }
+    return line + (summary.dryRun ? "; no skin was changed.\n" : ".\n");
+}
+
+// Why nothing was converted, when nothing was: what the folder held instead.
+std::string nothingToConvert(const RunSummary& summary) {
+    if (summary.filesListed == 0) {
+        return "Nothing to convert: the folder " + summary.folder + " holds no *.bmp files.";
+    }
+    std::vector<std::string> parts;
+    if (summary.convertedBefore > 0) {
+        parts.push_back(counted(summary.convertedBefore, "skin was", "skins were") +
+                        " converted before");
+    }
+    if (summary.notTrueColour > 0) {
+        parts.push_back(counted(summary.notTrueColour, "file is not a 24-bit bitmap",
+                                "files are not 24-bit bitmaps"));
+    }
+    const int others = summary.leftAlone - summary.convertedBefore - summary.notTrueColour;
+    if (others > 0) {
+        parts.push_back(counted(others, "file was", "files were") +
+                        " left alone for the reasons above");
+    }
+    std::string line = "Nothing to convert: ";
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        line += (i > 0 ? "; " : "") + parts[i];
+    }
+    return line + ".";
+}
+
+// Where the converted skins went, or why none was; empty when there is nothing to add.
+std::string outcomeLine(const RunSummary& summary) {
+    if (summary.converted == 0 && summary.failed == 0 && summary.notReached == 0) {
+        return nothingToConvert(summary);
+    }
+    if (summary.outputFolder.empty()) {
+        return {};
+    }
+    std::string line = "Converted skins are in " + summary.outputFolder;
+    if (summary.convertedBefore > 0) {
+        line += "; " +
+                counted(summary.convertedBefore, "skin already in the game's format was",
+                        "skins already in the game's format were") +
+                " not written there";
+    }
+    return line + ".";
 }
 
 bool startsWith(const char* text, const char* prefix) {
@@ -217,14 +262,18 @@ MessageResult ConsoleUi::showBox(const char* caption, const char* text, MessageI
     return consoleMessageBox(caption, text, icon, buttons);
 }
 
-// A bitmap that is merely not 24-bit (a skin an earlier run converted, most often) is part
-// of an ordinary run and told with its other lines; any other reason is one the user may
-// want to look into, and goes to stderr with the errors.
-void ConsoleUi::reportLeftAlone(const char* name, LeftAloneReason reason) {
-    std::FILE* to = reason == LeftAloneReason::NotTrueColour ? out : stderr;
+// A file left alone for an expected reason (a skin an earlier run converted, most often) is
+// part of an ordinary run and told with its other lines; any other reason is one the user
+// may want to look into, and goes to stderr with the errors.
+void ConsoleUi::reportLeftAlone(const char* name, const LeftAlone& why) {
+    std::FILE* to = isExpected(why.reason) ? out : stderr;
     clearStatus();
-    std::fprintf(to, "Left alone: %s (%s)\n", printableText(name).c_str(), describe(reason));
+    std::fprintf(to, "Left alone: %s (%s)\n", printableText(name).c_str(), describe(why).c_str());
     std::fflush(to);
+}
+
+bool ConsoleUi::tellsEachFile() const {
+    return true;
 }
 
 void ConsoleUi::reportDistances(const ColourDistances& distances) {
@@ -243,20 +292,11 @@ void ConsoleUi::reportPreviewFailed(const char* name, const char* why) {
 
 void ConsoleUi::reportSummary(const RunSummary& summary) {
     clearStatus();
-    if (summary.dryRun) {
-        std::fprintf(out, "Dry run: %d would be converted, %d left alone", summary.converted,
-                     summary.leftAlone);
-    } else {
-        std::fprintf(out, "%d converted, %d left alone, %d failed", summary.converted,
-                     summary.leftAlone, summary.failed);
+    std::fputs(countsLine(summary).c_str(), out);
+    const std::string outcome = outcomeLine(summary);
+    if (!outcome.empty()) {
+        std::fprintf(out, "%s\n", printableText(outcome).c_str());
     }
-    if (summary.notReached > 0) {
-        std::fprintf(out, ", %d not reached", summary.notReached);
-    }
-    if (summary.previewsFailed > 0) {
-        std::fprintf(out, ", %d without preview", summary.previewsFailed);
-    }
-    std::fputs(summary.dryRun ? "; no skin was changed.\n" : ".\n", out);
     const char* separator = "Moved most: ";
     for (const MovedSkin& skin : summary.movedMost) {
         std::fprintf(out, "%s%s (mean %.1f)", separator, printableText(skin.name).c_str(),
@@ -264,7 +304,7 @@ void ConsoleUi::reportSummary(const RunSummary& summary) {
         separator = ", ";
     }
     if (!summary.movedMost.empty()) {
-        std::fputs(".\n", out);
+        std::fprintf(out, ".\n%s\n", DistancesExplained);
     }
     if (!summary.previewPage.empty()) {
         std::fprintf(out, "Previews: %s\n", printableText(summary.previewPage).c_str());

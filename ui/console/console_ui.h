@@ -52,9 +52,10 @@ class ConsoleUi final : public UserInterface {
     MessageResult detailedMessageBox(WindowId owner, const char* caption, const char* text,
                                      const char* detail, MessageIcon icon,
                                      MessageButtons buttons) override;
-    // One line, "Left alone: <name> (<why>)": on stdout for a bitmap that is not 24-bit,
-    // on stderr for every other reason.
-    void reportLeftAlone(const char* name, LeftAloneReason reason) override;
+    // One line, "Left alone: <name> (<why>)": on stdout for an expected reason (converted
+    // before, not 24-bit), on stderr for every other reason.
+    void reportLeftAlone(const char* name, const LeftAlone& why) override;
+    bool tellsEachFile() const override;
     // One line under the file's: "  mean distance 3.2, largest 41.0, 12.5% of pixels farther
     // than 24".
     void reportDistances(const ColourDistances& distances) override;
@@ -62,7 +63,8 @@ class ConsoleUi final : public UserInterface {
     void reportPreviewFailed(const char* name, const char* why) override;
     // The status line's "[finished/total]".
     void reportFileCount(std::int32_t finished, std::int32_t total) override;
-    // The counts, the skins that moved most when any were converted, and where the
+    // The counts; where the converted skins went, or why nothing was converted; the skins
+    // that moved most when any were converted, with what the figures mean; and where the
     // preview page is.
     void reportSummary(const RunSummary& summary) override;
     // The batch was done, or Ctrl-C ended the run.
