@@ -45,16 +45,20 @@ windows_path() {
 
 # Runs the Windows program in a folder while the probe waits for the end of the run in the
 # window and then takes `action` (close or quit); checks the exit code and keeps what the
-# probe saw. With a fourth argument, a message box with that text must come first; the
-# probe answers it.
+# probe saw. With a fourth argument, a message box with that text must come first, and the
+# box that ends the batch must then list the fifth; the probe answers both.
 run_windowed() {
-    local folder="$1" action="$2" expected="$3" box="${4:-}"
+    local folder="$1" action="$2" expected="$3" box="${4:-}" listed="${5:-}"
     (cd "$folder" && exec timeout 120 "$wine" "$program") &
     local pid=$!
     if [[ -n "$box" ]]; then
         local seen
         seen="$("$wine" "$probe" box 60000 | tr -d '\r')" || fail "$action: no message box"
         [[ "$seen" == "box|Error|$box" ]] || fail "$action: box showed '$seen'"
+        sleep 1
+        seen="$("$wine" "$probe" box 60000 | tr -d '\r')" || fail "$action: no box at the end"
+        [[ "$seen" == "box|Files left as they were|These files were left as they were:"$'\n'"$listed" ]] ||
+            fail "$action: the box at the end showed '$seen'"
     fi
     "$wine" "$probe" window 60000 "Remapping: done." "$action" | tr -d '\r' >"$folder.seen" ||
         fail "$action: the window never showed the end of the run"
@@ -168,7 +172,7 @@ for action in close quit; do
         fi
     fi
     case "$action" in
-    close) run_windowed "$folder" close 0 "$box" ;;
+    close) run_windowed "$folder" close 0 "$box" "locked.bmp (could not be written)" ;;
     quit) run_windowed "$folder" quit 1 ;;
     esac
     for kept in hidden.bmp locked.bmp; do
