@@ -93,7 +93,7 @@ void showFinalTexts(RemapperState& state) {
 // the original left as it is. A dry run writes nothing, and counts it as converted.
 void handOver(RemapperState& state, const char* name, platform::SourceFile skin, BitmapPtr target) {
     if (state.dryRun) {
-        account(state, SkinOutcome{name, SkinOutcome::Kind::Converted});
+        account(state, SkinOutcome{name, SkinOutcome::Kind::Converted, {}});
         return;
     }
     std::string outputPath;

@@ -65,9 +65,9 @@ TEST(PreviewPage, WorstFirstThenThoseConvertedBeforeTheSameWhateverTheOrderGiven
         converted("worst_a", 5.0),
         PreviewEntry{"broken", {}, {}, 0, 0, ui::ColourDistances{}, "the image is empty"},
     };
-    const std::string page = previewPage(entries, PreviewPageState{true, false});
+    const std::string page = previewPage(entries, PreviewPageState{true, false, {}});
     std::reverse(entries.begin(), entries.end());
-    EXPECT_EQ(previewPage(entries, PreviewPageState{true, false}), page);
+    EXPECT_EQ(previewPage(entries, PreviewPageState{true, false, {}}), page);
 
     std::vector<std::size_t> places;
     for (const char* name :
@@ -82,7 +82,7 @@ TEST(PreviewPage, WorstFirstThenThoseConvertedBeforeTheSameWhateverTheOrderGiven
     EXPECT_EQ(page.find("<script"), std::string::npos);
     EXPECT_EQ(page.find("http"), std::string::npos);
     EXPECT_EQ(page.find("under way"), std::string::npos);
-    EXPECT_NE(previewPage({}, PreviewPageState{false, true}).find("Dry run"), std::string::npos);
+    EXPECT_NE(previewPage({}, PreviewPageState{false, true, {}}).find("Dry run"), std::string::npos);
 }
 
 // A run over a folder of every kind of file, with the pictures going to "preview".

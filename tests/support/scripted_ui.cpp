@@ -239,8 +239,12 @@ const char* nameOf(ui::LeftAloneReason reason) {
 } // namespace
 
 void ScriptedUi::reportLeftAlone(const char* name, const ui::LeftAlone& why) {
-    log("reportLeftAlone " + std::string(name) + " " + nameOf(why.reason) +
-        (why.gamePalette >= 0 ? " " + std::to_string(why.gamePalette) : ""));
+    std::string call = "reportLeftAlone " + std::string(name) + " " + nameOf(why.reason);
+    if (why.gamePalette >= 0) {
+        call += ' ';
+        call += std::to_string(why.gamePalette);
+    }
+    log(call);
 }
 
 void ScriptedUi::reportFileCount(std::int32_t finished, std::int32_t total) {
