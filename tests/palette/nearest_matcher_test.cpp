@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "palette/matcher_memo.h"
 #include "palette/palette.h"
 
 namespace {
@@ -178,8 +179,9 @@ std::vector<std::uint8_t> bgrOf(const std::vector<PaletteEntry>& colors) {
 }
 
 // Every probe colour through find (twice: the second pass answers from the memo), then
-// with each kernel through both mapPixels on fresh matchers, the probes interleaved with
-// white, whose answer lands in many slots of the memo over a run.
+// with each kernel through both mapPixels on fresh matchers: the probes interleaved with
+// white, whose answer lands in many slots of the memo over a run, and the probes alone,
+// nearly all new colours, which loops may map without the memo.
 void expectSameAsFindNearest(const Palette& palette, const std::vector<PaletteEntry>& probes) {
     std::vector<std::uint8_t> expected;
     for (const PaletteEntry& c : probes) {
@@ -219,6 +221,16 @@ void expectSameAsFindNearest(const Palette& palette, const std::vector<PaletteEn
         NearestMatcher(palette, kernel)
             .mapPixels(bgr.data(), indices.data(), indices.size(), distances);
         EXPECT_EQ(indices, expectedPixels) << "measuring";
+
+        const std::vector<std::uint8_t> probeBgr = bgrOf(probes);
+        std::vector<std::uint8_t> probeIndices(probes.size(), 0xEE);
+        NearestMatcher(palette, kernel)
+            .mapPixels(probeBgr.data(), probeIndices.data(), probes.size());
+        EXPECT_EQ(probeIndices, expected) << "new colours";
+        std::fill(probeIndices.begin(), probeIndices.end(), 0xEE);
+        NearestMatcher(palette, kernel)
+            .mapPixels(probeBgr.data(), probeIndices.data(), probes.size(), distances);
+        EXPECT_EQ(probeIndices, expected) << "new colours, measuring";
     }
 }
 
@@ -385,6 +397,36 @@ TEST(NearestMatcher, AddsUpTheDistancesToTheChosenColours) {
             EXPECT_LE(distances.largest, largest + 1.0 / 128);
             EXPECT_EQ(distances.farCount, farCount);
         }
+    }
+}
+
+// Each pixel's distance code is its root in 128ths rounded up, exactly: with a palette of
+// black alone, the colours (red, green, 0) have every distance that a sum of two squares
+// gives, among them those whose root lies within a rounding error of a whole 128th.
+TEST(NearestMatcher, AddsUpExactDistanceCodes) {
+    const PalettePtr palette = makePalette(Colors{}, maskOf(0, 254));
+    std::vector<PaletteEntry> pixels;
+    std::uint64_t codes = 0;
+    std::uint32_t largest = 0;
+    for (int red = 0; red < 256; ++red) {
+        for (int green = 0; green < 256; ++green) {
+            pixels.push_back(
+                {static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), 0, 0});
+            const std::uint32_t code =
+                MatcherMemo::distanceCode(static_cast<std::uint32_t>(red * red + green * green));
+            codes += code;
+            largest = std::max(largest, code);
+        }
+    }
+    const std::vector<std::uint8_t> bgr = bgrOf(pixels);
+    for (const NearestMatcher::Kernel kernel : availableKernels()) {
+        SCOPED_TRACE(NearestMatcher::kernelName(kernel));
+        MatchDistances distances;
+        std::vector<std::uint8_t> indices(pixels.size());
+        NearestMatcher(*palette, kernel)
+            .mapPixels(bgr.data(), indices.data(), indices.size(), distances);
+        EXPECT_EQ(distances.total, static_cast<double>(codes) / 128);
+        EXPECT_EQ(distances.largest, static_cast<double>(largest) / 128);
     }
 }
 
