@@ -22,6 +22,8 @@ constexpr int Lanes = 8;
 // in eight is followed by `RunsSkipped` runs without it.
 constexpr std::size_t RunPixels = 512;
 constexpr std::size_t RunsSkipped = 15;
+// Up to this many lanes the memo lacks are worked out one at a time.
+constexpr std::size_t ScalarMisses = 2;
 
 // Helpers that take or give vectors are always inlined: no vector crosses a call, whose
 // conventions for them differ between systems.
@@ -165,51 +167,86 @@ void resolveLanes(MatcherState& state, const std::uint32_t* keys, const std::uin
     }
 }
 
-// The memo's answers for eight pixels, one in each lane; when measuring, with distances.
-// The colours it lacks are worked out and kept; `misses` counts them.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i
-answersOfEight(MatcherState& state, __m256i keys, bool measuring, std::size_t& misses) {
-    const __m256i mixed =
-        _mm256_and_si256(_mm256_mullo_epi32(keys, _mm256_set1_epi32(MatcherMemo::Multiplier)),
-                         _mm256_set1_epi32(MatcherMemo::KeyMask));
-    const __m256i slot = _mm256_srli_epi32(mixed, MatcherMemo::TagBits);
-    const __m256i mark = _mm256_slli_epi32(
-        _mm256_or_si256(_mm256_and_si256(mixed, _mm256_set1_epi32(MatcherMemo::TagMask)),
-                        _mm256_set1_epi32(static_cast<int>(
-                            measuring ? MatcherMemo::Filled | MatcherMemo::DistanceKnown
-                                      : MatcherMemo::Filled))),
-        MatcherMemo::MarkShift);
-    const __m256i found = _mm256_i32gather_epi32(reinterpret_cast<const int*>(state.memo.data()),
-                                                 slot, sizeof(std::uint32_t));
-    const __m256i held = _mm256_and_si256(
-        found, _mm256_set1_epi32(static_cast<int>(measuring ? MatcherMemo::MeasuredAnswerMask
-                                                            : MatcherMemo::AnswerMask)));
-    const __m256i hit = _mm256_cmpeq_epi32(held, mark);
-    const auto missed = static_cast<unsigned>(~_mm256_movemask_ps(_mm256_castsi256_ps(hit)) & 0xFF);
-    if (missed == 0) [[likely]] {
-        return found;
+// Where eight colours sit in the memo: their slots, and the marks that say a slot holds
+// them (with the distance bit when measuring).
+struct MemoPlaces {
+    [[gnu::target("avx2"), gnu::always_inline]] MemoPlaces(__m256i keys, bool measuring) {
+        const __m256i mixed =
+            _mm256_and_si256(_mm256_mullo_epi32(keys, _mm256_set1_epi32(MatcherMemo::Multiplier)),
+                             _mm256_set1_epi32(MatcherMemo::KeyMask));
+        slot = _mm256_srli_epi32(mixed, MatcherMemo::TagBits);
+        mark = _mm256_slli_epi32(
+            _mm256_or_si256(_mm256_and_si256(mixed, _mm256_set1_epi32(MatcherMemo::TagMask)),
+                            _mm256_set1_epi32(static_cast<int>(
+                                measuring ? MatcherMemo::Filled | MatcherMemo::DistanceKnown
+                                          : MatcherMemo::Filled))),
+            MatcherMemo::MarkShift);
     }
-    misses += static_cast<std::size_t>(__builtin_popcount(missed));
+    // The lanes of `found`, what the slots held, that are these colours' answers.
+    [[gnu::target("avx2"), gnu::always_inline]] __m256i held(__m256i found, bool measuring) const {
+        return _mm256_cmpeq_epi32(
+            _mm256_and_si256(
+                found, _mm256_set1_epi32(static_cast<int>(
+                           measuring ? MatcherMemo::MeasuredAnswerMask : MatcherMemo::AnswerMask))),
+            mark);
+    }
+
+    __m256i slot;
+    __m256i mark;
+};
+
+// The answers of eight colours of which the memo lacks some, worked out through the grid and
+// kept. `answers` holds what their slots held and gets the answers. Out of line, so that the
+// loop over colours the memo has stays as small as it was.
+[[gnu::target("avx2"), gnu::noinline]] void searchMissed(MatcherState& state,
+                                                         const std::uint32_t* keyLanes,
+                                                         std::uint32_t* answerLanes,
+                                                         unsigned missed, bool measuring) {
+    const __m256i keys = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keyLanes));
+    const __m256i found = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(answerLanes));
+    const MemoPlaces places(keys, measuring);
     unsigned others = 0;
     const __m256i searched = _mm256_or_si256(
-        searchEight(state.cells, keys, boxesOfEight(state.cells, keys), measuring, others), mark);
-    std::uint32_t answerLanes[Lanes];
+        searchEight(state.cells, keys, boxesOfEight(state.cells, keys), measuring, others),
+        places.mark);
+    std::uint32_t foundLanes[Lanes];
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(foundLanes), found);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(answerLanes),
-                        _mm256_blendv_epi8(searched, found, hit));
+                        _mm256_blendv_epi8(searched, found, places.held(found, measuring)));
     // Every lane's answer goes back to its slot, those found there too: the same stores
     // each time cost less than a branch that can't be foreseen.
     std::uint32_t slotLanes[Lanes];
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(slotLanes), slot);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(slotLanes), places.slot);
     std::uint32_t* memo = state.memo.data();
     for (int lane = 0; lane < Lanes; ++lane) {
         memo[slotLanes[lane]] = answerLanes[lane];
     }
-    if ((others & missed) != 0) {
-        std::uint32_t keyLanes[Lanes];
-        std::uint32_t foundLanes[Lanes];
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(keyLanes), keys);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(foundLanes), found);
-        resolveLanes(state, keyLanes, foundLanes, answerLanes, others & missed, measuring);
+    resolveLanes(state, keyLanes, foundLanes, answerLanes, others & missed, measuring);
+}
+
+// The memo's answers for eight pixels, one in each lane; when measuring, with distances.
+// The colours it lacks are worked out and kept; `misses` counts them.
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i
+answersOfEight(MatcherState& state, __m256i keys, bool measuring, std::size_t& misses) {
+    const MemoPlaces places(keys, measuring);
+    const __m256i found = _mm256_i32gather_epi32(reinterpret_cast<const int*>(state.memo.data()),
+                                                 places.slot, sizeof(std::uint32_t));
+    const auto missed = static_cast<unsigned>(
+        ~_mm256_movemask_ps(_mm256_castsi256_ps(places.held(found, measuring))) & 0xFF);
+    if (missed == 0) [[likely]] {
+        return found;
+    }
+    const auto missedCount = static_cast<std::size_t>(__builtin_popcount(missed));
+    misses += missedCount;
+    std::uint32_t keyLanes[Lanes];
+    std::uint32_t answerLanes[Lanes];
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(keyLanes), keys);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(answerLanes), found);
+    // A lane or two, as photographs miss, cost less one at a time than all eight at once.
+    if (missedCount <= ScalarMisses) {
+        resolveLanes(state, keyLanes, answerLanes, answerLanes, missed, measuring);
+    } else {
+        searchMissed(state, keyLanes, answerLanes, missed, measuring);
     }
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(answerLanes));
 }
