@@ -51,7 +51,10 @@ MatcherCells::MatcherCells(const std::vector<Contender>& contenders)
     for (std::size_t rank = 0; rank < contenders.size(); ++rank) {
         const Contender& c = contenders[rank];
         rankIndices[rank] = c.index;
-        rankKeys[rank] = std::uint32_t{c.red} << 16 | std::uint32_t{c.green} << 8 | c.blue;
+        // Ranks follow the indices but for entry 0 with its bit clear, which comes last.
+        const bool last = c.index == 0 && rank + 1 == contenders.size() && rank > 0;
+        contenderKeys[c.index] = std::uint32_t{c.red} << 16 | std::uint32_t{c.green} << 8 | c.blue |
+                                 (last ? LosesTies : 0);
         lists.push_back({c.red, c.green, c.blue, static_cast<std::uint8_t>(rank)});
     }
     for (int level = 0; level < BoxLevels; ++level) {
@@ -87,17 +90,18 @@ std::uint8_t MatcherCells::nearestOfAll(std::uint32_t key) const {
         best =
             std::min(best, static_cast<std::uint32_t>(dr * dr + dg * dg + db * db) << 8 | c->rank);
     }
-    return indexOfRank(best);
+    return rankIndices[best & 0xFF];
 }
 
-std::uint32_t MatcherCells::nearestRanked(std::uint32_t box, std::uint32_t key) const {
+std::uint32_t MatcherCells::nearestHeld(std::uint32_t box, std::uint32_t key) const {
     const auto closeness = [&](int place) {
-        const auto rank = static_cast<std::uint32_t>(rankAt(box, place));
-        const std::uint32_t colour = rankKeys[rank];
+        const std::uint32_t index = indexAt(box, place);
+        const std::uint32_t colour = contenderKeys[index];
         const int dr = redOf(key) - redOf(colour);
         const int dg = greenOf(key) - greenOf(colour);
         const int db = blueOf(key) - blueOf(colour);
-        return static_cast<std::uint32_t>(dr * dr + dg * dg + db * db) << 8 | rank;
+        return static_cast<std::uint32_t>(dr * dr + dg * dg + db * db) << SquaredShift |
+               (colour >> 24) << 8 | index;
     };
     if (isSingle(box)) {
         return closeness(0);
@@ -145,18 +149,20 @@ std::uint32_t MatcherCells::build(std::uint32_t key) {
 }
 
 // The grid entry of a box with these candidates. Up to three fit in the entry itself, by
-// rank; a longer list is stored once for all the boxes of the cell that have it, whose
+// palette index; a longer list is stored once for all the boxes of the cell that have it, whose
 // places in `stored` `listsOfCell` keeps.
 std::uint32_t MatcherCells::entryFor(const std::vector<Candidate>& candidates,
                                      std::vector<std::uint32_t>& listsOfCell) {
-    const auto rank = [&](std::size_t i) { return std::uint32_t{candidates[i].rank}; };
+    const auto index = [&](std::size_t i) {
+        return std::uint32_t{rankIndices[candidates[i].rank]};
+    };
     switch (candidates.size()) {
     case 1:
-        return RanksFlag | SingleFlag | rank(0) * 0x010101u;
+        return IndicesFlag | SingleFlag | index(0) * 0x010101u;
     case 2:
-        return RanksFlag | rank(0) | rank(1) << 8 | rank(0) << 16;
+        return IndicesFlag | index(0) | index(1) << 8 | index(0) << 16;
     case 3:
-        return RanksFlag | rank(0) | rank(1) << 8 | rank(2) << 16;
+        return IndicesFlag | index(0) | index(1) << 8 | index(2) << 16;
     default:
         break;
     }
@@ -168,7 +174,7 @@ std::uint32_t MatcherCells::entryFor(const std::vector<Candidate>& candidates,
         }
         for (std::size_t place = 0; place < places; ++place) {
             const std::size_t i = place < candidates.size() ? place : 0;
-            if (list.indices[place] != indexOfRank(candidates[i].rank)) {
+            if (list.indices[place] != rankIndices[candidates[i].rank]) {
                 return false;
             }
         }
@@ -283,7 +289,7 @@ void MatcherCells::dropBeaten(const Box& box) {
 }
 
 // Stores a list of candidates in the layout of `CellCandidates`. Its place is below 2^30, far
-// more than any palette can fill, so it never looks like the flags of an entry holding ranks.
+// more than any palette can fill, so it never looks like the flags of an entry holding indices.
 std::uint32_t MatcherCells::store(const std::vector<Candidate>& candidates) {
     const std::size_t places = placesFor(candidates.size());
     const std::size_t start = stored.size();
@@ -295,7 +301,7 @@ std::uint32_t MatcherCells::store(const std::vector<Candidate>& candidates) {
         const Candidate& c = place < candidates.size() ? candidates[place] : candidates.front();
         at[1 + place] = std::uint32_t{c.red} | std::uint32_t{c.green} << 16;
         at[1 + places + place] = c.blue;
-        indices[place] = indexOfRank(c.rank);
+        indices[place] = rankIndices[c.rank];
     }
     return static_cast<std::uint32_t>(start);
 }

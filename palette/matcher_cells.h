@@ -34,8 +34,8 @@ class MatcherCells {
 
     explicit MatcherCells(const std::vector<Contender>& contenders);
 
-    // The grid entry of the colour's box: up to three candidates by their place in the tie
-    // order (`holdsRanks`), one only if `isSingle`, or else where its list is (`candidates`).
+    // The grid entry of the colour's box: up to three candidates by palette index
+    // (`holdsIndices`), one only if `isSingle`, or else where its list is (`candidates`).
     // `key` is red << 16 | green << 8 | blue. Building the box's cell may throw
     // std::bad_alloc, leaving the cells as they were.
     std::uint32_t boxFor(std::uint32_t key) {
@@ -43,37 +43,36 @@ class MatcherCells {
         return box != NotBuilt ? box : build(key);
     }
     static constexpr std::uint32_t NotBuilt = 0;
-    static constexpr std::uint32_t RanksFlag = 0x80000000u;
+    static constexpr std::uint32_t IndicesFlag = 0x80000000u;
     static constexpr std::uint32_t SingleFlag = 0x40000000u;
-    static bool holdsRanks(std::uint32_t box) { return (box & RanksFlag) != 0; }
+    static bool holdsIndices(std::uint32_t box) { return (box & IndicesFlag) != 0; }
     static bool isSingle(std::uint32_t box) { return (box & SingleFlag) != 0; }
-    // The rank of the candidate at `place` (0 to 2) of an entry that holds ranks; places a
+    // The index of the candidate at `place` (0 to 2) of an entry that holds indices; places a
     // box doesn't need repeat its first candidate.
-    static int rankAt(std::uint32_t box, int place) {
-        return static_cast<int>(box >> (8 * place) & 0xFF);
-    }
+    static std::uint32_t indexAt(std::uint32_t box, int place) { return box >> (8 * place) & 0xFF; }
     CellCandidates candidates(std::uint32_t box) const {
         const std::uint32_t* at = stored.data() + box;
         const auto count = static_cast<int>(at[0]);
         return {at + 1, at + 1 + count, reinterpret_cast<const std::uint8_t*>(at + 1 + 2 * count),
                 count};
     }
-    // The nearest of the ranked candidates of `box` as its squared distance << 8 | its rank.
-    std::uint32_t nearestRanked(std::uint32_t box, std::uint32_t key) const;
-    std::uint8_t indexOfRank(std::uint32_t rank) const {
-        return static_cast<std::uint8_t>(rankIndices[rank & 0xFF]);
-    }
+    // The nearest of the candidates an entry holds, as a closeness (see `contenderKeyData`).
+    std::uint32_t nearestHeld(std::uint32_t box, std::uint32_t key) const;
+    // Closeness: squared distance << `SquaredShift`, then a bit set for a contender that loses
+    // every tie, then the palette index, so that the smallest is the nearest, ties going
+    // the way of the tie order: entries by index, entry 0 last when its bit is clear.
+    static constexpr int SquaredShift = 9;
+    static constexpr std::uint32_t LosesTies = 1u << 24;
     // The nearest contender found by comparing them all, for when a cell can't be built.
     std::uint8_t nearestOfAll(std::uint32_t key) const;
 
-    // For loops that look up eight colours at once: the grid, and by rank each contender's
-    // colour (as a key) and palette index; ranks no contender has give black and 0.
+    // For loops that look up eight colours at once: the grid, and by palette index each
+    // contender's colour as a key, with `LosesTies` for the one that loses every tie.
     static std::uint32_t boxNumber(std::uint32_t key) {
         return (key >> 6 & 0x3F000) | (key >> 4 & 0xFC0) | (key >> 2 & 0x3F);
     }
     const std::uint32_t* gridData() const { return grid.data(); }
-    const std::uint32_t* rankKeyData() const { return rankKeys.data(); }
-    const std::uint32_t* rankIndexData() const { return rankIndices.data(); }
+    const std::uint32_t* contenderKeyData() const { return contenderKeys.data(); }
 
     std::size_t cellsBuilt() const { return built; }
     // Candidates per built cell, on average: how well the pruning worked.
@@ -114,8 +113,8 @@ class MatcherCells {
                            std::vector<std::uint32_t>& listsOfCell);
     std::uint32_t store(const std::vector<Candidate>& candidates);
 
-    std::array<std::uint32_t, 256> rankIndices{};
-    std::array<std::uint32_t, 256> rankKeys{};
+    std::array<std::uint8_t, 256> rankIndices{};
+    std::array<std::uint32_t, 256> contenderKeys{};
     std::vector<std::uint32_t> grid;
     // Candidate lists of the boxes built so far, one after another; `boxes` says where.
     std::vector<Candidate> lists;

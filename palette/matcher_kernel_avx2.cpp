@@ -99,20 +99,22 @@ constexpr std::size_t ScalarMisses = 2;
     return _mm256_sub_epi32(_mm256_add_epi32(code, tooHigh), tooLow);
 }
 
-// Each lane's squared distance to the contender of the rank in it << 8 | the rank. Keys
-// split into 16-bit pairs (blue, red) and (green, 0), so one multiply-add squares and sums a
-// pair.
+// Each lane's closeness (see MatcherCells::nearestHeld) to the contender of the palette index
+// in it. Keys split into 16-bit pairs (blue, red) and (green, 0), so one multiply-add squares
+// and sums a pair; the pairs leave out the bit that says a contender loses every tie.
 [[gnu::target("avx2"), gnu::always_inline]] inline __m256i
-closenessOfEight(const MatcherCells& cells, __m256i rank, __m256i pixelLow, __m256i pixelHigh) {
+closenessOfEight(const MatcherCells& cells, __m256i index, __m256i pixelLow, __m256i pixelHigh) {
     const __m256i low = _mm256_set1_epi32(0x00FF00FF);
     const __m256i colour =
-        _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells.rankKeyData()), rank, 4);
+        _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells.contenderKeyData()), index, 4);
     const __m256i dLow = _mm256_sub_epi16(_mm256_and_si256(colour, low), pixelLow);
     const __m256i dHigh =
         _mm256_sub_epi16(_mm256_and_si256(_mm256_srli_epi32(colour, 8), low), pixelHigh);
     const __m256i squared =
         _mm256_add_epi32(_mm256_madd_epi16(dLow, dLow), _mm256_madd_epi16(dHigh, dHigh));
-    return _mm256_or_si256(_mm256_slli_epi32(squared, 8), rank);
+    return _mm256_or_si256(
+        _mm256_or_si256(_mm256_slli_epi32(squared, MatcherCells::SquaredShift), index),
+        _mm256_slli_epi32(_mm256_srli_epi32(colour, 24), 8));
 }
 
 // The grid entries of eight colours' boxes.
@@ -147,13 +149,13 @@ closenessOfEight(const MatcherCells& cells, __m256i rank, __m256i pixelLow, __m2
     best = _mm256_min_epu32(
         best, closenessOfEight(cells, _mm256_and_si256(_mm256_srli_epi32(box, 16), byte), pixelLow,
                                pixelHigh));
-    const __m256i index = _mm256_i32gather_epi32(
-        reinterpret_cast<const int*>(cells.rankIndexData()), _mm256_and_si256(best, byte), 4);
+    const __m256i index = _mm256_and_si256(best, byte);
     if (!measuring) {
         return index;
     }
-    return _mm256_or_si256(index, _mm256_slli_epi32(codesOfEight(_mm256_srli_epi32(best, 8)),
-                                                    MatcherMemo::DistanceShift));
+    return _mm256_or_si256(
+        index, _mm256_slli_epi32(codesOfEight(_mm256_srli_epi32(best, MatcherCells::SquaredShift)),
+                                 MatcherMemo::DistanceShift));
 }
 
 // The lanes whose answer needs a list or a new cell, one at a time. `found` is what each

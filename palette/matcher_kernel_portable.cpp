@@ -34,8 +34,8 @@ std::uint32_t nearestPortable(const CellCandidates& candidates, std::uint32_t ke
 std::uint8_t MatcherState::nearestIndex(std::uint32_t key) {
     try {
         const std::uint32_t box = cells.boxFor(key);
-        if (MatcherCells::holdsRanks(box)) {
-            return cells.indexOfRank(cells.nearestRanked(box, key));
+        if (MatcherCells::holdsIndices(box)) {
+            return static_cast<std::uint8_t>(cells.nearestHeld(box, key));
         }
         const CellCandidates candidates = cells.candidates(box);
         return candidates.indices[nearest(candidates, key) & 0xFF];
