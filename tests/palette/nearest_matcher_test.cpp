@@ -259,6 +259,9 @@ TEST(NearestMatcher, AgreesWithFindNearestOnLoadedPalettes) {
     }
 }
 
+// The rules of the scan at colours whose box holds two candidates, through find and through
+// each kernel's loops, the colours strewn among noise so that loops that skip the memo meet
+// them too.
 TEST(NearestMatcher, RulesOfTheScanOnAKnownPalette) {
     Colors colors{};
     colors[20] = {100, 100, 100, 0};
@@ -269,13 +272,48 @@ TEST(NearestMatcher, RulesOfTheScanOnAKnownPalette) {
     for (std::size_t allowed : {20, 30, 40, 50}) {
         mask[allowed] = true;
     }
-    NearestMatcher matcher(*makePalette(colors, mask));
-
-    EXPECT_EQ(matcher.find(105, 100, 100), 20) << "a tie goes to the lower index";
-    EXPECT_EQ(matcher.find(108, 100, 100), 30);
-    EXPECT_EQ(matcher.find(0, 0, 0), 0) << "entry 0 is strictly closer, its bit clear";
-    EXPECT_EQ(matcher.find(1, 0, 0), 50) << "entry 0 ties with entry 50 and loses";
-    EXPECT_EQ(matcher.find(255, 0, 0), 40);
+    const PalettePtr palette = makePalette(colors, mask);
+    const struct {
+        PaletteEntry colour;
+        std::uint8_t index;
+        const char* rule;
+    } rules[] = {
+        {{105, 100, 100, 0}, 20, "a tie goes to the lower index"},
+        {{108, 100, 100, 0}, 30, "the nearer wins"},
+        {{0, 0, 0, 0}, 0, "entry 0 is strictly closer, its bit clear"},
+        {{1, 0, 0, 0}, 50, "entry 0 ties with entry 50 and loses"},
+        {{255, 0, 0, 0}, 40, "the nearer wins"},
+    };
+    std::mt19937 random(10);
+    std::uniform_int_distribution<int> level(0, 255);
+    std::vector<PaletteEntry> pixels;
+    for (int i = 0; i < 4000; ++i) {
+        pixels.push_back(i % 8 == 3 ? rules[i / 8 % std::size(rules)].colour
+                                    : PaletteEntry{static_cast<std::uint8_t>(level(random)),
+                                                   static_cast<std::uint8_t>(level(random)),
+                                                   static_cast<std::uint8_t>(level(random)), 0});
+    }
+    std::vector<std::uint8_t> expected;
+    for (const PaletteEntry& c : pixels) {
+        expected.push_back(static_cast<std::uint8_t>(palette->findNearest(c.red, c.green, c.blue)));
+    }
+    const std::vector<std::uint8_t> bgr = bgrOf(pixels);
+    for (const auto& rule : rules) {
+        EXPECT_EQ(
+            NearestMatcher(*palette).find(rule.colour.red, rule.colour.green, rule.colour.blue),
+            rule.index)
+            << rule.rule;
+    }
+    for (const NearestMatcher::Kernel kernel : availableKernels()) {
+        SCOPED_TRACE(NearestMatcher::kernelName(kernel));
+        std::vector<std::uint8_t> indices(pixels.size());
+        NearestMatcher(*palette, kernel).mapPixels(bgr.data(), indices.data(), indices.size());
+        EXPECT_EQ(indices, expected);
+        MatchDistances distances;
+        NearestMatcher(*palette, kernel)
+            .mapPixels(bgr.data(), indices.data(), indices.size(), distances);
+        EXPECT_EQ(indices, expected) << "measuring";
+    }
 }
 
 // Runs of every length up to a few vectors' worth, each in a buffer of exactly its size,
