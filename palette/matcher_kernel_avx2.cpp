@@ -101,15 +101,16 @@ constexpr std::size_t ScalarMisses = 2;
 
 // Each lane's closeness (see MatcherCells::nearestHeld) to the contender of the palette index
 // in it. Keys split into 16-bit pairs (blue, red) and (green, 0), so one multiply-add squares
-// and sums a pair; the pairs leave out the bit that says a contender loses every tie.
+// and sums a pair; the pairs leave out the bit that says a contender loses every tie, which
+// the green pair's upper half would otherwise take.
 [[gnu::target("avx2"), gnu::always_inline]] inline __m256i
 closenessOfEight(const MatcherCells& cells, __m256i index, __m256i pixelLow, __m256i pixelHigh) {
     const __m256i low = _mm256_set1_epi32(0x00FF00FF);
     const __m256i colour =
         _mm256_i32gather_epi32(reinterpret_cast<const int*>(cells.contenderKeyData()), index, 4);
     const __m256i dLow = _mm256_sub_epi16(_mm256_and_si256(colour, low), pixelLow);
-    const __m256i dHigh =
-        _mm256_sub_epi16(_mm256_and_si256(_mm256_srli_epi32(colour, 8), low), pixelHigh);
+    const __m256i dHigh = _mm256_sub_epi16(
+        _mm256_and_si256(_mm256_srli_epi32(colour, 8), _mm256_set1_epi32(0xFF)), pixelHigh);
     const __m256i squared =
         _mm256_add_epi32(_mm256_madd_epi16(dLow, dLow), _mm256_madd_epi16(dHigh, dHigh));
     return _mm256_or_si256(

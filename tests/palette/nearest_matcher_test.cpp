@@ -259,17 +259,18 @@ TEST(NearestMatcher, AgreesWithFindNearestOnLoadedPalettes) {
     }
 }
 
-// The rules of the scan at colours whose box holds two candidates, through find and through
-// each kernel's loops, the colours strewn among noise so that loops that skip the memo meet
-// them too.
+// The rules of the scan where entries are a level or two apart, so that one box holds them,
+// through find and through each kernel's loops, the colours strewn among noise so that loops
+// that skip the memo meet them too; and each pixel's distance to the colour chosen.
 TEST(NearestMatcher, RulesOfTheScanOnAKnownPalette) {
     Colors colors{};
     colors[20] = {100, 100, 100, 0};
     colors[30] = {110, 100, 100, 0};
     colors[40] = {200, 0, 0, 0};
-    colors[50] = {2, 0, 0, 0};
+    colors[50] = {0, 0, 2, 0};
+    colors[60] = {1, 0, 0, 0};
     Mask mask{};
-    for (std::size_t allowed : {20, 30, 40, 50}) {
+    for (std::size_t allowed : {20, 30, 40, 50, 60}) {
         mask[allowed] = true;
     }
     const PalettePtr palette = makePalette(colors, mask);
@@ -281,21 +282,28 @@ TEST(NearestMatcher, RulesOfTheScanOnAKnownPalette) {
         {{105, 100, 100, 0}, 20, "a tie goes to the lower index"},
         {{108, 100, 100, 0}, 30, "the nearer wins"},
         {{0, 0, 0, 0}, 0, "entry 0 is strictly closer, its bit clear"},
-        {{1, 0, 0, 0}, 50, "entry 0 ties with entry 50 and loses"},
+        {{0, 0, 1, 0}, 50, "entry 0 ties with entry 50 and loses"},
+        {{0, 1, 0, 0}, 0, "entry 0 is closer than entry 60 by the least there is"},
         {{255, 0, 0, 0}, 40, "the nearer wins"},
     };
     std::mt19937 random(10);
     std::uniform_int_distribution<int> level(0, 255);
     std::vector<PaletteEntry> pixels;
     for (int i = 0; i < 4000; ++i) {
-        pixels.push_back(i % 8 == 3 ? rules[i / 8 % std::size(rules)].colour
-                                    : PaletteEntry{static_cast<std::uint8_t>(level(random)),
-                                                   static_cast<std::uint8_t>(level(random)),
-                                                   static_cast<std::uint8_t>(level(random)), 0});
+        pixels.push_back(i % 16 == 3 ? rules[i / 16 % std::size(rules)].colour
+                                     : PaletteEntry{static_cast<std::uint8_t>(level(random)),
+                                                    static_cast<std::uint8_t>(level(random)),
+                                                    static_cast<std::uint8_t>(level(random)), 0});
     }
     std::vector<std::uint8_t> expected;
+    std::uint64_t codes = 0;
     for (const PaletteEntry& c : pixels) {
         expected.push_back(static_cast<std::uint8_t>(palette->findNearest(c.red, c.green, c.blue)));
+        const PaletteEntry& chosen = colors[expected.back()];
+        const int dr = c.red - chosen.red;
+        const int dg = c.green - chosen.green;
+        const int db = c.blue - chosen.blue;
+        codes += MatcherMemo::distanceCode(static_cast<std::uint32_t>(dr * dr + dg * dg + db * db));
     }
     const std::vector<std::uint8_t> bgr = bgrOf(pixels);
     for (const auto& rule : rules) {
@@ -313,6 +321,7 @@ TEST(NearestMatcher, RulesOfTheScanOnAKnownPalette) {
         NearestMatcher(*palette, kernel)
             .mapPixels(bgr.data(), indices.data(), indices.size(), distances);
         EXPECT_EQ(indices, expected) << "measuring";
+        EXPECT_EQ(distances.total, static_cast<double>(codes) / 128);
     }
 }
 
