@@ -56,11 +56,11 @@ class MatcherCells {
         return {at + 1, at + 1 + count, reinterpret_cast<const std::uint8_t*>(at + 1 + 2 * count),
                 count};
     }
-    // The nearest of the candidates an entry holds, as a closeness (see `contenderKeyData`).
+    // The nearest of the candidates an entry holds, as its closeness: squared distance <<
+    // `SquaredShift`, then a bit set for a contender that loses every tie, then the palette
+    // index, so that the smallest is the nearest, ties going the way of the tie order:
+    // entries by index, entry 0 last when its bit is clear.
     std::uint32_t nearestHeld(std::uint32_t box, std::uint32_t key) const;
-    // Closeness: squared distance << `SquaredShift`, then a bit set for a contender that loses
-    // every tie, then the palette index, so that the smallest is the nearest, ties going
-    // the way of the tie order: entries by index, entry 0 last when its bit is clear.
     static constexpr int SquaredShift = 9;
     static constexpr std::uint32_t LosesTies = 1u << 24;
     // The nearest contender found by comparing them all, for when a cell can't be built.
