@@ -4,6 +4,8 @@
 # Markdown tables; then mapping alone (matcher_bench) on the same pictures, if it was built.
 #
 #   bench/compare.sh [build directory]       (default: build/release, built beforehand)
+#   SETS="noise-9m photo-full" TOOLS="skinremap pillow copy-floor" bench/compare.sh
+#                                            (a part of it: those sets, those tools)
 #
 # Needs the Debian packages python3-pil ffmpeg netpbm imagemagick mate-backgrounds. The
 # images are that package's wallpapers, converted here to 24-bit BMP; nothing of them is
@@ -17,10 +19,20 @@ runs=${RUNS:-3}
 python=/usr/bin/python3 # Debian's, which has python3-pil
 backgrounds=/usr/share/backgrounds/mate
 
+all_tools=(skinremap plain-scan pillow ffmpeg netpbm imagemagick copy-floor)
+all_sets=(photo-256 photo-1024 photo-full art-full skins-500 photo-full-dense skins-500-dense noise-9m)
+read -r -a tools <<<"${TOOLS:-${all_tools[*]}}"
+read -r -a sets <<<"${SETS:-${all_sets[*]}}"
+[[ " ${tools[*]} " == *" skinremap "* ]] || { echo "TOOLS must hold skinremap" >&2; exit 2; }
+needs() { [[ " ${tools[*]} " == *" $1 "* ]]; }
 for program in "$build/skinremap" "$build/bench/plain_scan_skinremap" "$build/bench/copy_floor"; do
     [[ -x $program ]] || { echo "missing $program: build the release preset first" >&2; exit 2; }
 done
-for tool in ffmpeg pnmremap bmptopnm ppmtobmp convert; do
+commands=()
+needs ffmpeg && commands+=(ffmpeg)
+needs netpbm && commands+=(pnmremap bmptopnm ppmtobmp)
+needs imagemagick && commands+=(convert)
+for tool in "${commands[@]}"; do
     command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 2; }
 done
 [[ -d $backgrounds ]] || { echo "missing $backgrounds (mate-backgrounds)" >&2; exit 2; }
@@ -39,16 +51,19 @@ mkdir -p "$work/sets" "$work/palettes"
     "$backgrounds"/nature/*.jpg
 "$python" "$root/tools/median_cut_palette.py" --images "$work/palettes/garden.pal" \
     "$backgrounds/nature/Garden.jpg"
-"$python" - "$backgrounds" "$work" <<'EOF2'
+"$python" - "$backgrounds" "$work" "${sets[@]%-dense}" <<'EOF2'
 import glob, os, sys
 from PIL import Image
 
 backgrounds, work = sys.argv[1], sys.argv[2]
+wanted = set(sys.argv[3:])
 photos = sorted(glob.glob(os.path.join(backgrounds, "nature", "*.jpg")))
 photo = Image.open(os.path.join(backgrounds, "nature", "Garden.jpg")).convert("RGB")
 art = Image.open(os.path.join(backgrounds, "abstract", "Flow.png")).convert("RGB")
 
 def save_set(name, images):
+    if name not in wanted:
+        return
     folder = os.path.join(work, "sets", name)
     os.makedirs(folder)
     for i, image in enumerate(images):
@@ -59,15 +74,16 @@ save_set("photo-1024", [photo.resize((1024, 1024), Image.Resampling.LANCZOS)])
 save_set("photo-full", [photo])
 save_set("art-full", [art])
 skins = []
-for i in range(500):
+for i in range(500 if "skins-500" in wanted else 0):
     source = Image.open(photos[i % len(photos)]).convert("RGB")
     step = i // len(photos)
     x = (step * 211) % (source.width - 256)
     y = (step * 97) % (source.height - 256)
     skins.append(source.crop((x, y, x + 256, y + 256)))
 save_set("skins-500", skins)
-save_set("noise-9m", [Image.frombytes("RGB", (3000, 3000), os.urandom(3000 * 3000 * 3))
-                      for _ in range(16)])
+if "noise-9m" in wanted:
+    save_set("noise-9m", [Image.frombytes("RGB", (3000, 3000), os.urandom(3000 * 3000 * 3))
+                          for _ in range(16)])
 EOF2
 
 folder_of() { echo "$work/sets/${1%-dense}"; }
@@ -162,8 +178,6 @@ print(sum(Image.open(f).width * Image.open(f).height for f in glob.glob(sys.argv
 rate() { awk -v m="$1" -v s="$2" 'BEGIN { if (s < 0.0005) s = 0.0005; printf "%.1f", m / s }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
 
-tools=(skinremap plain-scan pillow ffmpeg netpbm imagemagick copy-floor)
-sets=(photo-256 photo-1024 photo-full art-full skins-500 photo-full-dense skins-500-dense noise-9m)
 # One file at a time through a separate program takes minutes on the noise: left out there.
 skipped() { [[ $1 == noise-9m && $2 =~ ^(ffmpeg|netpbm|imagemagick)$ ]]; }
 
@@ -241,6 +255,8 @@ print_memory
 # ---- Exactness ------------------------------------------------------------------------
 # On the 1024 x 1024 photo: the share of pixels for which a tool chose a colour strictly
 # farther from the pixel than skinremap's (whose indices refer to the game palette).
+# Only when every tool ran on it.
+if [[ " ${sets[*]} " == *" photo-1024 "* && ${#tools[@]} == "${#all_tools[@]}" ]]; then
 echo
 echo "Pixels of photo-1024 given a strictly farther colour than skinremap's:"
 "$python" - "$work" <<'EOF'
@@ -260,10 +276,12 @@ for tool in ["plain-scan", "pillow", "ffmpeg", "netpbm", "imagemagick"]:
     farther = sum(1 for p, q, d in zip(source, theirs, best) if distance(p, q) > d)
     print("- %s: %.2f %%" % (tool, 100.0 * farther / len(source)))
 EOF
+fi
 
 # ---- Mapping alone ----------------------------------------------------------------------
 # The matcher without the files around it, one matcher kept across runs, by processor time.
-if [[ -x $build/bench/matcher_bench ]]; then
+if [[ -x $build/bench/matcher_bench && -d $work/sets/photo-full && -d $work/sets/art-full &&
+    -d $work/sets/skins-500 ]]; then
     mkdir -p "$work/pictures"
     cp "$work/sets/photo-full/skin000.bmp" "$work/pictures/photo.bmp"
     cp "$work/sets/art-full/skin000.bmp" "$work/pictures/art.bmp"
