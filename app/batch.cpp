@@ -48,14 +48,19 @@ NearestMatcher* secondMatcherFor(RemapperState& state, std::int64_t pixels) {
 // Every file left alone has its line on the preview page, but for one converted before,
 // which has its picture.
 void leaveAlone(RemapperState& state, const char* name, const ui::LeftAlone& why) {
-    account(state, SkinOutcome{name, SkinOutcome::Kind::LeftAlone, why});
+    account(state, SkinOutcome{name, SkinOutcome::Kind::LeftAlone, why, {}});
     if (state.preview != nullptr && why.reason != ui::LeftAloneReason::ConvertedBefore) {
         state.preview->addLeftAlone(name, ui::describe(why));
     }
 }
 
-void accountWritten(RemapperState& state, const std::vector<SkinOutcome>& outcomes) {
-    for (const SkinOutcome& outcome : outcomes) {
+// The writer's outcomes come back in the order the skins were handed over.
+void accountWritten(RemapperState& state, std::vector<SkinOutcome> outcomes) {
+    for (SkinOutcome& outcome : outcomes) {
+        if (!state.handedOver.empty()) {
+            outcome.distances = state.handedOver.front();
+            state.handedOver.pop_front();
+        }
         account(state, outcome);
     }
 }
@@ -91,15 +96,17 @@ void showFinalTexts(RemapperState& state) {
 // The conversion goes to the writer, which puts it over the skin it was read from as long
 // as that is still the same file; or, with an output folder, under the skin's name there,
 // the original left as it is. A dry run writes nothing, and counts it as converted.
-void handOver(RemapperState& state, const char* name, platform::SourceFile skin, BitmapPtr target) {
+void handOver(RemapperState& state, const char* name, platform::SourceFile skin, BitmapPtr target,
+              const ui::ColourDistances& distances) {
     if (state.dryRun) {
-        account(state, SkinOutcome{name, SkinOutcome::Kind::Converted, {}});
+        account(state, SkinOutcome{name, SkinOutcome::Kind::Converted, {}, distances});
         return;
     }
     std::string outputPath;
     if (!state.outputFolder.empty()) {
         outputPath = state.outputFolder + platform::PathSeparator + name;
     }
+    state.handedOver.push_back(distances);
     state.writer.hand(SkinWriter::Skin{name, std::move(skin), outputPath, std::move(target)});
     accountWritten(state, state.writer.takeOutcomes());
 }
@@ -127,7 +134,7 @@ bool convertAndHandOver(RemapperState& state, const char* name, platform::Source
             state, name,
             state.preview->addConversion(name, source, *target, *state.skinPalette, distances));
     }
-    handOver(state, name, std::move(skin), std::move(target));
+    handOver(state, name, std::move(skin), std::move(target), distances);
     state.filesDone += 1.0f;
     return true;
 }
@@ -138,6 +145,12 @@ bool convertAndHandOver(RemapperState& state, const char* name, platform::Source
 bool remapFile(RemapperState& state, const char* name) {
     platform::SourceFile skin(name);
     if (!skin.isOpen()) {
+        if (state.watching.on &&
+            platform::lastFileError() == platform::FileErrorKind::SharingViolation) {
+            // Another program still writes it: a watch tries again once it is done.
+            state.watching.busy.emplace_back(name);
+            return true;
+        }
         leaveAlone(state, name, {whyNotOpened(platform::lastFileError())});
         return true;
     }
@@ -172,6 +185,7 @@ void BuildFileList(RemapperState& state) {
         ui.stepProgress(state.progressBar);
     }
     state.filesListed = state.fileList.itemCount;
+    state.summary.filesListed = state.filesListed;
     state.filesTotal = static_cast<float>(state.fileList.itemCount);
     ui.reportFileCount(0, state.filesListed);
 }

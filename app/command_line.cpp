@@ -26,6 +26,8 @@ constexpr Option Options[] = {
      [](CommandLine& options, const std::string& value) { options.previewFolder = value; }},
     {'n', "dry-run", nullptr, "write no skin: say what a run would do",
      [](CommandLine& options, const std::string&) { options.dryRun = true; }},
+    {'\0', "watch", nullptr, "then convert each skin as it is saved; needs -o",
+     [](CommandLine& options, const std::string&) { options.watch = true; }},
     {'\0', "export-palette", "FILE", "write the palette to FILE.gpl or FILE.act; no run",
      [](CommandLine& options, const std::string& value) { options.paletteFile = value; }},
     {'h', "help", nullptr, "show this help and exit",
@@ -49,6 +51,9 @@ constexpr std::string_view Description =
     "before, and after in the game's colours, with DIR/index.html, which shows them\n"
     "side by side in a browser, those that moved most first. With --dry-run nothing\n"
     "is written into FOLDER: see what a conversion would give before it is made.\n"
+    "--watch -o DIR converts the folder, then keeps following it: each skin saved\n"
+    "again, or saved into it, is converted into DIR within a second, until Ctrl-C or\n"
+    "the window is closed. It never converts in place.\n"
     "--export-palette writes the colours a skin may be given for painting programs:\n"
     "FILE.gpl for GIMP, Krita and Inkscape, FILE.act for Photoshop. It converts\n"
     "nothing.\n";
@@ -250,7 +255,14 @@ class Parser {
 
 // Options that cannot go together, and a palette file of no format we write.
 std::string conflictIn(const CommandLine& options) {
-    if (options.paletteFile.empty() || options.showHelp || options.showVersion) {
+    if (options.showHelp || options.showVersion) {
+        return {};
+    }
+    if (options.watch && options.outputFolder.empty()) {
+        return "option '--watch' needs -o DIR: in place, each save of the art would be "
+               "replaced by its conversion while it is still being edited";
+    }
+    if (options.paletteFile.empty()) {
         return {};
     }
     if (!paintFormatOf(options.paletteFile)) {
@@ -258,9 +270,10 @@ std::string conflictIn(const CommandLine& options) {
                "(Photoshop): '" +
                options.paletteFile + "'";
     }
-    if (!options.outputFolder.empty() || !options.previewFolder.empty() || options.dryRun) {
-        return "option '--export-palette' converts nothing: it goes without -o, --preview "
-               "and --dry-run";
+    if (!options.outputFolder.empty() || !options.previewFolder.empty() || options.dryRun ||
+        options.watch) {
+        return "option '--export-palette' converts nothing: it goes without -o, --preview, "
+               "--dry-run and --watch";
     }
     return {};
 }

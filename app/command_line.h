@@ -15,6 +15,7 @@ struct CommandLine {
     std::string previewFolder; // where pictures of the skins go; empty for none
     bool dryRun = false;       // convert without writing a skin
     std::string paletteFile;   // where to export the game palette; empty to convert instead
+    bool watch = false;        // after the batch, convert each skin as it is saved
 };
 
 struct ParsedCommandLine {

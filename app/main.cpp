@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     }
     std::optional<PreviewFolder> preview;
     if (!settled.folders.previewFolder.empty()) {
-        preview.emplace(settled.folders.previewFolder, commandLine.dryRun);
+        preview.emplace(settled.folders.previewFolder, commandLine.dryRun, commandLine.watch);
         if (!openPreview(*preview, commandLine.previewFolder)) {
             return ExitStartupFailed;
         }
@@ -98,6 +98,6 @@ int main(int argc, char** argv) {
         refuse("skinremap: no user interface could be opened\n");
         return ExitStartupFailed;
     }
-    return runRemapper(
-        *ui, RunRequest{settled.folders, commandLine.dryRun, preview ? &*preview : nullptr});
+    return runRemapper(*ui, RunRequest{settled.folders, commandLine.dryRun,
+                                       preview ? &*preview : nullptr, commandLine.watch});
 }

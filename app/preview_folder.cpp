@@ -71,8 +71,13 @@ std::string pictureNameOf(const std::string& skinName) {
     return skinName + PictureExtension;
 }
 
-PreviewFolder::PreviewFolder(std::string folder, bool dryRun)
-    : folder(std::move(folder)), dryRun(dryRun) {}
+PreviewFolder::PreviewFolder(std::string folder, bool dryRun, bool watching)
+    : folder(std::move(folder)), dryRun(dryRun), watching(watching) {}
+
+void PreviewFolder::forget(const std::string& shownName) {
+    std::erase_if(entries, [&](const PreviewEntry& entry) { return entry.name == shownName; });
+    std::erase_if(leftAlone, [&](const ui::FileToLookAt& file) { return file.name == shownName; });
+}
 
 std::string PreviewFolder::pagePath() const {
     return folder + platform::PathSeparator + PreviewPageName;
@@ -80,8 +85,8 @@ std::string PreviewFolder::pagePath() const {
 
 bool PreviewFolder::writePage(bool finished, std::string& why) {
     platform::setLastFileError(platform::FileErrorKind::None);
-    if (writeText(pagePath(),
-                  previewPage(entries, PreviewPageState{finished, dryRun, leftAlone}))) {
+    if (writeText(pagePath(), previewPage(entries, PreviewPageState{finished, dryRun, leftAlone,
+                                                                    watching && !finished}))) {
         return true;
     }
     why = fileProblem();
@@ -119,6 +124,7 @@ std::string PreviewFolder::addConversion(const char* name, const Bitmap& source,
     if (entry.problem.empty()) {
         entry.picture = pictureNameOf(shown);
     }
+    forget(shown);
     entries.push_back(entry);
     return entry.problem;
 }
@@ -134,10 +140,13 @@ std::string PreviewFolder::addConverted(const char* name, const Bitmap& indices,
     if (entry.problem.empty()) {
         entry.picture = pictureNameOf(shown);
     }
+    forget(shown);
     entries.push_back(entry);
     return entry.problem;
 }
 
 void PreviewFolder::addLeftAlone(const char* name, const std::string& why) {
-    leftAlone.push_back({platform::utf8FromFileLayerName(name), why});
+    const std::string shown = platform::utf8FromFileLayerName(name);
+    forget(shown);
+    leftAlone.push_back({shown, why});
 }

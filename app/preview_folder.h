@@ -19,7 +19,8 @@ inline constexpr const char* PreviewPageName = "index.html";
 class PreviewFolder {
   public:
     // `folder` is the file layer's name of the folder, which exists with its subfolder.
-    PreviewFolder(std::string folder, bool dryRun);
+    // While `watching`, the page reloads itself in the browser every few seconds.
+    PreviewFolder(std::string folder, bool dryRun, bool watching = false);
 
     // Writes the page with every skin added so far; `finished` once the run is over. False
     // when it cannot be written, with what went wrong in `why`.
@@ -45,8 +46,12 @@ class PreviewFolder {
     std::string writePicture(const char* subfolder, const std::string& picture,
                              const Bitmap& bitmap, const Palette* palette) const;
 
+    // A skin saved again while watching is shown as it is now, once.
+    void forget(const std::string& shownName);
+
     std::string folder;
     bool dryRun;
+    bool watching;
     std::vector<PreviewEntry> entries;
     std::vector<ui::FileToLookAt> leftAlone;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -10,7 +11,7 @@ constexpr const char* PageStart = R"(<!DOCTYPE html>
 <head>
 <meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
-<title>Skins in the game's colours</title>
+@REFRESH@<title>Skins in the game's colours</title>
 <style>
 body { font-family: sans-serif; background: #2a2a2e; color: #e8e8e8; margin: 1.5em; }
 a { color: #9cc8ff; }
@@ -29,6 +30,7 @@ img { image-rendering: pixelated; max-width: 45vw; height: auto; background: #00
 )";
 
 constexpr const char* PageEnd = "</body>\n</html>\n";
+constexpr const char* RefreshMark = "@REFRESH@";
 
 // Small skins are shown larger, pixel for pixel, up to this many screen pixels a side.
 constexpr std::int32_t ShownSide = 256;
@@ -96,7 +98,10 @@ std::string row(const PreviewEntry& entry) {
 
 std::string introduction(const std::vector<PreviewEntry>& entries, const PreviewPageState& state) {
     std::string text = "<p>";
-    if (!state.finished) {
+    if (state.watching) {
+        text += "The run follows the folder: each skin saved is converted and shown here; "
+                "this page reloads itself every few seconds. ";
+    } else if (!state.finished) {
         text += "The run is under way; this page is written again when it ends. ";
     }
     if (state.dryRun) {
@@ -125,7 +130,10 @@ std::string leftAloneList(const std::vector<ui::FileToLookAt>& files) {
 
 std::string previewPage(std::vector<PreviewEntry> entries, const PreviewPageState& state) {
     std::sort(entries.begin(), entries.end(), shownBefore);
+    // Without a script: the browser itself reloads a page that asks for it.
     std::string page = PageStart;
+    page.replace(page.find(RefreshMark), std::strlen(RefreshMark),
+                 state.watching ? "<meta http-equiv=\"refresh\" content=\"3\">\n" : "");
     page += introduction(entries, state);
     if (!entries.empty()) {
         page += "<table>\n<tr><th>Skin</th><th>Colour distance</th><th>Pictures</th></tr>\n";

@@ -28,6 +28,8 @@ struct PreviewPageState {
     // The files left alone without a picture (a broken skin, a stranger's 8-bit file), in
     // the list's order, each with why.
     std::vector<ui::FileToLookAt> leftAlone;
+    // The run follows the folder: the page reloads itself to show each skin saved.
+    bool watching = false;
 };
 
 // The page's text for `entries`, whatever their order: skins converted in the run first,

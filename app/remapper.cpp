@@ -7,7 +7,9 @@
 #include "app/game_palette.h"
 #include "app/main_window.h"
 #include "app/progress.h"
+#include "app/save_watch.h"
 #include "app/texts.h"
+#include "app/watching.h"
 #include "platform/process.h"
 
 namespace {
@@ -44,15 +46,19 @@ bool allWritten(const RemapperState& state) {
            (state.preview == nullptr || !summary.previewPage.empty());
 }
 
-// The windows end with the code the window gave; a run without one reports to a shell.
-int exitCodeFor(ui::RunEnd end, int windowExitCode, bool written) {
+// The windows end with the code the window gave; a run without one reports to a shell. Ctrl-C
+// is how a watch is ended, not an interruption.
+int exitCodeFor(ui::RunEnd end, bool watching, int windowExitCode, bool written) {
     switch (end) {
     case ui::RunEnd::ByWindow:
         break;
+    case ui::RunEnd::Interrupted:
+        if (!watching) {
+            return ExitInterrupted;
+        }
+        [[fallthrough]];
     case ui::RunEnd::BatchDone:
         return written ? ExitBatchDone : ExitNotAllWritten;
-    case ui::RunEnd::Interrupted:
-        return ExitInterrupted;
     }
     return windowExitCode;
 }
@@ -60,7 +66,6 @@ int exitCodeFor(ui::RunEnd end, int windowExitCode, bool written) {
 int finish(RemapperState& state, int windowExitCode) {
     CommitWaitingSkins(state);
     state.summary.notReached = state.fileList.itemCount;
-    state.summary.filesListed = state.filesListed;
     state.summary.dryRun = state.dryRun;
     if (state.preview != nullptr) {
         writeFinalPage(state);
@@ -68,12 +73,13 @@ int finish(RemapperState& state, int windowExitCode) {
     state.ui.reportSummary(state.summary);
     state.matcher.reset();
     state.skinPalette.reset();
-    return exitCodeFor(state.ui.runEnd(), windowExitCode, allWritten(state));
+    return exitCodeFor(state.ui.runEnd(), state.watching.on, windowExitCode, allWritten(state));
 }
 
 // One message at most per turn, then one conversion step. Once nothing is left to convert
-// the loop waits for the next message instead of spinning.
-int runMainLoop(RemapperState& state) {
+// the loop waits for the next message instead of spinning; in watch mode, for the next save
+// as well.
+int runMainLoop(RemapperState& state, SaveWatch* watch) {
     ui::UserInterface& ui = state.ui;
     while (!state.quitRequested) {
         ui::Message message;
@@ -85,6 +91,9 @@ int runMainLoop(RemapperState& state) {
         }
         RemapNextFile(state);
         if (state.fileList.itemCount == 0 && !state.quitRequested) {
+            if (watch != nullptr && keepWatching(state, *watch)) {
+                continue;
+            }
             ui.waitMessage();
         }
     }
@@ -111,5 +120,17 @@ int runRemapper(ui::UserInterface& ui, const RunRequest& request, const Remapper
     if (!loadSkinPalette(state)) {
         return ExitStartupFailed;
     }
-    return runMainLoop(state);
+    if (!request.watch) {
+        return runMainLoop(state, nullptr);
+    }
+    // Started before the batch, so that nothing saved meanwhile is missed.
+    SaveWatch watch(ui);
+    if (!watch.isOpen()) {
+        ui.messageBox(state.mainWindow, ErrorCaption, WatchFailedText, MessageIcon::Error,
+                      MessageButtons::Ok);
+        return ExitStartupFailed;
+    }
+    state.watching.on = true;
+    ui.startWatching();
+    return runMainLoop(state, &watch);
 }

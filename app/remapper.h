@@ -14,6 +14,8 @@ struct RunRequest {
     // Where pictures of the skins and their page go; null for none. Its page is written
     // once more when the run ends.
     PreviewFolder* preview = nullptr;
+    // Watch mode: after the batch, convert each skin as it is saved until the run is ended.
+    bool watch = false;
 };
 
 // Makes the main window with its controls and the list of skins of the current directory,

@@ -5,8 +5,10 @@
 // matcher) come in through `RemapperSeams`, so tests can drive them.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/file_list.h"
 #include "app/preview_folder.h"
@@ -59,6 +61,9 @@ struct RemapperState {
     // Writes the converted skins and puts them in place: a skin counts as converted only
     // once it is, and the run ends with none left waiting.
     SkinWriter writer;
+    // How far the colours of each skin handed to the writer moved, in the order handed over,
+    // until its outcome comes back.
+    std::deque<ui::ColourDistances> handedOver;
 
     PalettePtr skinPalette;
     // Built from `skinPalette` at the first conversion; null until then, or if memory ran out.
@@ -70,6 +75,15 @@ struct RemapperState {
     // The tick count when the main window was made. Kept whole: in single precision it would
     // be rounded by up to 128 ms after some hours of uptime, ahead of the clock at times.
     std::uint32_t startTicks = 0;
+
+    // Watch mode: after each batch the run waits for saves, and takes them as the next.
+    struct Watching {
+        bool on = false;
+        bool idle = false;      // the last batch is done, and told
+        bool announced = false; // the user was told the run now follows the folder
+        // Skins that another program still writes, to try again in a moment.
+        std::vector<std::string> busy;
+    } watching;
 
     FileList fileList;
     std::int32_t filesListed = 0; // names the list was made with

@@ -55,6 +55,9 @@ void account(RemapperState& state, const SkinOutcome& outcome) {
     switch (outcome.kind) {
     case SkinOutcome::Kind::Converted:
         ++summary.converted;
+        if (outcome.distances) {
+            state.ui.reportConverted(name, *outcome.distances);
+        }
         break;
     case SkinOutcome::Kind::LeftAlone:
         countLeftAlone(summary, outcome);

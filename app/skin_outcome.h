@@ -2,6 +2,7 @@
 // What became of one file of the batch, and the one place where it is counted in the run's
 // summary and told to the user.
 
+#include <optional>
 #include <string>
 
 #include "ui/ui.h"
@@ -20,6 +21,8 @@ struct SkinOutcome {
     std::string name;
     Kind kind = Kind::Converted;
     ui::LeftAlone why;
+    // Converted: how far its colours moved, where they were measured.
+    std::optional<ui::ColourDistances> distances = std::nullopt;
 };
 
 // Counts `outcome` in the summary and tells the user what they need to know of it.

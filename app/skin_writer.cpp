@@ -17,7 +17,7 @@ std::int64_t bytesOf(const SkinWriter::Skin& skin) {
 }
 
 SkinOutcome outcomeOf(storage::CommitGroup::Outcome& committed) {
-    SkinOutcome outcome{std::move(committed.name), SkinOutcome::Kind::Converted, {}};
+    SkinOutcome outcome{std::move(committed.name), SkinOutcome::Kind::Converted, {}, {}};
     switch (committed.result) {
     case storage::CommitResult::Replaced:
         outcome.kind = SkinOutcome::Kind::Converted;

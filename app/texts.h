@@ -20,3 +20,7 @@ inline constexpr const char* WriteFailedText = "Can't write file: %s";
 inline constexpr const char* ChangedText = "%s changed while it was converted; left alone";
 inline constexpr const char* LookAtCaption = "Files left as they were";
 inline constexpr const char* LookAtText = "These files were left as they were:";
+inline constexpr const char* WatchFailedText = "Can't follow the folder for saves";
+inline constexpr const char* PaletteReloadedText =
+    "The palette %s was saved: the skins saved from now on take it.";
+inline constexpr const char* PaletteKeptText = "the palette used so far stays";

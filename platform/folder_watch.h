@@ -27,15 +27,19 @@ class FolderWatch {
         bool overflowed = false;
     };
 
-    // Waits for the next changes, then takes every change that came meanwhile. False, with
-    // nothing taken, once stop() was called or the folder can no longer be followed.
-    // Where the system says when a writer closed a file (Linux), a file is named once it
-    // is closed; elsewhere as it is written, so that the caller must find out whether its
-    // writer is done.
-    bool wait(Changes& changes);
+    // Waits for the next changes, at most `timeout` milliseconds (-1: for ever), then takes
+    // every change that came meanwhile; none when the time ran out. False, with nothing
+    // taken, once stop() was called or the folder can no longer be followed. Where the
+    // system says when a writer closed a file (Linux), a file is named once it is closed;
+    // elsewhere as it is written, so that the caller must find out whether its writer is
+    // done.
+    bool wait(Changes& changes, int timeout = -1);
 
     // Ends the wait of another thread, and every later one. Safe from any thread.
     void stop();
+    // Ends the wait of another thread, or the next one, as if its time ran out: it then
+    // waits again with a time of its choosing. Safe from any thread.
+    void nudge();
 
   private:
     struct State;

@@ -225,6 +225,13 @@ class UserInterface {
     // The skin whose name the file line shows was converted, its colours moving this far; a
     // front end may say so. The windows don't: their line has no room for it.
     virtual void reportDistances(const ColourDistances& distances) { static_cast<void>(distances); }
+    // A skin is in place (in a dry run: would be), its colours having moved this far. The
+    // figures were reported as it was converted; a front end that tells of each save as it
+    // lands (the console, while watching) says it here.
+    virtual void reportConverted(const char* name, const ColourDistances& distances) {
+        static_cast<void>(name);
+        static_cast<void>(distances);
+    }
     // The pictures of a skin could not all be written into the preview folder, for the
     // reason given; a front end may say so. The windows don't: the page lists it.
     virtual void reportPreviewFailed(const char* name, const char* why) {
@@ -237,6 +244,17 @@ class UserInterface {
         static_cast<void>(finished);
         static_cast<void>(total);
     }
+    // Watch mode: the run goes on after its batch, converting each skin as it is saved. From
+    // now on wake() may come from another thread; a front end that ends the run once idle
+    // (the console) waits for it instead, and says when each skin was converted.
+    virtual void startWatching() {}
+    // Safe from any thread: ends a waitMessage in progress, or the next one, so that the
+    // application looks for work again.
+    virtual void wake() {}
+    // Something the user may like to know that is no error and needs no answer (a palette
+    // loaded anew while watching); the windows don't show it.
+    virtual void reportNotice(const char* text) { static_cast<void>(text); }
+
     // The run is over and the window about to go; a front end may tell the user how it went.
     virtual void reportSummary(const RunSummary& summary) { static_cast<void>(summary); }
     // How the run ended; asked once the main loop is over.

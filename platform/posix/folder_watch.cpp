@@ -37,22 +37,37 @@ void addOnce(std::vector<std::string>& names, std::string name) {
 struct FolderWatch::State {
     int events = -1;  // the inotify instance
     int stopper = -1; // an eventfd that stop() makes readable
+    int nudger = -1;  // an eventfd that nudge() makes readable
 };
+
+namespace {
+
+void ring(int eventfd) {
+    if (eventfd >= 0) {
+        const std::uint64_t one = 1;
+        static_cast<void>(::write(eventfd, &one, sizeof one));
+    }
+}
+
+} // namespace
 
 FolderWatch::FolderWatch(const std::string& folder) : state(std::make_unique<State>()) {
     state->events = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     state->stopper = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (state->events < 0 || state->stopper < 0 ||
+    state->nudger = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (state->events < 0 || state->stopper < 0 || state->nudger < 0 ||
         inotify_add_watch(state->events, folder.c_str(), Watched | IN_ONLYDIR) < 0) {
         closeIfOpen(state->events);
         closeIfOpen(state->stopper);
-        state->events = state->stopper = -1;
+        closeIfOpen(state->nudger);
+        state->events = state->stopper = state->nudger = -1;
     }
 }
 
 FolderWatch::~FolderWatch() {
     closeIfOpen(state->events);
     closeIfOpen(state->stopper);
+    closeIfOpen(state->nudger);
 }
 
 bool FolderWatch::isOpen() const {
@@ -60,28 +75,39 @@ bool FolderWatch::isOpen() const {
 }
 
 void FolderWatch::stop() {
-    if (state->stopper >= 0) {
-        const std::uint64_t one = 1;
-        static_cast<void>(::write(state->stopper, &one, sizeof one));
-    }
+    ring(state->stopper);
 }
 
-bool FolderWatch::wait(Changes& changes) {
+void FolderWatch::nudge() {
+    ring(state->nudger);
+}
+
+bool FolderWatch::wait(Changes& changes, int timeout) {
     changes = Changes{};
     if (!isOpen()) {
         return false;
     }
-    std::array<pollfd, 2> waiting{pollfd{state->events, POLLIN, 0},
-                                  pollfd{state->stopper, POLLIN, 0}};
+    std::array<pollfd, 3> waiting{pollfd{state->events, POLLIN, 0},
+                                  pollfd{state->stopper, POLLIN, 0},
+                                  pollfd{state->nudger, POLLIN, 0}};
     while (changes.names.empty() && !changes.overflowed) {
-        if (poll(waiting.data(), waiting.size(), -1) < 0) {
+        const int ready = poll(waiting.data(), waiting.size(), timeout);
+        if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return false;
         }
+        if (ready == 0) {
+            return true; // the time ran out
+        }
         if (waiting[1].revents != 0) {
             return false;
+        }
+        if (waiting[2].revents != 0) {
+            std::uint64_t nudges = 0;
+            static_cast<void>(::read(state->nudger, &nudges, sizeof nudges));
+            return true;
         }
         if ((waiting[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
             return false;

@@ -41,6 +41,7 @@ struct FolderWatch::State {
     HANDLE folder = INVALID_HANDLE_VALUE;
     HANDLE changed = nullptr; // signalled when a read of changes completes
     HANDLE stopped = nullptr; // signalled by stop()
+    HANDLE nudged = nullptr;  // signalled by nudge(); a wait that sees it resets it
     OVERLAPPED reading{};
     bool pending = false; // a read is under way
     alignas(DWORD) std::array<char, BufferSize> buffer{};
@@ -61,8 +62,9 @@ FolderWatch::FolderWatch(const std::string& folder) : state(std::make_unique<Sta
         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
     state->changed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     state->stopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    state->nudged = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (state->folder != INVALID_HANDLE_VALUE && state->changed != nullptr &&
-        state->stopped != nullptr && state->startRead()) {
+        state->stopped != nullptr && state->nudged != nullptr && state->startRead()) {
         return;
     }
     if (state->folder != INVALID_HANDLE_VALUE) {
@@ -80,7 +82,7 @@ FolderWatch::~FolderWatch() {
         }
         CloseHandle(state->folder);
     }
-    for (HANDLE event : {state->changed, state->stopped}) {
+    for (HANDLE event : {state->changed, state->stopped, state->nudged}) {
         if (event != nullptr) {
             CloseHandle(event);
         }
@@ -97,13 +99,24 @@ void FolderWatch::stop() {
     }
 }
 
-bool FolderWatch::wait(Changes& changes) {
+void FolderWatch::nudge() {
+    if (state->nudged != nullptr) {
+        SetEvent(state->nudged);
+    }
+}
+
+bool FolderWatch::wait(Changes& changes, int timeout) {
     changes = Changes{};
     if (!isOpen() || !state->pending) {
         return false;
     }
-    const HANDLE events[] = {state->stopped, state->changed};
-    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+    const HANDLE events[] = {state->stopped, state->changed, state->nudged};
+    const DWORD woken = WaitForMultipleObjects(
+        3, events, FALSE, timeout < 0 ? INFINITE : static_cast<DWORD>(timeout));
+    if (woken == WAIT_TIMEOUT || woken == WAIT_OBJECT_0 + 2) {
+        return true;
+    }
+    if (woken != WAIT_OBJECT_0 + 1) {
         return false;
     }
     DWORD got = 0;

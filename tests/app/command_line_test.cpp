@@ -85,14 +85,17 @@ TEST(CommandLineTest, RefusesWhatItDoesNotTakeAndSaysWhy) {
         {{"--export-palette", "gpl"},
          "the palette file must end in .gpl (GIMP, Krita, Inkscape) or .act (Photoshop): 'gpl'"},
         {{"--export-palette", "a.gpl", "--preview", "p"},
-         "option '--export-palette' converts nothing: it goes without -o, --preview and "
-         "--dry-run"},
+         "option '--export-palette' converts nothing: it goes without -o, --preview, "
+         "--dry-run and --watch"},
         {{"-n", "--export-palette", "a.act"},
-         "option '--export-palette' converts nothing: it goes without -o, --preview and "
-         "--dry-run"},
+         "option '--export-palette' converts nothing: it goes without -o, --preview, "
+         "--dry-run and --watch"},
+        {{"--watch", "skins"},
+         "option '--watch' needs -o DIR: in place, each save of the art would be replaced by "
+         "its conversion while it is still being edited"},
         {{"--export-palette", "a.act", "-o", "out"},
-         "option '--export-palette' converts nothing: it goes without -o, --preview and "
-         "--dry-run"},
+         "option '--export-palette' converts nothing: it goes without -o, --preview, "
+         "--dry-run and --watch"},
     };
     for (const auto& [words, error] : cases) {
         SCOPED_TRACE(words.front());

@@ -115,6 +115,7 @@ TEST_F(CommandLineRunTest, WordsItCannotActOnAreRefusedBeforeAnyFileIsTouched) {
          "skinremap: cannot use 'in the way' for the converted skins: "},
         {{"-o", "in the way/below", skins.string()},
          "skinremap: cannot use 'in the way/below' for the converted skins: "},
+        {{"--watch", skins.string()}, "skinremap: option '--watch' needs -o DIR: in place, "},
     };
     const auto before = tree(scratch.path());
     for (const auto& [words, message] : refusals) {

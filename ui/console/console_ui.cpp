@@ -4,12 +4,14 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "core/printable_text.h"
 #include "platform/clock.h"
 #include "platform/terminal.h"
+#include "platform/wake_up.h"
 #include "ui/classic_window.h"
 
 namespace ui {
@@ -19,8 +21,14 @@ namespace {
 std::atomic<bool> interruptPending{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+// Rung with the interrupt, so that a wait for the next save sees it; null unless watching.
+std::atomic<platform::WakeUp*> interruptBell{nullptr};
+
 extern "C" void onInterrupt(int) {
     interruptPending = true;
+    if (platform::WakeUp* bell = interruptBell.load()) {
+        bell->ring();
+    }
     // A second Ctrl-C ends the program the hard way, should the first go unnoticed.
     std::signal(SIGINT, SIG_DFL);
 }
@@ -113,6 +121,16 @@ std::string outcomeLine(const RunSummary& summary) {
     return line + ".";
 }
 
+// "14:03:22 ": when a line of a watch happened.
+std::string timeOfDay() {
+    const std::time_t now = std::time(nullptr);
+    char text[16] = "";
+    if (const std::tm* local = std::localtime(&now)) {
+        std::strftime(text, sizeof text, "%H:%M:%S ", local);
+    }
+    return text;
+}
+
 bool startsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
@@ -129,6 +147,7 @@ ConsoleUi::ConsoleUi(std::FILE* out, bool statusLine, Clock clock)
 }
 
 ConsoleUi::~ConsoleUi() {
+    interruptBell = nullptr;
     clearStatus();
     setMessageBoxHandler(previousBoxHandler);
     activeConsole = nullptr;
@@ -209,11 +228,45 @@ void ConsoleUi::postQuit(int exitCode) {
     quitCodes.push_back(exitCode);
 }
 
+// Nothing but a wake or Ctrl-C can reach a console; without a watch, nothing will.
 void ConsoleUi::waitMessage() {
     closeOnInterrupt();
-    if (quitCodes.empty()) {
-        postQuit(0);
+    if (!bell) {
+        if (quitCodes.empty()) {
+            postQuit(0);
+        }
+        return;
     }
+    while (quitCodes.empty() && !woken.exchange(false)) {
+        bell->wait();
+        closeOnInterrupt();
+    }
+}
+
+void ConsoleUi::startWatching() {
+    auto made = std::make_unique<platform::WakeUp>();
+    if (made->isOpen()) {
+        bell = std::move(made);
+        interruptBell = bell.get();
+    }
+}
+
+void ConsoleUi::wake() {
+    woken = true;
+    if (bell) {
+        bell->ring();
+    }
+}
+
+void ConsoleUi::reportNotice(const char* text) {
+    clearStatus();
+    std::fprintf(out, "%s%s\n", stamp().c_str(), printableText(text).c_str());
+    std::fflush(out);
+}
+
+// While watching, a conversion is told in one line when it is done, with the time.
+std::string ConsoleUi::stamp() const {
+    return bell ? timeOfDay() : std::string{};
 }
 
 void ConsoleUi::setText(WindowId control, const char* text) {
@@ -224,6 +277,8 @@ void ConsoleUi::setText(WindowId control, const char* text) {
     if (startsWith(text, TimePrefix)) {
         timeText = text;
         drawStatus(false);
+    } else if (bell) {
+        return; // a watch tells of each skin once it is in place
     } else {
         printLine(text);
     }
@@ -268,7 +323,8 @@ MessageResult ConsoleUi::showBox(const char* caption, const char* text, MessageI
 void ConsoleUi::reportLeftAlone(const char* name, const LeftAlone& why) {
     std::FILE* to = isExpected(why.reason) ? out : stderr;
     clearStatus();
-    std::fprintf(to, "Left alone: %s (%s)\n", printableText(name).c_str(), describe(why).c_str());
+    std::fprintf(to, "%sLeft alone: %s (%s)\n", stamp().c_str(), printableText(name).c_str(),
+                 describe(why).c_str());
     std::fflush(to);
 }
 
@@ -277,10 +333,22 @@ bool ConsoleUi::tellsEachFile() const {
 }
 
 void ConsoleUi::reportDistances(const ColourDistances& distances) {
+    if (!bell) {
+        printDistances(" ", distances);
+    }
+}
+
+void ConsoleUi::reportConverted(const char* name, const ColourDistances& distances) {
+    if (bell) {
+        printDistances(stamp() + printableText(name) + ":", distances);
+    }
+}
+
+void ConsoleUi::printDistances(const std::string& lead, const ColourDistances& distances) {
     clearStatus();
-    std::fprintf(out, "  mean distance %.1f, largest %.1f, %s of pixels farther than %d\n",
-                 distances.mean, distances.largest, percentage(distances.farShare).c_str(),
-                 distances.farDistance);
+    std::fprintf(out, "%s mean distance %.1f, largest %.1f, %s of pixels farther than %d\n",
+                 lead.c_str(), distances.mean, distances.largest,
+                 percentage(distances.farShare).c_str(), distances.farDistance);
     std::fflush(out);
 }
 
