@@ -185,6 +185,28 @@ for action in close quit; do
     check_window "$folder.seen"
 done
 
+# Watch mode: the window converts the batch into the output folder, then a skin copied into
+# the folder afterwards; closing the window ends the watch with 0. The art stays as it was.
+if [[ -n "$hidden_source" ]]; then
+    folder="$work/watch"
+    out="$work/watch-out"
+    copy_skins "$folder"
+    mkdir -p "$out"
+    (cd "$folder" && exec timeout 120 "$wine" "$program" --watch -o "$(windows_path "$out")" .) &
+    pid=$!
+    "$wine" "$probe" window 60000 "Remapping: done." none >/dev/null ||
+        fail "watch: the window never showed the end of the batch"
+    cp "$hidden_source" "$folder/saved later.bmp"
+    converted="$work/native/$(basename "$hidden_source")"
+    for ((tries = 0; tries < 200; tries++)); do
+        cmp -s "$converted" "$out/saved later.bmp" && break
+        sleep 0.1
+    done
+    cmp -s "$converted" "$out/saved later.bmp" || fail "watch: the skin saved later was not converted"
+    close_after_the_run watch "$pid"
+    cmp -s "$hidden_source" "$folder/saved later.bmp" || fail "watch: the art was changed"
+fi
+
 # No palette: the program says so in a box, converts nothing and reports failure.
 folder="$work/no-palette"
 copy_skins "$folder"

@@ -46,6 +46,8 @@ def cube_palette():
 
 
 def bit_depth(path):
+    if not path.exists():
+        return 0
     with open(path, "rb") as f:
         head = f.read(30)
     return struct.unpack_from("<H", head, 28)[0] if len(head) >= 30 else 0
@@ -429,6 +431,32 @@ def files_left_alone_are_listed_once_the_batch_is_done(program, folder):
            "the broken skin is unchanged")
 
 
+def watch_converts_each_save_in_the_window(program, folder):
+    """With --watch the window stays open after its batch and converts each skin saved into
+    the folder; closing it ends the watch with 0."""
+    art = folder / "art"
+    out = folder / "game"
+    art.mkdir()
+    make_skins(art, {"a.bmp": (12, 9)})
+    process = subprocess.Popen([program, "--watch", "-o", str(out), str(art)], cwd=folder,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    Run.started.append(process)
+    window = find_window(TITLE)
+    deadline = time.monotonic() + WAIT
+    while bit_depth(out / "a.bmp") != 8 and time.monotonic() < deadline:
+        time.sleep(0.05)
+    expect(bit_depth(out / "a.bmp") == 8, "the batch was converted into the output folder")
+    (art / "b.bmp").write_bytes(bmp24(20, 10))
+    while bit_depth(out / "b.bmp") != 8 and time.monotonic() < deadline:
+        time.sleep(0.05)
+    expect(bit_depth(out / "b.bmp") == 8, "a skin saved after the batch was converted")
+    expect(process.poll() is None, "the window stays open while it watches")
+    close_window(window)
+    output, _ = process.communicate(timeout=WAIT)
+    expect(process.returncode == 0, f"closing the window ends with 0, not {process.returncode}")
+    expect(bit_depth(art / "b.bmp") == 24, "the art itself is never converted")
+
+
 def quit_works_while_a_box_is_open(program, folder):
     """The box of a skin that could not be written has no owner: as on Windows, "Quit"
     stays usable under it, and takes effect once the box is answered."""
@@ -539,6 +567,7 @@ CASES = {case.__name__: case for case in (
     close_after_the_batch_gives_0,
     unwritable_file_is_reported_in_a_box,
     files_left_alone_are_listed_once_the_batch_is_done,
+    watch_converts_each_save_in_the_window,
     quit_works_while_a_box_is_open,
     closing_while_a_box_is_open_ends_the_run,
     lost_display_ends_with_its_own_code,
