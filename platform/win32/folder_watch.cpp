@@ -123,6 +123,12 @@ bool FolderWatch::wait(Changes& changes, int timeout) {
     state->pending = false;
     ResetEvent(state->changed);
     if (GetOverlappedResult(state->folder, &state->reading, &got, FALSE) == FALSE) {
+        // The thread that started the read ended, and took the read with it: what changed
+        // meanwhile is unknown.
+        if (GetLastError() == ERROR_OPERATION_ABORTED && state->startRead()) {
+            changes.overflowed = true;
+            return true;
+        }
         return false;
     }
     // No bytes: more changed than the buffer could hold.
