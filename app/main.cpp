@@ -3,6 +3,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/exit_codes.h"
@@ -85,10 +87,11 @@ int main(int argc, char** argv) {
     }
 
     // A run killed in the middle of a write leaves its temporary file beside the skin;
-    // the skin itself is whole. Only files of our own naming are removed, and none by a dry
+    // the skin itself is whole. Only files provably ours are removed, and none by a dry
     // run, which changes nothing in the folder.
+    std::vector<std::string> kept;
     if (!commandLine.dryRun) {
-        storage::removeStaleTemporaries(".");
+        kept = storage::removeStaleTemporaries(".").kept;
     }
     if (!settled.folders.outputFolder.empty()) {
         storage::removeStaleTemporaries(settled.folders.outputFolder.c_str());
@@ -98,6 +101,6 @@ int main(int argc, char** argv) {
         refuse("skinremap: no user interface could be opened\n");
         return ExitStartupFailed;
     }
-    return runRemapper(
-        *ui, RunRequest{settled.folders, commandLine.dryRun, preview ? &*preview : nullptr});
+    return runRemapper(*ui, RunRequest{settled.folders, commandLine.dryRun,
+                                       preview ? &*preview : nullptr, std::move(kept)});
 }

@@ -7,6 +7,7 @@
 #include "app/game_palette.h"
 #include "app/main_window.h"
 #include "app/progress.h"
+#include "app/skin_outcome.h"
 #include "app/texts.h"
 
 namespace {
@@ -22,6 +23,18 @@ bool loadSkinPalette(RemapperState& state) {
         return false;
     }
     return true;
+}
+
+// The output folder was made before the run; it is held open from here to the end, so that
+// every skin goes into that very folder.
+bool outputFolderOpen(RemapperState& state, const RunRequest& request) {
+    if (!state.outputFolder || state.outputFolder->isOpen()) {
+        return true;
+    }
+    state.ui.messageBox(state.mainWindow, ErrorCaption,
+                        FormatText(WriteFailedText, request.folders.outputFolder.c_str()),
+                        MessageIcon::Error, MessageButtons::Ok);
+    return false;
 }
 
 // The preview page, written once more with every skin of the run, interrupted or not.
@@ -93,7 +106,10 @@ int runMainLoop(RemapperState& state) {
 
 int runRemapper(ui::UserInterface& ui, const RunRequest& request, const RemapperSeams& seams) {
     RemapperState state(ui, seams);
-    state.outputFolder = request.folders.outputFolder;
+    if (!request.folders.outputFolder.empty()) {
+        state.outputFolder =
+            std::make_shared<const platform::HeldFolder>(request.folders.outputFolder);
+    }
     state.dryRun = request.dryRun;
     state.preview = request.preview;
     MainWindowEvents events(state);
@@ -103,8 +119,9 @@ int runRemapper(ui::UserInterface& ui, const RunRequest& request, const Remapper
         return ExitStartupFailed;
     }
     ui.showWindow(state.mainWindow);
-    if (!loadSkinPalette(state)) {
+    if (!loadSkinPalette(state) || !outputFolderOpen(state, request)) {
         return ExitStartupFailed;
     }
+    accountKeptAtStart(state, request.keptAtStart);
     return runMainLoop(state);
 }

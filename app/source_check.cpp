@@ -23,9 +23,10 @@ std::optional<ui::LeftAloneReason> checkSource(const Bitmap* source,
                                                const BitmapReadReport& report) {
     using ui::LeftAloneReason;
     if (source == nullptr) {
-        return report.readError  ? LeftAloneReason::ReadError
-               : report.tooLarge ? LeftAloneReason::TooLarge
-                                 : LeftAloneReason::NotABitmap;
+        return report.readError       ? LeftAloneReason::ReadError
+               : report.pixelsMissing ? LeftAloneReason::PixelsMissing
+               : report.tooLarge      ? LeftAloneReason::TooLarge
+                                      : LeftAloneReason::NotABitmap;
     }
     if (source->bitDepth != SourceDepth) {
         return LeftAloneReason::NotTrueColour;
@@ -56,6 +57,8 @@ ui::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
         return LeftAloneReason::NoReadPermission;
     case FileErrorKind::NotRegularFile:
         return LeftAloneReason::NotRegularFile;
+    case FileErrorKind::TooManyOpenFiles:
+        return LeftAloneReason::TooManyOpenFiles;
     default:
         return LeftAloneReason::ReadError;
     }

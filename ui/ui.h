@@ -62,6 +62,8 @@ struct RunSummary {
     int leftAlone = 0;  // not 24-bit, unreadable, incomplete, too large, changed meanwhile
     int failed = 0;     // converted but not written
     int notReached = 0; // still waiting when the run ended
+    int otherRun = 0;   // skipped: another run was converting them
+    int unflushed = 0;  // converted, but their folder's names could not be flushed
     // The converted skins whose colours moved most, by mean distance, farthest first: at
     // most MostMovedShown.
     std::vector<MovedSkin> movedMost;
@@ -104,6 +106,10 @@ enum class LeftAloneReason {
     NotRegularFile,
     // Gone since the list was made.
     Missing,
+    // The process may open no more files: the limit on open files was reached.
+    TooManyOpenFiles,
+    // Another run of the program is converting it: expected, like NotTrueColour.
+    OtherRun,
 };
 
 // The main window's procedure, implemented by the application. The front end calls it

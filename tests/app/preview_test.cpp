@@ -54,16 +54,16 @@ TEST(PreviewPage, NamesAreEscapedInTextAndInAddresses) {
 PreviewEntry converted(const std::string& name, double mean) {
     ui::ColourDistances distances;
     distances.mean = mean;
-    return PreviewEntry{name, name + ".png", "source/" + name + ".png", 4, 4, distances, {}};
+    return PreviewEntry{name, name + ".png", "source/" + name + ".png", 4, 4, distances, {}, {}};
 }
 
 TEST(PreviewPage, WorstFirstThenThoseConvertedBeforeTheSameWhateverTheOrderGiven) {
     std::vector<PreviewEntry> entries = {
         converted("mild", 1.0),
-        PreviewEntry{"earlier", "earlier.png", {}, 4, 4, std::nullopt, {}},
+        PreviewEntry{"earlier", "earlier.png", {}, 4, 4, std::nullopt, {}, {}},
         converted("worst_b", 5.0),
         converted("worst_a", 5.0),
-        PreviewEntry{"broken", {}, {}, 0, 0, ui::ColourDistances{}, "the image is empty"},
+        PreviewEntry{"broken", {}, {}, 0, 0, ui::ColourDistances{}, "the image is empty", {}},
     };
     const std::string page = previewPage(entries, PreviewPageState{true, false});
     std::reverse(entries.begin(), entries.end());

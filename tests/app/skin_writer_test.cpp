@@ -21,9 +21,9 @@ TEST_P(SkinWriterTest, OutcomesComeBackInTheOrderHandedOver) {
     platform::SourceFile a(dir.file("a.bmp").c_str());
     writeBytes(dir.file("a.bmp"), {4, 5, 6, 7}); // saved again after it was read
     SkinWriter writer(GetParam());
-    writer.hand({"a.bmp", std::move(a), "", BitmapPtr(Bitmap::create(2, 2, 8))});
-    writer.hand({"b.bmp", platform::SourceFile(dir.file("b.bmp").c_str()), "", nullptr});
-    writer.hand({"c.bmp", platform::SourceFile(dir.file("c.bmp").c_str()), "",
+    writer.hand({"a.bmp", std::move(a), nullptr, BitmapPtr(Bitmap::create(2, 2, 8))});
+    writer.hand({"b.bmp", platform::SourceFile(dir.file("b.bmp").c_str()), nullptr, nullptr});
+    writer.hand({"c.bmp", platform::SourceFile(dir.file("c.bmp").c_str()), nullptr,
                  BitmapPtr(Bitmap::create(2, 2, 8))});
     std::vector<SkinOutcome> outcomes = writer.takeOutcomes();
     for (SkinOutcome& outcome : writer.drain()) {

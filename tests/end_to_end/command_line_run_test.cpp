@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/xattr.h>
+
 #include "tests/support/program_run.h"
 #include "tests/support/skin_files.h"
 #include "tests/support/temp_dir.h"
@@ -91,8 +93,13 @@ TEST_F(CommandLineRunTest, AnOutputFolderGetsTheConvertedSkinsAndTheOriginalsSta
     EXPECT_EQ(converted(output / "two words.bmp", 4, 4), "");
 
     // Again, into the same folder: the earlier results are replaced, the originals kept,
-    // and a temporary file a killed run left there is cleared away.
-    writeBytes((output / ".skinremap-k1lled.tmp").string(), Bytes{1, 2, 3});
+    // and a temporary file a killed run left there (marked with its name, as runs mark them)
+    // is cleared away.
+    const std::string killed = ".skinremap-k1lled.tmp";
+    writeBytes((output / killed).string(), Bytes{1, 2, 3});
+    ASSERT_EQ(setxattr((output / killed).c_str(), "user.skinremap.temporary", killed.data(),
+                       killed.size(), 0),
+              0);
     const RunResult again = run({"--output=" + output.string(), skins.string()});
     EXPECT_EQ(again.exitCode, 0) << again.errors;
     EXPECT_EQ(tree(skins), skinsBefore);

@@ -5,14 +5,17 @@
 // lands where it must.
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -37,12 +40,10 @@ namespace fs = std::filesystem;
 constexpr unsigned TimeLimit = 30;
 
 // A run that stops itself before each call of the given kind ("temporary", "rename").
-RunOptions stoppingBefore(const std::string& moment, bool oneProcessor = false) {
-    RunOptions options;
-    options.oneProcessor = oneProcessor;
+RunOptions stoppingBefore(const std::string& moment, RunOptions options = {}) {
     options.timeLimit = TimeLimit;
-    options.environment = {std::string("LD_PRELOAD=") + SKINREMAP_STOP_BEFORE_CALL,
-                           "SKINREMAP_STOP_BEFORE=" + moment};
+    options.environment.push_back(std::string("LD_PRELOAD=") + SKINREMAP_STOP_BEFORE_CALL);
+    options.environment.push_back("SKINREMAP_STOP_BEFORE=" + moment);
     return options;
 }
 
@@ -52,41 +53,77 @@ struct Finished {
     std::string errors;
 };
 
-// Runs the program over `directory`, stopping before each `moment`; at the first stop,
-// `act` changes the folder. The program must stop at least once.
-Finished runActingAt(const SkinDirectory& directory, const std::string& moment,
-                     const std::function<void(const std::string& output)>& act,
-                     bool oneProcessor = false) {
-    const auto run = directory.start(stoppingBefore(moment, oneProcessor));
-    bool acted = false;
+// What a test does at one stop of the program, the output so far in hand; false kills the
+// program there.
+using Act = std::function<bool(const std::string& output)>;
+
+// Runs the program over `directory`, stopping before each `moment`; at the n-th stop it does
+// the n-th of `acts`, then lets the run go on. The program must stop once for each act.
+Finished runActing(const SkinDirectory& directory, const std::string& moment,
+                   const std::vector<Act>& acts, RunOptions options = {}) {
+    const auto run = directory.start(stoppingBefore(moment, std::move(options)));
+    std::size_t stops = 0;
     std::string output;
     while (run->waitForStop()) {
-        if (!acted) {
-            for (const std::string& line : run->linesSoFar()) {
-                output += line + "\n";
-            }
-            act(output);
-            acted = true;
+        for (const std::string& line : run->linesSoFar()) {
+            output += line + "\n";
+        }
+        if (stops < acts.size() && !acts[stops++](output)) {
+            run->kill();
         }
         run->resume();
     }
-    EXPECT_TRUE(acted) << "the program never reached the moment " << moment;
+    EXPECT_EQ(stops, acts.size()) << "the program did not reach the moment " << moment;
     output += run->restOfOutput();
     const int exitCode = run->wait();
     return {exitCode, output, readText(directory.errorFile().string())};
 }
 
+// The same with one act, at the first stop.
+Finished runActingAt(const SkinDirectory& directory, const std::string& moment,
+                     const std::function<void(const std::string& output)>& act,
+                     bool oneProcessor = false) {
+    RunOptions options;
+    options.oneProcessor = oneProcessor;
+    return runActing(directory, moment, {[&](const std::string& output) {
+                         act(output);
+                         return true;
+                     }},
+                     options);
+}
+
+// Where the program may take no leases: it runs without the privilege to, on files of
+// another user's. Only root can set that up; CI runs as root and must not skip.
+bool withoutLeasesPossible() {
+    if (geteuid() == 0) {
+        return true;
+    }
+    EXPECT_EQ(std::getenv("CI"), nullptr) << "CI must run these as root";
+    return false;
+}
+
+constexpr uid_t AnotherUser = 4321;
+
+void giveToAnotherUser(const std::string& path) {
+    ASSERT_EQ(chown(path.c_str(), AnotherUser, AnotherUser), 0) << std::strerror(errno);
+}
+
 // The user saves the skin again, deletes it or puts a link in its place after the program
 // has read it and before it has put its conversion in place, at the last instant (just
-// before the rename) as well as earlier. Whatever the user did stays, and is reported.
+// before the rename) as well as earlier. Whatever the user did stays, and is reported. A
+// save into the file itself opens it for writing while the program holds it: the save goes
+// on while the program runs, and either report is true to what happened.
 TEST(HostileFolderTest, ASkinChangedDuringItsConversionIsLeftAsItIsAndReported) {
     const Bytes skin = makeSkin(64, 48, 1);
     const Bytes saved = makeSkin(80, 40, 2);
+    const std::string changed = "Error: skin.bmp changed while it was converted; left alone\n";
+    const std::string written = "Error: skin.bmp is being written by another program; left alone\n";
     struct Case {
         const char* what;
         const char* moment;
         std::function<void(const SkinDirectory&)> change;
         std::function<void(const SkinDirectory&)> check;
+        bool whileRunning = false;
     };
     const auto savedInPlace = [&](const SkinDirectory& directory) {
         writeBytes(directory.file("skin.bmp"), saved);
@@ -99,7 +136,7 @@ TEST(HostileFolderTest, ASkinChangedDuringItsConversionIsLeftAsItIsAndReported) 
         EXPECT_EQ(readBytes(directory.file("skin.bmp")), saved);
     };
     const std::vector<Case> cases{
-        {"saved again in place", "temporary", savedInPlace, holdsTheSave},
+        {"saved again in place", "temporary", savedInPlace, holdsTheSave, true},
         {"saved again by a rename", "temporary", savedByRename, holdsTheSave},
         {"saved again by a rename at the last instant", "rename", savedByRename, holdsTheSave},
         {"deleted", "temporary",
@@ -122,15 +159,136 @@ TEST(HostileFolderTest, ASkinChangedDuringItsConversionIsLeftAsItIsAndReported) 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SkinDirectory directory({{"skin.bmp", skin}});
-        const Finished run =
-            runActingAt(directory, c.moment, [&](const std::string&) { c.change(directory); });
+        std::thread saving;
+        const Finished run = runActingAt(directory, c.moment, [&](const std::string&) {
+            if (c.whileRunning) {
+                saving = std::thread([&] { c.change(directory); });
+            } else {
+                c.change(directory);
+            }
+        });
+        if (saving.joinable()) {
+            saving.join();
+        }
         EXPECT_EQ(run.exitCode, 0);
         c.check(directory);
-        EXPECT_EQ(run.errors, "Error: skin.bmp changed while it was converted; left alone\n");
+        EXPECT_TRUE(run.errors == changed || (c.whileRunning && run.errors == written))
+            << run.errors;
         EXPECT_NE(run.output.find("0 converted, 1 left alone, 0 failed."), std::string::npos)
             << run.output;
         EXPECT_EQ(directory.temporaries(), std::vector<std::string>{});
     }
+}
+
+// A skin another program is still writing: a copy that set the file's full size first and
+// is filling it (the rest of the file a hole), or a program that holds it open for writing.
+// It is left alone, not converted half black, and converted by the next run once the writer
+// is done. Where the run may take no lease on the file, the hole still tells; a writer that
+// holds a whole file open without writing can't be told there.
+TEST(HostileFolderTest, ASkinAnotherProgramIsWritingIsLeftAloneUntilItIsDone) {
+    const Bytes skin = makeSkin(64, 64, 3);
+    const auto converted = convertUndisturbed({{"skin.bmp", skin}});
+    struct Case {
+        const char* what;
+        bool copying; // only the header written so far, the rest a hole
+        bool leases;
+    };
+    const Case cases[] = {
+        {"a copy under way", true, true},
+        {"a program holding it open", false, true},
+        {"a copy under way, without leases", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.leases && !withoutLeasesPossible()) {
+            continue;
+        }
+        SkinDirectory directory({});
+        const std::string path = directory.file("skin.bmp");
+        const int writer = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_GE(writer, 0);
+        const std::size_t start = c.copying ? 54 : skin.size();
+        ASSERT_EQ(::pwrite(writer, skin.data(), start, 0), static_cast<ssize_t>(start));
+        ASSERT_EQ(::ftruncate(writer, static_cast<off_t>(skin.size())), 0);
+        RunOptions options;
+        if (!c.leases) {
+            giveToAnotherUser(path);
+            options.withoutLeases = true;
+        }
+        const auto before = readBytes(path);
+
+        const RunResult first = directory.run(options);
+        EXPECT_EQ(first.exitCode, 0);
+        EXPECT_EQ(first.errors,
+                  "Error: skin.bmp is being written by another program; left alone\n");
+        EXPECT_NE(first.output.find("0 converted, 1 left alone"), std::string::npos)
+            << first.output;
+        EXPECT_EQ(readBytes(path), before);
+
+        ASSERT_EQ(
+            ::pwrite(writer, skin.data() + start, skin.size() - start, static_cast<off_t>(start)),
+            static_cast<ssize_t>(skin.size() - start));
+        ::close(writer);
+        const RunResult second = directory.run(options);
+        EXPECT_EQ(second.exitCode, 0) << second.errors;
+        EXPECT_EQ(readBytes(path), converted.at("skin.bmp"));
+    }
+}
+
+// A program opens the skin for writing in the instant before the program swaps its
+// conversion in, and writes once the run is over: with a file it opened before the swap,
+// its bytes would go into the file the swap took out of the folder, and be lost. Its open
+// breaks the program's lease, which gives the skin up instead.
+TEST(HostileFolderTest, AWriterThatOpensTheSkinBeforeTheSwapKeepsWhatItWrites) {
+    const Bytes skin = makeSkin(64, 48, 4);
+    const Bytes written = makeSkin(64, 48, 5);
+    SkinDirectory directory({{"skin.bmp", skin}});
+    const std::string path = directory.file("skin.bmp");
+    int writer = -1;
+    const Finished run = runActing(directory, "rename", {[&](const std::string&) {
+                                       writer =
+                                           ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                                       return true;
+                                   }});
+    if (writer < 0) {
+        EXPECT_EQ(errno, EWOULDBLOCK) << "the program held no lease";
+        writer = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    }
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::pwrite(writer, written.data(), written.size(), 0),
+              static_cast<ssize_t>(written.size()));
+    ::close(writer);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(readBytes(path), written);
+    EXPECT_EQ(run.errors, "Error: skin.bmp is being written by another program; left alone\n");
+    EXPECT_EQ(directory.temporaries(), std::vector<std::string>{});
+}
+
+// Where no lease can be had, a save that keeps the file's size and puts its old write time
+// back is still a change: the time of its last change moved.
+TEST(HostileFolderTest, ASaveThatPutsTheWriteTimeBackIsStillSeen) {
+    if (!withoutLeasesPossible()) {
+        return;
+    }
+    const Bytes skin = makeSkin(64, 48, 6);
+    const Bytes saved = makeSkin(64, 48, 7);
+    SkinDirectory directory({{"skin.bmp", skin}});
+    const std::string path = directory.file("skin.bmp");
+    giveToAnotherUser(path);
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    RunOptions options;
+    options.withoutLeases = true;
+    const Finished run = runActing(directory, "temporary", {[&](const std::string&) {
+                                       writeBytes(path, saved);
+                                       const timespec times[2] = {before.st_atim, before.st_mtim};
+                                       EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+                                       return true;
+                                   }},
+                                   options);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(readBytes(path), saved);
+    EXPECT_EQ(run.errors, "Error: skin.bmp changed while it was converted; left alone\n");
 }
 
 // A FIFO has no end and, without a writer, no beginning: opening one to read waits for

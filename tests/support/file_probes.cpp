@@ -17,6 +17,10 @@ std::uint64_t callCount = 0;
 std::optional<std::int64_t> writeBudget;        // bytes until the disk is full
 std::optional<std::int32_t> bytesPerCall;       // the most one write call takes
 std::optional<platform::FileErrorKind> refusal; // what every open fails with
+std::optional<platform::FileErrorKind> renameFailure;
+int renamesUntilFailure = 0; // renames still let through before they fail
+std::optional<platform::FileErrorKind> fileFlushFailure;
+std::optional<platform::FileErrorKind> folderFlushFailure;
 
 } // namespace
 
@@ -51,6 +55,19 @@ void onWritten(std::int64_t bytes) {
 std::optional<FileErrorKind> openRefusal() {
     const std::lock_guard lock(probes);
     return refusal;
+}
+
+std::optional<FileErrorKind> renameRefusal() {
+    const std::lock_guard lock(probes);
+    if (!renameFailure || renamesUntilFailure-- > 0) {
+        return std::nullopt;
+    }
+    return renameFailure;
+}
+
+std::optional<FileErrorKind> flushRefusal(bool folder) {
+    const std::lock_guard lock(probes);
+    return folder ? folderFlushFailure : fileFlushFailure;
 }
 
 } // namespace platform::file_probes
@@ -90,6 +107,28 @@ RefusedOpens::RefusedOpens(platform::FileErrorKind kind) {
 RefusedOpens::~RefusedOpens() {
     const std::lock_guard lock(probes);
     refusal.reset();
+}
+
+RefusedRenames::RefusedRenames(platform::FileErrorKind kind, int first) {
+    const std::lock_guard lock(probes);
+    renameFailure = kind;
+    renamesUntilFailure = first - 1;
+}
+
+RefusedRenames::~RefusedRenames() {
+    const std::lock_guard lock(probes);
+    renameFailure.reset();
+}
+
+RefusedFlushes::RefusedFlushes(Of what, platform::FileErrorKind kind) {
+    const std::lock_guard lock(probes);
+    (what == Folders ? folderFlushFailure : fileFlushFailure) = kind;
+}
+
+RefusedFlushes::~RefusedFlushes() {
+    const std::lock_guard lock(probes);
+    fileFlushFailure.reset();
+    folderFlushFailure.reset();
 }
 
 } // namespace testing_support

@@ -40,4 +40,26 @@ class RefusedOpens {
     RefusedOpens& operator=(const RefusedOpens&) = delete;
 };
 
+// While it lives, renames, swaps and replacements of names fail with `kind`: all of them, or
+// those from the `first`-th on (counting from 1 from its making), so that a test can let a
+// first step go ahead and make the next fail.
+class RefusedRenames {
+  public:
+    explicit RefusedRenames(platform::FileErrorKind kind, int first = 1);
+    ~RefusedRenames();
+    RefusedRenames(const RefusedRenames&) = delete;
+    RefusedRenames& operator=(const RefusedRenames&) = delete;
+};
+
+// While it lives, every flush of a file's contents to the disk, or of a folder's names,
+// fails with `kind`.
+class RefusedFlushes {
+  public:
+    enum Of { Files, Folders };
+    RefusedFlushes(Of what, platform::FileErrorKind kind);
+    ~RefusedFlushes();
+    RefusedFlushes(const RefusedFlushes&) = delete;
+    RefusedFlushes& operator=(const RefusedFlushes&) = delete;
+};
+
 } // namespace testing_support

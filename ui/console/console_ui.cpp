@@ -54,8 +54,17 @@ const char* describe(LeftAloneReason reason) {
         return "not a regular file";
     case LeftAloneReason::Missing:
         return "no longer there";
+    case LeftAloneReason::TooManyOpenFiles:
+        return "too many files open at once";
+    case LeftAloneReason::OtherRun:
+        return "being converted by another run";
     }
     return "";
+}
+
+// Reasons that are part of an ordinary run, told on stdout with its other lines.
+bool isExpected(LeftAloneReason reason) {
+    return reason == LeftAloneReason::NotTrueColour || reason == LeftAloneReason::OtherRun;
 }
 
 // A share as a percentage with one decimal; a few pixels of many do not show as none.
@@ -221,7 +230,7 @@ MessageResult ConsoleUi::showBox(const char* caption, const char* text, MessageI
 // of an ordinary run and told with its other lines; any other reason is one the user may
 // want to look into, and goes to stderr with the errors.
 void ConsoleUi::reportLeftAlone(const char* name, LeftAloneReason reason) {
-    std::FILE* to = reason == LeftAloneReason::NotTrueColour ? out : stderr;
+    std::FILE* to = isExpected(reason) ? out : stderr;
     clearStatus();
     std::fprintf(to, "Left alone: %s (%s)\n", printableText(name).c_str(), describe(reason));
     std::fflush(to);
@@ -252,6 +261,9 @@ void ConsoleUi::reportSummary(const RunSummary& summary) {
     }
     if (summary.notReached > 0) {
         std::fprintf(out, ", %d not reached", summary.notReached);
+    }
+    if (summary.otherRun > 0) {
+        std::fprintf(out, ", %d being converted by another run", summary.otherRun);
     }
     if (summary.previewsFailed > 0) {
         std::fprintf(out, ", %d without preview", summary.previewsFailed);

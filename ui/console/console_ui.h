@@ -52,8 +52,8 @@ class ConsoleUi final : public UserInterface {
     MessageResult detailedMessageBox(WindowId owner, const char* caption, const char* text,
                                      const char* detail, MessageIcon icon,
                                      MessageButtons buttons) override;
-    // One line, "Left alone: <name> (<why>)": on stdout for a bitmap that is not 24-bit,
-    // on stderr for every other reason.
+    // One line, "Left alone: <name> (<why>)": on stdout for a bitmap that is not 24-bit and
+    // for a skin another run converts, on stderr for every other reason.
     void reportLeftAlone(const char* name, LeftAloneReason reason) override;
     // One line under the file's: "  mean distance 3.2, largest 41.0, 12.5% of pixels farther
     // than 24".
