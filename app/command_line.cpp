@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/export_palette.h"
+#include "core/printable_text.h"
 
 namespace {
 
@@ -188,8 +189,12 @@ class Parser {
         option.apply(result.options, *attached);
     }
 
+    // An empty word is no folder: taken for the current directory, it would convert one the
+    // user never named (`skinremap "$DIR"` with DIR unset).
     void folder(const std::string& word) {
-        if (!folderSeen) {
+        if (word.empty()) {
+            refuse("the folder's name is empty");
+        } else if (!folderSeen) {
             folderSeen = true;
             result.options.folder = word;
         } else {
@@ -253,7 +258,8 @@ std::string helpText() {
     return text;
 }
 
+// The words quoted in `error` are the user's, printed escaped as every other line is.
 std::string refusalText(const std::string& error) {
-    return "skinremap: " + error + "\n" + std::string(Usage) +
+    return "skinremap: " + printableText(error) + "\n" + std::string(Usage) +
            "Try 'skinremap --help' for more information.\n";
 }

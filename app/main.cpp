@@ -12,6 +12,7 @@
 #include "app/preview_folder.h"
 #include "app/remapper.h"
 #include "app/run_folders.h"
+#include "core/printable_text.h"
 #include "platform/shell.h"
 #include "storage/stale_temporaries.h"
 #include "ui/front_end.h"
@@ -45,7 +46,8 @@ bool openPreview(PreviewFolder& preview, const std::string& given) {
     if (preview.writePage(false, why)) {
         return true;
     }
-    refuse("skinremap: cannot write the previews into '" + given + "': " + why + ".\n");
+    refuse("skinremap: cannot write the previews into '" + printableText(given) + "': " + why +
+           ".\n");
     return false;
 }
 

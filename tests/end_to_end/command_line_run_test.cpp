@@ -119,6 +119,9 @@ TEST_F(CommandLineRunTest, WordsItCannotActOnAreRefusedBeforeAnyFileIsTouched) {
          "skinremap: cannot use 'in the way' for the converted skins: "},
         {{"-o", "in the way/below", skins.string()},
          "skinremap: cannot use 'in the way/below' for the converted skins: "},
+        {{""}, "skinremap: the folder's name is empty\n"},
+        {{"no\x1b[31mred"}, "skinremap: there is no folder 'no\\x1b[31mred'.\n"},
+        {{"-\x1b"}, "skinremap: unknown option '-\\x1b'\n"},
     };
     const auto before = tree(scratch.path());
     for (const auto& [words, message] : refusals) {
@@ -137,6 +140,29 @@ TEST_F(CommandLineRunTest, WordsItCannotActOnAreRefusedBeforeAnyFileIsTouched) {
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.output.rfind("skinremap ", 0), 0u);
     EXPECT_EQ(tree(scratch.path()), before);
+}
+
+// An output folder that is the folder of skins itself, however it is named, would have the
+// conversions replace the originals the user meant to keep: refused before anything is
+// touched.
+TEST_F(CommandLineRunTest, AnOutputFolderThatIsTheFolderOfSkinsIsRefused) {
+    fs::create_directory_symlink(skins, caller / "link to skins");
+    const auto before = tree(scratch.path());
+    const std::pair<std::vector<std::string>, fs::path> runs[] = {
+        {{"-o", skins.string(), skins.string()}, caller},
+        {{"-o", "."}, skins},
+        {{"--output=link to skins", skins.string()}, caller},
+        {{"-o", "../" + skins.filename().string() + "/", "."}, skins},
+    };
+    for (const auto& [words, from] : runs) {
+        SCOPED_TRACE(words[1]);
+        const RunResult refused = runProgram(SKINREMAP_PROGRAM, words, from);
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_NE(refused.errors.find("is the folder of skins itself"), std::string::npos)
+            << refused.errors;
+        EXPECT_NE(refused.errors.find("leave out -o"), std::string::npos);
+        EXPECT_EQ(tree(scratch.path()), before);
+    }
 }
 
 // Ctrl-C ends the run with the shell's code for it; the skin being converted is not

@@ -291,6 +291,62 @@ TEST(HostileFolderTest, ASaveThatPutsTheWriteTimeBackIsStillSeen) {
     EXPECT_EQ(run.errors, "Error: skin.bmp changed while it was converted; left alone\n");
 }
 
+// Links inside the output and preview folders, named like what the run writes there, lead
+// out of them (as root, to anything). The run replaces the links themselves and writes
+// nothing elsewhere, a dry run included; a subfolder of pictures that is a link stops the
+// run before anything is touched.
+TEST(HostileFolderTest, NothingOutsideTheOutputAndPreviewFoldersIsWritten) {
+    const std::map<std::string, Bytes> skins{{"a.bmp", makeSkin(8, 8, 1)},
+                                             {"b.bmp", makeSkin(8, 8, 2)}};
+    const auto converted = convertUndisturbed(skins);
+    SkinDirectory directory(skins);
+    const fs::path scratch = directory.scratch.path();
+    const fs::path outside = scratch / "outside";
+    fs::create_directories(outside);
+    const std::map<std::string, Bytes> secrets{{"secret.txt", {'k', 'e', 'e', 'p'}},
+                                               {"page.html", {'<', 'p', '>'}},
+                                               {"a.png", {'p', 'n', 'g'}},
+                                               {"b.png", {'p', 'n', 'g', '2'}}};
+    for (const auto& [name, bytes] : secrets) {
+        writeBytes((outside / name).string(), bytes);
+    }
+    const fs::path out = scratch / "out";
+    const fs::path look = scratch / "look";
+    fs::create_directories(out);
+    fs::create_directories(look / "source");
+    fs::create_symlink(outside / "secret.txt", out / "a.bmp");
+    fs::create_symlink(outside / "page.html", look / "index.html");
+    fs::create_symlink(outside / "a.png", look / "a.png");
+    fs::create_symlink(outside / "b.png", look / "source" / "b.png");
+    const auto untouched = [&] {
+        for (const auto& [name, bytes] : secrets) {
+            EXPECT_EQ(readBytes((outside / name).string()), bytes) << name;
+        }
+    };
+
+    const RunResult dry = directory.run({}, {"-n", "--preview", look.string()});
+    EXPECT_EQ(dry.exitCode, 0) << dry.errors;
+    untouched();
+    const RunResult real = directory.run({}, {"-o", out.string(), "--preview", look.string()});
+    EXPECT_EQ(real.exitCode, 0) << real.errors;
+    untouched();
+    for (const fs::path& written : {out / "a.bmp", out / "b.bmp", look / "index.html",
+                                    look / "a.png", look / "source" / "b.png"}) {
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(written))) << written;
+    }
+    EXPECT_EQ(readBytes((out / "a.bmp").string()), converted.at("a.bmp"));
+
+    fs::remove_all(look / "source");
+    fs::create_directory_symlink(outside, look / "source");
+    const RunResult refused = directory.run({}, {"--preview", look.string()});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.errors.find("its folder 'source' is a link or not a folder"),
+              std::string::npos)
+        << refused.errors;
+    untouched();
+    EXPECT_EQ(readBytes(directory.file("a.bmp")), skins.at("a.bmp"));
+}
+
 // A FIFO has no end and, without a writer, no beginning: opening one to read waits for
 // ever. As the palette it stops the run at once; as a skin it is left alone.
 TEST(HostileFolderTest, AFifoPaletteEndsTheRunAtOnce) {

@@ -30,8 +30,9 @@ SkinDirectory::SkinDirectory(const std::map<std::string, Bytes>& skins)
     }
 }
 
-testing_support::RunResult SkinDirectory::run(testing_support::RunOptions options) const {
-    return testing_support::runProgram(SKINREMAP_PROGRAM, {}, path, options);
+testing_support::RunResult SkinDirectory::run(testing_support::RunOptions options,
+                                              const std::vector<std::string>& arguments) const {
+    return testing_support::runProgram(SKINREMAP_PROGRAM, arguments, path, options);
 }
 
 std::unique_ptr<testing_support::ProgramRun>

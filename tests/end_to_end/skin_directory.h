@@ -28,8 +28,9 @@ struct SkinDirectory {
     explicit SkinDirectory(const std::map<std::string, Bytes>& skins);
 
     std::string file(const std::string& name) const { return (path / name).string(); }
-    // The program over this directory, to its end.
-    testing_support::RunResult run(testing_support::RunOptions options = {}) const;
+    // The program over this directory, to its end, with `arguments` before the folder.
+    testing_support::RunResult run(testing_support::RunOptions options = {},
+                                   const std::vector<std::string>& arguments = {}) const;
     // The program over this directory, left to the test; its errors go to errorFile().
     std::unique_ptr<testing_support::ProgramRun>
     start(testing_support::RunOptions options = {}) const;
