@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/owned_file.h"
 #include "tests/app/remapper_fixture.h"
 #include "tests/support/file_probes.h"
 
@@ -476,6 +477,30 @@ TEST_F(BatchTest, ASkinTheSystemWontOpenIsReportedWithTheReason) {
     }
     EXPECT_EQ(state.summary.leftAlone, 3);
     EXPECT_EQ(readFile("denied.bmp"), bmp24(2, 2, testPixel));
+}
+
+// A program that has a skin open for writing (a copy under way) keeps it from this run, on
+// Linux by the lease the run can't have, on Windows by the sharing the open asks for: the
+// skin is left alone with the reason said, and the run converts it once the writer is done.
+TEST_F(BatchTest, ASkinAnotherProgramHasOpenForWritingIsLeftAloneUntilItIsClosed) {
+    writePalette();
+    writeSkin("copying.bmp", 3, 2);
+    const Bytes before = readFile("copying.bmp");
+    platform::OwnedFile writer(platform::openOrCreate("copying.bmp"));
+    ASSERT_TRUE(writer.isOpen());
+    startRun();
+    EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
+    EXPECT_EQ(ui.count("messageBox 0 Error: copying.bmp is being written by another program; "
+                       "left alone (information)"),
+              1);
+    EXPECT_EQ(state.summary.leftAlone, 1);
+    EXPECT_EQ(readFile("copying.bmp"), before);
+
+    writer.close();
+    state.fileList.add("copying.bmp");
+    state.doneShown = false;
+    EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);
+    EXPECT_EQ(checkSkin("copying.bmp", 3, 2), "");
 }
 
 TEST_F(BatchTest, BitmapThatCannotBeMadeLowersTheFileCount) {

@@ -5,6 +5,7 @@
 // lands where it must.
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -289,6 +290,84 @@ TEST(HostileFolderTest, ASaveThatPutsTheWriteTimeBackIsStillSeen) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(readBytes(path), saved);
     EXPECT_EQ(run.errors, "Error: skin.bmp changed while it was converted; left alone\n");
+}
+
+// The names in `directory` that start with `prefix`.
+std::vector<std::string> namesStarting(const SkinDirectory& directory, const std::string& prefix) {
+    std::vector<std::string> found;
+    for (const std::string& name : directory.names()) {
+        if (name.rfind(prefix, 0) == 0) {
+            found.push_back(name);
+        }
+    }
+    return found;
+}
+
+// The user saves the skin again just before the swap that puts its conversion in place, so
+// that the swap takes the save out of the skin's place, and then it can't simply go back:
+// the system refuses the swap back and the rename back; or another save lands in the
+// instant between; or the run is killed there. The save is never removed, and never left
+// under a temporary's name: it is kept as "<skin>.saved-<time>", said on stderr and counted
+// as a failure.
+TEST(HostileFolderTest, ASaveThatCannotGoBackInPlaceIsKeptUnderANameOfItsOwn) {
+    const Bytes skin = makeSkin(32, 24, 8);
+    const Bytes saved = makeSkin(40, 20, 9);
+    const Bytes savedAgain = makeSkin(20, 40, 10);
+    const auto converted = convertUndisturbed({{"skin.bmp", skin}});
+    const auto saveByRename = [](const SkinDirectory& directory, const Bytes& bytes) {
+        writeBytes(directory.file("skin.bmp.saving"), bytes);
+        fs::rename(directory.file("skin.bmp.saving"), directory.file("skin.bmp"));
+        return true;
+    };
+    struct Case {
+        const char* what;
+        const char* failing; // calls the system refuses
+        std::function<std::vector<Act>(const SkinDirectory&)> acts;
+        const Bytes& inPlace; // what the skin's name holds in the end
+        const Bytes& kept;
+    };
+    const Case cases[] = {
+        {"the swap back and the rename back fail", "rename:2,rename:3",
+         [&](const SkinDirectory& directory) {
+             return std::vector<Act>{
+                 [&](const std::string&) { return saveByRename(directory, saved); }};
+         },
+         converted.at("skin.bmp"), saved},
+        {"saved once more before the swap back", "",
+         [&](const SkinDirectory& directory) {
+             return std::vector<Act>{
+                 [&](const std::string&) { return saveByRename(directory, saved); },
+                 [&](const std::string&) { return saveByRename(directory, savedAgain); }};
+         },
+         saved, savedAgain},
+        {"killed before the swap back", "",
+         [&](const SkinDirectory& directory) {
+             return std::vector<Act>{
+                 [&](const std::string&) { return saveByRename(directory, saved); },
+                 [](const std::string&) { return false; }};
+         },
+         converted.at("skin.bmp"), saved},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SkinDirectory directory({{"skin.bmp", skin}});
+        RunOptions options;
+        options.environment.push_back(std::string("SKINREMAP_FAIL=") + c.failing);
+        const Finished run = runActing(directory, "rename", c.acts(directory), options);
+        EXPECT_EQ(readBytes(directory.file("skin.bmp")), c.inPlace);
+        const RunResult next = directory.run(); // its sweep finds what a killed run left
+        const std::vector<std::string> kept = namesStarting(directory, "skin.bmp.saved-");
+        ASSERT_EQ(kept.size(), 1u) << run.errors << next.errors;
+        EXPECT_EQ(readBytes(directory.file(kept[0])), c.kept);
+        EXPECT_EQ(directory.temporaries(), std::vector<std::string>{});
+        const std::string told = run.exitCode == 128 + SIGKILL ? next.errors : run.errors;
+        EXPECT_NE(told.find("kept as " + kept[0]), std::string::npos) << told;
+        if (run.exitCode != 128 + SIGKILL) {
+            EXPECT_EQ(run.exitCode, 3);
+            EXPECT_NE(run.output.find("0 converted, 0 left alone, 1 failed."), std::string::npos)
+                << run.output;
+        }
+    }
 }
 
 // Links inside the output and preview folders, named like what the run writes there, lead
