@@ -49,10 +49,11 @@ void writeFinalPage(RemapperState& state) {
                         MessageIcon::Information, MessageButtons::Ok);
 }
 
-// Every skin, picture and page the run meant to write was written.
+// Every skin, picture and page the run meant to write was written, every skin for good: one
+// whose folder could not be flushed is in place, but a power loss may still undo it.
 bool allWritten(const RemapperState& state) {
     const ui::RunSummary& summary = state.summary;
-    return summary.failed == 0 && summary.previewsFailed == 0 &&
+    return summary.failed == 0 && summary.unflushed == 0 && summary.previewsFailed == 0 &&
            (state.preview == nullptr || !summary.previewPage.empty());
 }
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/pixel_mapping.h"
 #include "platform/owned_file.h"
 #include "tests/app/remapper_fixture.h"
 #include "tests/support/file_probes.h"
@@ -203,6 +204,27 @@ TEST_F(BatchTest, ClosingWhileTwoThreadsMapAPictureWritesNothing) {
     EXPECT_EQ(ui.count("stepProgress"), 0);
     CommitWaitingSkins(state);
     EXPECT_EQ(readFile("big.bmp"), before);
+}
+
+// Abandoned at its first update, a mapping on two threads stops both: the second finishes
+// the rows in hand and takes no more, and the picture is left nearly unmapped.
+TEST_F(BatchTest, AnAbandonedMappingStopsTheSecondThreadToo) {
+    writePalette();
+    startRun();
+    const BitmapPtr source(Bitmap::create(2048, 1024, 24));
+    const BitmapPtr target(Bitmap::create(2048, 1024, 8));
+    ASSERT_TRUE(source && target);
+    constexpr std::uint8_t Unmapped = 255; // never chosen: the mask allows 0 to 254
+    std::fill(target->pixels, target->pixels + target->imageSize, Unmapped);
+    const auto first = NearestMatcher::create(*state.skinPalette);
+    const auto second = NearestMatcher::create(*state.skinPalette);
+    const PixelMappers mappers{*state.skinPalette, first.get(), second.get()};
+
+    EXPECT_FALSE(
+        mapPicture(mappers, *source, *target, nullptr, [](std::int64_t) { return false; }));
+    const auto mapped = std::count_if(target->pixels, target->pixels + target->imageSize,
+                                      [](std::uint8_t index) { return index != Unmapped; });
+    EXPECT_LT(mapped, target->imageSize / 8);
 }
 
 TEST_F(BatchTest, ClosingDuringAConversionWritesNothingAndKeepsTheNameFirst) {

@@ -1,9 +1,41 @@
 #include "app/skin_writer.h"
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
 #include <gtest/gtest.h>
 
+#include "tests/support/file_bytes.h"
+#include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
 
+// The next this many allocations of the test program succeed, and the one after fails as
+// when memory runs out; negative: none fails.
+std::atomic<int> allocationsBeforeFailure{-1};
+
+void* operator new(std::size_t size) {
+    if (allocationsBeforeFailure.load() >= 0 && allocationsBeforeFailure-- == 0) {
+        throw std::bad_alloc();
+    }
+    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
+        return memory;
+    }
+    throw std::bad_alloc();
+}
+
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+
+using testing_support::Bytes;
+using testing_support::HeldWrites;
+using testing_support::namesIn;
+using testing_support::readBytes;
 using testing_support::TempDir;
 using testing_support::writeBytes;
 
@@ -38,6 +70,53 @@ TEST_P(SkinWriterTest, OutcomesComeBackInTheOrderHandedOver) {
     EXPECT_EQ(seen, (std::vector<std::pair<std::string, Kind>>{{"a.bmp", Kind::ChangedMeanwhile},
                                                                {"b.bmp", Kind::Failed},
                                                                {"c.bmp", Kind::Converted}}));
+}
+
+// Out of memory as a group is put in place: every skin of it comes back failed, in its
+// turn, and stays as it was; nothing ends the program. (On the caller's thread, so that the
+// allocation that fails is the commit's.)
+TEST(SkinWriterMemoryTest, RunningOutOfMemoryAtTheCommitFailsTheGroupUntouched) {
+    TempDir dir;
+    SkinWriter writer(false);
+    for (const char* name : {"a.bmp", "b.bmp"}) {
+        writeBytes(dir.file(name), {1, 2, 3});
+        writer.hand({name, platform::SourceFile(dir.file(name).c_str()), nullptr,
+                     BitmapPtr(Bitmap::create(2, 2, 8))});
+    }
+    allocationsBeforeFailure = 0;
+    const std::vector<SkinOutcome> outcomes = writer.drain();
+    allocationsBeforeFailure = -1;
+    ASSERT_EQ(outcomes.size(), 2u);
+    for (const SkinOutcome& outcome : outcomes) {
+        EXPECT_EQ(outcome.kind, SkinOutcome::Kind::Failed) << outcome.name;
+        EXPECT_EQ(readBytes(dir.file(outcome.name)), (Bytes{1, 2, 3}));
+    }
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.bmp", "b.bmp"}));
+}
+
+// Handing over waits while a few skins wait to be written, and answers the window
+// meanwhile: a writer held up by its disk is handed no more than that.
+TEST(SkinWriterBacklogTest, AHeldUpWriterIsHandedOnlyAFewSkins) {
+    TempDir dir;
+    HeldWrites held;
+    SkinWriter writer(true);
+    int taken = 0;
+    int asked = 0;
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "skin" + std::to_string(i) + ".bmp";
+        writeBytes(dir.file(name), {1, 2, 3});
+        const bool handed = writer.hand({name, platform::SourceFile(dir.file(name).c_str()),
+                                         nullptr, BitmapPtr(Bitmap::create(2, 2, 8))},
+                                        [&asked] { return ++asked < 3; });
+        taken += handed ? 1 : 0;
+        if (!handed) {
+            break;
+        }
+    }
+    EXPECT_EQ(asked, 3);
+    EXPECT_LE(taken, 6) << "one in the writer's hand, a few waiting";
+    held.release();
+    EXPECT_EQ(writer.drain().size(), static_cast<std::size_t>(taken));
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, SkinWriterTest, ::testing::Bool(),

@@ -2,9 +2,11 @@
 // on from anywhere, a folder for the converted skins, words it refuses, and the exit codes
 // a script reads. Linux only.
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -185,6 +187,24 @@ TEST_F(CommandLineRunTest, CtrlCEndsWith130AndTheSkinInHandStaysAsItWas) {
     EXPECT_NE(run.restOfOutput().find("0 converted, 0 left alone, 0 failed, 1 not reached."),
               std::string::npos);
     EXPECT_EQ(tree(skins), before);
+}
+
+// Output that nobody reads fills its pipe and holds the program in a write; Ctrl-C still
+// ends the run, with what it would still say dropped.
+TEST_F(CommandLineRunTest, CtrlCEndsTheRunWhileNobodyReadsItsOutput) {
+    for (int i = 0; i < 400; ++i) {
+        writeBytes((skins / (std::to_string(i) + std::string(200, 'x') + ".bmp")).string(),
+                   bmp24(1, 1, testPixel));
+    }
+    RunOptions options;
+    options.timeLimit = 30;
+    ProgramRun run(SKINREMAP_PROGRAM, {skins.string()}, caller, scratch.path() / "errors", options);
+    for (int wait = 0; wait < 200 && !run.outputFull(); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(run.outputFull());
+    run.interrupt();
+    EXPECT_EQ(run.wait(), 130);
 }
 
 } // namespace

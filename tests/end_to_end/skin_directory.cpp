@@ -36,9 +36,10 @@ testing_support::RunResult SkinDirectory::run(testing_support::RunOptions option
 }
 
 std::unique_ptr<testing_support::ProgramRun>
-SkinDirectory::start(testing_support::RunOptions options) const {
-    return std::make_unique<testing_support::ProgramRun>(
-        SKINREMAP_PROGRAM, std::vector<std::string>{}, path, errorFile(), options);
+SkinDirectory::start(testing_support::RunOptions options,
+                     const std::vector<std::string>& arguments) const {
+    return std::make_unique<testing_support::ProgramRun>(SKINREMAP_PROGRAM, arguments, path,
+                                                         errorFile(), options);
 }
 
 std::set<std::string> SkinDirectory::names() const {

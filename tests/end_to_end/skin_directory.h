@@ -33,7 +33,8 @@ struct SkinDirectory {
                                    const std::vector<std::string>& arguments = {}) const;
     // The program over this directory, left to the test; its errors go to errorFile().
     std::unique_ptr<testing_support::ProgramRun>
-    start(testing_support::RunOptions options = {}) const;
+    start(testing_support::RunOptions options = {},
+          const std::vector<std::string>& arguments = {}) const;
     std::filesystem::path errorFile() const { return scratch.path() / "stderr.txt"; }
     std::set<std::string> names() const;
     // The names of our temporary files in the directory.

@@ -4,6 +4,7 @@
 #include "tests/support/file_probes.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 
@@ -20,6 +21,8 @@ std::optional<platform::FileErrorKind> refusal; // what every open fails with
 std::optional<platform::FileErrorKind> renameFailure;
 int renamesUntilFailure = 0; // renames still let through before they fail
 std::optional<platform::FileErrorKind> fileFlushFailure;
+bool writesHeld = false;
+std::condition_variable writesReleased;
 std::optional<platform::FileErrorKind> folderFlushFailure;
 
 } // namespace
@@ -32,7 +35,8 @@ void onCall() {
 }
 
 std::optional<std::int64_t> writeAllowance(std::int64_t wanted) {
-    const std::lock_guard lock(probes);
+    std::unique_lock lock(probes);
+    writesReleased.wait(lock, [] { return !writesHeld; });
     if (writeBudget) {
         if (*writeBudget == 0) {
             return std::nullopt;
@@ -107,6 +111,23 @@ RefusedOpens::RefusedOpens(platform::FileErrorKind kind) {
 RefusedOpens::~RefusedOpens() {
     const std::lock_guard lock(probes);
     refusal.reset();
+}
+
+HeldWrites::HeldWrites() {
+    const std::lock_guard lock(probes);
+    writesHeld = true;
+}
+
+HeldWrites::~HeldWrites() {
+    release();
+}
+
+void HeldWrites::release() {
+    {
+        const std::lock_guard lock(probes);
+        writesHeld = false;
+    }
+    writesReleased.notify_all();
 }
 
 RefusedRenames::RefusedRenames(platform::FileErrorKind kind, int first) {

@@ -30,6 +30,17 @@ class ShortWriteCalls {
     ShortWriteCalls& operator=(const ShortWriteCalls&) = delete;
 };
 
+// While it lives, every system write call waits until release() (or its end): a disk that
+// holds the program up.
+class HeldWrites {
+  public:
+    HeldWrites();
+    ~HeldWrites();
+    HeldWrites(const HeldWrites&) = delete;
+    HeldWrites& operator=(const HeldWrites&) = delete;
+    void release();
+};
+
 // While it lives, every open fails with `kind`, as when the system refuses it (a file
 // without read permission, one another program holds).
 class RefusedOpens {

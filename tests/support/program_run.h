@@ -65,6 +65,8 @@ class ProgramRun {
     // Stops reading the program's output, as a reader that goes away does: its further
     // writes there fail.
     void closeOutput();
+    // Whether the pipe of its output is full, nothing of it read: its next write waits.
+    bool outputFull() const;
     // Stops the program where it stands (SIGSTOP) until resume().
     void pause();
     // Waits until the program stops itself (it raised SIGSTOP) or ends; true when it stopped.

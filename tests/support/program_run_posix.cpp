@@ -1,6 +1,7 @@
 #include "tests/support/program_run.h"
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 #include <linux/capability.h>
 #include <poll.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -208,6 +210,12 @@ void ProgramRun::closeOutput() {
         close(output);
         output = -1;
     }
+}
+
+bool ProgramRun::outputFull() const {
+    int waiting = 0;
+    const int capacity = fcntl(output, F_GETPIPE_SZ);
+    return ioctl(output, FIONREAD, &waiting) == 0 && capacity > 0 && waiting > capacity - PIPE_BUF;
 }
 
 void ProgramRun::pause() {

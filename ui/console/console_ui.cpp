@@ -17,8 +17,10 @@ namespace {
 std::atomic<bool> interruptPending{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+// Output nobody takes any more must not hold the run the interrupt ends.
 extern "C" void onInterrupt(int) {
     interruptPending = true;
+    platform::dropBlockedOutput();
     // A second Ctrl-C ends the program the hard way, should the first go unnoticed.
     std::signal(SIGINT, SIG_DFL);
 }
@@ -86,7 +88,7 @@ bool startsWith(const char* text, const char* prefix) {
 ConsoleUi::ConsoleUi(std::FILE* out, bool statusLine, Clock clock)
     : out(out), statusLine(statusLine), clock(clock != nullptr ? clock : platform::tickCount) {
     interruptPending = false;
-    previousInterruptHandler = std::signal(SIGINT, onInterrupt);
+    previousInterruptHandler = platform::handleInterrupts(onInterrupt);
     platform::survivePipeReaderExit();
     activeConsole = this;
     previousBoxHandler = setMessageBoxHandler(showBox);
