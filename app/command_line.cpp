@@ -28,6 +28,8 @@ constexpr Option Options[] = {
      [](CommandLine& options, const std::string&) { options.dryRun = true; }},
     {'\0', "export-palette", "FILE", "write the palette to FILE.gpl or FILE.act; no run",
      [](CommandLine& options, const std::string& value) { options.paletteFile = value; }},
+    {'\0', "choose-folder", nullptr, "without FOLDER, ask for it in a window (the menu's way)",
+     [](CommandLine& options, const std::string&) { options.chooseFolder = true; }},
     {'h', "help", nullptr, "show this help and exit",
      [](CommandLine& options, const std::string&) { options.showHelp = true; }},
     {'\0', "version", nullptr, "show the program's version and exit",

@@ -15,6 +15,9 @@ struct CommandLine {
     std::string previewFolder; // where pictures of the skins go; empty for none
     bool dryRun = false;       // convert without writing a skin
     std::string paletteFile;   // where to export the game palette; empty to convert instead
+    // Without a folder, ask for one in a window rather than work in the current directory:
+    // what the desktop menu starts, whose current directory is only the home folder.
+    bool chooseFolder = false;
 };
 
 struct ParsedCommandLine {

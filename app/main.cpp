@@ -29,6 +29,25 @@ void refuse(const std::string& text) {
     platform::answerUser(text, platform::Answer::Error, ProgramName);
 }
 
+// The folder the user picks when the program was started to ask for one; nothing when the
+// run is to end, with `exitCode`.
+std::optional<std::string> askedFolder(int& exitCode) {
+    std::string folder;
+    switch (ui::chooseFolder(folder)) {
+    case ui::FolderChoice::Chosen:
+        return folder;
+    case ui::FolderChoice::Cancelled:
+        exitCode = 0; // nothing asked of the run
+        return std::nullopt;
+    case ui::FolderChoice::NoWindow:
+        break;
+    }
+    refuse("skinremap: there is no window to choose the folder of skins in; name it instead:\n"
+           "skinremap FOLDER\n");
+    exitCode = ExitUsage;
+    return std::nullopt;
+}
+
 int exportPalette(const CommandLine& commandLine, const RunFolders& folders) {
     const std::optional<PaintPaletteFormat> format = paintFormatOf(commandLine.paletteFile);
     const PaletteExport done = exportGamePalette(
@@ -61,7 +80,7 @@ int main(int argc, char** argv) {
         refuse(refusalText(parsed.error));
         return ExitUsage;
     }
-    const CommandLine& commandLine = parsed.options;
+    CommandLine commandLine = parsed.options;
     if (commandLine.showHelp) {
         platform::answerUser(helpText(), platform::Answer::Information, ProgramName);
         return 0;
@@ -70,6 +89,14 @@ int main(int argc, char** argv) {
         platform::answerUser(std::string("skinremap ") + SKINREMAP_VERSION + "\n",
                              platform::Answer::Information, ProgramName);
         return 0;
+    }
+    if (commandLine.chooseFolder && commandLine.folder.empty()) {
+        int exitCode = 0;
+        const std::optional<std::string> chosen = askedFolder(exitCode);
+        if (!chosen) {
+            return exitCode;
+        }
+        commandLine.folder = *chosen;
     }
     const SettledFolders settled = settleFolders(commandLine);
     if (!settled.error.empty()) {
