@@ -13,7 +13,10 @@ namespace {
 // Names from the command line are printed escaped, as every other line is: a name can't
 // drive the terminal.
 std::string quoted(const std::string& path) {
-    return "'" + printableText(path) + "'";
+    std::string text(1, '\'');
+    text += printableText(path);
+    text += '\'';
+    return text;
 }
 
 // The folder of skins becomes the current directory.

@@ -516,9 +516,9 @@ TEST_F(BatchTest, ASkinAnotherProgramHasOpenForWritingIsLeftAloneUntilItIsClosed
                        "left alone (information)"),
               1);
     EXPECT_EQ(state.summary.leftAlone, 1);
-    EXPECT_EQ(readFile("copying.bmp"), before);
 
     writer.close();
+    EXPECT_EQ(readFile("copying.bmp"), before);
     state.fileList.add("copying.bmp");
     state.doneShown = false;
     EXPECT_EQ(RemapNextFile(state), BatchStep::ListEmpty);

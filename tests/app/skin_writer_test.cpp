@@ -1,36 +1,11 @@
 #include "app/skin_writer.h"
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include <gtest/gtest.h>
 
+#include "tests/app/out_of_memory.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
-
-// The next this many allocations of the test program succeed, and the one after fails as
-// when memory runs out; negative: none fails.
-std::atomic<int> allocationsBeforeFailure{-1};
-
-void* operator new(std::size_t size) {
-    if (allocationsBeforeFailure.load() >= 0 && allocationsBeforeFailure-- == 0) {
-        throw std::bad_alloc();
-    }
-    if (void* memory = std::malloc(size == 0 ? 1 : size)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
 
 using testing_support::Bytes;
 using testing_support::HeldWrites;
@@ -51,7 +26,13 @@ TEST_P(SkinWriterTest, OutcomesComeBackInTheOrderHandedOver) {
         writeBytes(dir.file(name), {1, 2, 3});
     }
     platform::SourceFile a(dir.file("a.bmp").c_str());
+    using Kind = SkinOutcome::Kind;
+#ifndef _WIN32                                   // there nobody can write a skin the run holds
     writeBytes(dir.file("a.bmp"), {4, 5, 6, 7}); // saved again after it was read
+    const Kind first = Kind::ChangedMeanwhile;
+#else
+    const Kind first = Kind::Converted;
+#endif
     SkinWriter writer(GetParam());
     writer.hand({"a.bmp", std::move(a), nullptr, BitmapPtr(Bitmap::create(2, 2, 8))});
     writer.hand({"b.bmp", platform::SourceFile(dir.file("b.bmp").c_str()), nullptr, nullptr});
@@ -62,14 +43,12 @@ TEST_P(SkinWriterTest, OutcomesComeBackInTheOrderHandedOver) {
         outcomes.push_back(std::move(outcome));
     }
 
-    using Kind = SkinOutcome::Kind;
     std::vector<std::pair<std::string, Kind>> seen;
     for (const SkinOutcome& outcome : outcomes) {
         seen.emplace_back(outcome.name, outcome.kind);
     }
-    EXPECT_EQ(seen, (std::vector<std::pair<std::string, Kind>>{{"a.bmp", Kind::ChangedMeanwhile},
-                                                               {"b.bmp", Kind::Failed},
-                                                               {"c.bmp", Kind::Converted}}));
+    EXPECT_EQ(seen, (std::vector<std::pair<std::string, Kind>>{
+                        {"a.bmp", first}, {"b.bmp", Kind::Failed}, {"c.bmp", Kind::Converted}}));
 }
 
 // Out of memory as a group is put in place: every skin of it comes back failed, in its
