@@ -2,16 +2,20 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "app/pixel_mapping.h"
 #include "platform/owned_file.h"
+#include "platform/process.h"
 #include "tests/app/remapper_fixture.h"
 #include "tests/support/file_probes.h"
 
@@ -242,6 +246,40 @@ TEST_F(BatchTest, ClosingDuringAConversionWritesNothingAndKeepsTheNameFirst) {
     EXPECT_EQ(state.filesDone, 0.0f);
     EXPECT_EQ(ui.count("stepProgress"), 0);
     EXPECT_EQ(readFile("big.bmp"), before);
+}
+
+// The writer waits for a disk that holds it up, with skins waiting for it: handing over the
+// next one, the main thread still answers the window, and closing it gives that skin up at
+// once; those handed over before are written once the disk goes on.
+TEST_F(BatchTest, ClosingWhileTheWriterWaitsForTheDiskIsSeenAtOnce) {
+    if (platform::processorCount() < 2) {
+        GTEST_SKIP() << "the writer works on the main thread on one processor";
+    }
+    writePalette();
+    for (int i = 0; i < 8; ++i) {
+        writeSkin("skin" + std::to_string(i) + ".bmp", 2, 2);
+    }
+    startRun();
+    HeldWrites held;
+    // Should the hand-over not answer the window, the disk goes on after a while and the
+    // skin is handed over instead: the test fails rather than hangs.
+    std::promise<void> closed;
+    std::thread disk([&held, seen = closed.get_future()] {
+        seen.wait_for(std::chrono::seconds(3));
+        held.release();
+    });
+    for (int handed = 0; handed < 5; ++handed) {
+        ASSERT_EQ(RemapNextFile(state), BatchStep::FilesLeft);
+    }
+    const std::string sixth = state.fileList.first();
+    ui.queue(UserAction::Close);
+    EXPECT_EQ(RemapNextFile(state), BatchStep::Abandoned);
+    EXPECT_STREQ(state.fileList.first(), sixth.c_str());
+    closed.set_value();
+    disk.join();
+    CommitWaitingSkins(state);
+    EXPECT_EQ(state.summary.converted, 5);
+    EXPECT_EQ(readFile(sixth), bmp24(2, 2, testPixel));
 }
 
 TEST_F(BatchTest, QuitDuringAConversionStillWritesThatFile) {
