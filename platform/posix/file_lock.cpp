@@ -102,12 +102,14 @@ void unmark(FileHandle file) {
     static_cast<void>(fremovexattr(static_cast<int>(file), MarkAttribute));
 }
 
+// Read from the name, never from an open file: whatever the name holds is not opened.
 std::optional<std::string> markOf(const std::filesystem::path& path) {
-    const OwnedFile file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    bool supported = true;
-    const std::string mark =
-        file.isOpen() ? markOfOpen(static_cast<int>(file.get()), supported) : std::string{};
-    return mark.empty() ? std::nullopt : std::optional<std::string>(mark);
+    char value[256];
+    const ssize_t size = lgetxattr(path.c_str(), MarkAttribute, value, sizeof value);
+    if (size <= 0) {
+        return std::nullopt;
+    }
+    return std::string(value, static_cast<std::size_t>(size));
 }
 
 // Between the look at the name and the lock, the writer may have renamed its file away and
