@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <memory>
 
 #include "bitmap/bitmap.h"
@@ -110,11 +111,16 @@ std::string PreviewFolder::unopened() const {
 // Names that differ only in letter case (or in the case of ".bmp") would draw into one
 // picture, and on many file systems they are one name.
 std::string PreviewFolder::pictureSuffix(const std::string& name) {
-    std::string suffix;
-    for (int n = 2; !picturesTaken.insert(lowerCase(pictureNameOf(name, suffix))).second; ++n) {
-        suffix = "-" + std::to_string(n);
+    for (int n = 1;; ++n) {
+        char text[16] = "";
+        if (n > 1) {
+            std::snprintf(text, sizeof text, "-%d", n);
+        }
+        const std::string suffix(text);
+        if (picturesTaken.insert(lowerCase(pictureNameOf(name, suffix))).second) {
+            return suffix;
+        }
     }
-    return suffix;
 }
 
 std::string PreviewFolder::pagePath() const {
