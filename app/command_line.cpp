@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/export_palette.h"
+#include "core/printable_text.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ constexpr Option Options[] = {
      [](CommandLine& options, const std::string&) { options.watch = true; }},
     {'\0', "export-palette", "FILE", "write the palette to FILE.gpl or FILE.act; no run",
      [](CommandLine& options, const std::string& value) { options.paletteFile = value; }},
+    {'\0', "choose-folder", nullptr, "without FOLDER, ask for it in a window (the menu's way)",
+     [](CommandLine& options, const std::string&) { options.chooseFolder = true; }},
     {'h', "help", nullptr, "show this help and exit",
      [](CommandLine& options, const std::string&) { options.showHelp = true; }},
     {'\0', "version", nullptr, "show the program's version and exit",
@@ -236,8 +239,12 @@ class Parser {
         option.apply(result.options, *attached);
     }
 
+    // An empty word is no folder: taken for the current directory, it would convert one the
+    // user never named (`skinremap "$DIR"` with DIR unset).
     void folder(const std::string& word) {
-        if (!folderSeen) {
+        if (word.empty()) {
+            refuse("the folder's name is empty");
+        } else if (!folderSeen) {
             folderSeen = true;
             result.options.folder = word;
         } else {
@@ -309,7 +316,8 @@ std::string helpText() {
     return text;
 }
 
+// The words quoted in `error` are the user's, printed escaped as every other line is.
 std::string refusalText(const std::string& error) {
-    return "skinremap: " + error + "\n" + std::string(Usage) +
+    return "skinremap: " + printableText(error) + "\n" + std::string(Usage) +
            "Try 'skinremap --help' for more information.\n";
 }

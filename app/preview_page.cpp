@@ -90,10 +90,18 @@ std::string picturesCell(const PreviewEntry& entry) {
     return cell + "</td>";
 }
 
+// A skin whose conversion was pictured but not put in place says so under its name.
+std::string notWrittenNote(const PreviewEntry& entry) {
+    if (entry.notWritten.empty()) {
+        return {};
+    }
+    return "<br><span class=\"far\">not converted: " + escapeHtml(entry.notWritten) + "</span>";
+}
+
 std::string row(const PreviewEntry& entry) {
     return "<tr><th>" + escapeHtml(entry.name) + "<br><span class=\"note\">" +
-           std::to_string(entry.width) + " x " + std::to_string(entry.height) + "</span></th>" +
-           figuresCell(entry) + picturesCell(entry) + "</tr>\n";
+           std::to_string(entry.width) + " x " + std::to_string(entry.height) + "</span>" +
+           notWrittenNote(entry) + "</th>" + figuresCell(entry) + picturesCell(entry) + "</tr>\n";
 }
 
 std::string introduction(const std::vector<PreviewEntry>& entries, const PreviewPageState& state) {

@@ -20,6 +20,9 @@ struct PreviewEntry {
     // How far its colours moved; nothing for a skin converted before this run.
     std::optional<ui::ColourDistances> distances;
     std::string problem; // why a picture is missing; empty when nothing went wrong
+    // Why the converted skin was not put in place after all; empty when it was (or, in a
+    // dry run, would have been).
+    std::string notWritten;
 };
 
 struct PreviewPageState {

@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "app/progress.h"
 #include "app/save_watch.h"
+#include "app/skin_outcome.h"
 #include "app/texts.h"
 #include "app/watching.h"
 #include "platform/process.h"
@@ -27,6 +28,18 @@ bool loadSkinPalette(RemapperState& state) {
     return true;
 }
 
+// The output folder was made before the run; it is held open from here to the end, so that
+// every skin goes into that very folder.
+bool outputFolderOpen(RemapperState& state, const RunRequest& request) {
+    if (!state.outputFolder || state.outputFolder->isOpen()) {
+        return true;
+    }
+    state.ui.messageBox(state.mainWindow, ErrorCaption,
+                        FormatText(WriteFailedText, request.folders.outputFolder.c_str()),
+                        MessageIcon::Error, MessageButtons::Ok);
+    return false;
+}
+
 // The preview page, written once more with every skin of the run, interrupted or not.
 void writeFinalPage(RemapperState& state) {
     const std::string page = state.preview->pagePath();
@@ -39,10 +52,11 @@ void writeFinalPage(RemapperState& state) {
                         MessageIcon::Information, MessageButtons::Ok);
 }
 
-// Every skin, picture and page the run meant to write was written.
+// Every skin, picture and page the run meant to write was written, every skin for good: one
+// whose folder could not be flushed is in place, but a power loss may still undo it.
 bool allWritten(const RemapperState& state) {
     const ui::RunSummary& summary = state.summary;
-    return summary.failed == 0 && summary.previewsFailed == 0 &&
+    return summary.failed == 0 && summary.unflushed == 0 && summary.previewsFailed == 0 &&
            (state.preview == nullptr || !summary.previewPage.empty());
 }
 
@@ -104,7 +118,10 @@ int runMainLoop(RemapperState& state, SaveWatch* watch) {
 
 int runRemapper(ui::UserInterface& ui, const RunRequest& request, const RemapperSeams& seams) {
     RemapperState state(ui, seams);
-    state.outputFolder = request.folders.outputFolder;
+    if (!request.folders.outputFolder.empty()) {
+        state.outputFolder =
+            std::make_shared<const platform::HeldFolder>(request.folders.outputFolder);
+    }
     state.summary.folder = request.folders.shownFolder.empty() ? platform::currentDirectory()
                                                                : request.folders.shownFolder;
     state.summary.outputFolder = request.folders.shownOutputFolder;
@@ -117,9 +134,10 @@ int runRemapper(ui::UserInterface& ui, const RunRequest& request, const Remapper
         return ExitStartupFailed;
     }
     ui.showWindow(state.mainWindow);
-    if (!loadSkinPalette(state)) {
+    if (!loadSkinPalette(state) || !outputFolderOpen(state, request)) {
         return ExitStartupFailed;
     }
+    accountKeptAtStart(state, request.keptAtStart);
     if (!request.watch) {
         return runMainLoop(state, nullptr);
     }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "palette/nearest_matcher.h"
 #include "palette/palette.h"
 #include "platform/clock.h"
+#include "platform/held_folder.h"
 #include "platform/process.h"
 #include "ui/ui.h"
 
@@ -38,7 +40,8 @@ struct RemapperSeams {
 
 struct RemapperState {
     explicit RemapperState(ui::UserInterface& ui, RemapperSeams seams = {})
-        : ui(ui), seams(seams), writer(seams.writerThread) {}
+        : ui(ui), seams(seams),
+          writer(seams.writerThread, groupSizeFor(platform::openFilesLeft())) {}
 
     ui::UserInterface& ui;
     RemapperSeams seams;
@@ -49,9 +52,9 @@ struct RemapperState {
     ui::WindowId fileLabel = ui::NoWindow;
     ui::WindowId quitButton = ui::NoWindow;
 
-    // Where converted skins are written, in the file layer's naming; empty to write them
-    // over the originals.
-    std::string outputFolder;
+    // Where converted skins are written, held open for the run; null to write them over
+    // the originals.
+    platform::SharedFolder outputFolder;
     // A dry run converts in memory only: nothing is written into the folder of skins, nor
     // into the output folder.
     bool dryRun = false;
@@ -61,9 +64,9 @@ struct RemapperState {
     // Writes the converted skins and puts them in place: a skin counts as converted only
     // once it is, and the run ends with none left waiting.
     SkinWriter writer;
-    // How far the colours of each skin handed to the writer moved, in the order handed over,
-    // until its outcome comes back.
-    std::deque<ui::ColourDistances> handedOver;
+    // How far the colours of each skin handed to the writer moved, in the order handed over:
+    // its outcome takes them along when it comes back.
+    std::deque<std::optional<ui::ColourDistances>> handedDistances;
 
     PalettePtr skinPalette;
     // Built from `skinPalette` at the first conversion; null until then, or if memory ran out.

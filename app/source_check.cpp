@@ -29,9 +29,10 @@ bool isConvertedBefore(const Bitmap& source, const BitmapReadReport& report) {
 std::optional<ui::LeftAlone> checkSource(const Bitmap* source, const BitmapReadReport& report) {
     using ui::LeftAloneReason;
     if (source == nullptr) {
-        return ui::LeftAlone{report.readError  ? LeftAloneReason::ReadError
-                             : report.tooLarge ? LeftAloneReason::TooLarge
-                                               : LeftAloneReason::NotABitmap};
+        return ui::LeftAlone{report.readError       ? LeftAloneReason::ReadError
+                             : report.pixelsMissing ? LeftAloneReason::PixelsMissing
+                             : report.tooLarge      ? LeftAloneReason::TooLarge
+                                                    : LeftAloneReason::NotABitmap};
     }
     if (isConvertedBefore(*source, report)) {
         return ui::LeftAlone{LeftAloneReason::ConvertedBefore, source->paletteIndex};
@@ -59,6 +60,8 @@ ui::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
         return LeftAloneReason::NoReadPermission;
     case FileErrorKind::NotRegularFile:
         return LeftAloneReason::NotRegularFile;
+    case FileErrorKind::TooManyOpenFiles:
+        return LeftAloneReason::TooManyOpenFiles;
     default:
         return LeftAloneReason::ReadError;
     }

@@ -20,6 +20,10 @@ std::string currentDirectory();
 // container's share), at least 1.
 int processorCount();
 
+// How many more files this process may open at once before the system refuses (the limit
+// `ulimit -n` sets, less those open now); a large number where no such limit is known.
+int openFilesLeft();
+
 // True when a debugger is attached to this process.
 bool debuggerAttached();
 

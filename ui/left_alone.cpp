@@ -26,6 +26,10 @@ std::string describe(const LeftAlone& why) {
         return "not a regular file";
     case LeftAloneReason::Missing:
         return "no longer there";
+    case LeftAloneReason::TooManyOpenFiles:
+        return "too many files open at once";
+    case LeftAloneReason::OtherRun:
+        return "being converted by another run";
     }
     return "";
 }

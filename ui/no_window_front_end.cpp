@@ -7,4 +7,8 @@ std::unique_ptr<UserInterface> openWindowFrontEnd() {
     return nullptr;
 }
 
+FolderChoice chooseFolderInWindow(std::string&) {
+    return FolderChoice::NoWindow;
+}
+
 } // namespace ui

@@ -84,6 +84,8 @@ struct RunSummary {
     std::string outputFolder;
     // Every file left alone for another reason, or not written, in the list's order.
     std::vector<FileToLookAt> toLookAt;
+    int otherRun = 0;        // skipped: another run was converting them
+    int unflushed = 0;       // converted, but their folder's names could not be flushed
     // The converted skins whose colours moved most, by mean distance, farthest first: at
     // most MostMovedShown.
     std::vector<MovedSkin> movedMost;
@@ -128,6 +130,10 @@ enum class LeftAloneReason {
     NotRegularFile,
     // Gone since the list was made.
     Missing,
+    // The process may open no more files: the limit on open files was reached.
+    TooManyOpenFiles,
+    // Another run of the program is converting it: expected, like NotTrueColour.
+    OtherRun,
 };
 
 struct LeftAlone {
@@ -138,7 +144,8 @@ struct LeftAlone {
 // A reason is expected in an ordinary run (a second run over a converted folder), not a
 // matter for the user to look into.
 constexpr bool isExpected(LeftAloneReason reason) {
-    return reason == LeftAloneReason::ConvertedBefore || reason == LeftAloneReason::NotTrueColour;
+    return reason == LeftAloneReason::ConvertedBefore ||
+           reason == LeftAloneReason::NotTrueColour || reason == LeftAloneReason::OtherRun;
 }
 
 // Why the file was left alone, in a few words: "not a 24-bit bitmap".

@@ -2,7 +2,9 @@
 // The windowed front end of this build, for the start-up choice in front_end.cpp.
 
 #include <memory>
+#include <string>
 
+#include "ui/front_end.h"
 #include "ui/ui.h"
 
 namespace ui {
@@ -10,5 +12,8 @@ namespace ui {
 // The window system's front end, or null when no display can be opened or the program
 // was built without one.
 std::unique_ptr<UserInterface> openWindowFrontEnd();
+
+// The window system's folder chooser, when a display can be opened.
+FolderChoice chooseFolderInWindow(std::string& folder);
 
 } // namespace ui

@@ -19,6 +19,11 @@ int processorCount() {
     return std::max(1, count);
 }
 
+// Windows counts handles in the millions; the C runtime's own limit does not apply to them.
+int openFilesLeft() {
+    return 1 << 20;
+}
+
 std::string currentDirectory() {
     // The first call asks for the size including the terminator; the directory may change
     // between the calls, so try again when it grew.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,16 +55,16 @@ TEST(PreviewPage, NamesAreEscapedInTextAndInAddresses) {
 PreviewEntry converted(const std::string& name, double mean) {
     ui::ColourDistances distances;
     distances.mean = mean;
-    return PreviewEntry{name, name + ".png", "source/" + name + ".png", 4, 4, distances, {}};
+    return PreviewEntry{name, name + ".png", "source/" + name + ".png", 4, 4, distances, {}, {}};
 }
 
 TEST(PreviewPage, WorstFirstThenThoseConvertedBeforeTheSameWhateverTheOrderGiven) {
     std::vector<PreviewEntry> entries = {
         converted("mild", 1.0),
-        PreviewEntry{"earlier", "earlier.png", {}, 4, 4, std::nullopt, {}},
+        PreviewEntry{"earlier", "earlier.png", {}, 4, 4, std::nullopt, {}, {}},
         converted("worst_b", 5.0),
         converted("worst_a", 5.0),
-        PreviewEntry{"broken", {}, {}, 0, 0, ui::ColourDistances{}, "the image is empty"},
+        PreviewEntry{"broken", {}, {}, 0, 0, ui::ColourDistances{}, "the image is empty", {}},
     };
     const std::string page = previewPage(entries, PreviewPageState{true, false, {}});
     std::reverse(entries.begin(), entries.end());
@@ -182,6 +183,28 @@ TEST_F(PreviewRunTest, DryRunLeavesEveryFileAsItWasAndStillPictures) {
     MemoryStream expected;
     ASSERT_TRUE(writePng(expected, *target, state.skinPalette.get()));
     EXPECT_EQ(pictureFile("skin.png"), expected.bytes());
+}
+
+// Skins whose names differ only in the letter case of their extension, or of their whole
+// name, would draw into one picture: each gets its own, and the page shows each its own.
+TEST_F(PreviewRunTest, SkinsWhoseNamesDifferOnlyInLetterCaseGetAPictureEach) {
+#ifdef _WIN32
+    GTEST_SKIP() << "there such names are one name";
+#endif
+    writeSkin("a.bmp", 3, 3);
+    writeSkin("a.BMP", 5, 5);
+    runWithPreview(false);
+    std::string why;
+    ASSERT_TRUE(preview->writePage(true, why));
+    const std::string page = readText(dir.file("preview/index.html"));
+    std::set<std::string> pictures;
+    for (const std::string& name : namesIn(dir.path() / "preview")) {
+        if (name[0] == 'a') {
+            EXPECT_NE(page.find("src=\"" + name + "\""), std::string::npos) << name;
+            pictures.insert(name);
+        }
+    }
+    EXPECT_EQ(pictures, (std::set<std::string>{"a-2.png", "a.png"}));
 }
 
 TEST_F(PreviewRunTest, PicturesThatCannotBeWrittenAreReportedAndTheBatchGoesOn) {

@@ -162,7 +162,7 @@ TEST_F(PreviewRunTest, PreviewFolderThatCannotBeWrittenStopsTheRunBeforeAnySkin)
          "skinremap: cannot use 'a file/pictures' for the previews: "},
         {"no room for its page",
          {"--preview", "pictures", "skins"},
-         {200, {}, {}, false},
+         {200, {}, {}, false, {}, false},
          "skinremap: cannot write the previews into 'pictures': "},
     };
     for (const Case& test : cases) {

@@ -24,6 +24,13 @@ Rgb otherPixel(int x, int y) {
     return testPixel(y, x + 3);
 }
 
+// Should a watch never end, the test does.
+RunOptions watchLimits() {
+    RunOptions limits;
+    limits.timeLimit = 60;
+    return limits;
+}
+
 class WatchRunTest : public ::testing::Test {
   protected:
     WatchRunTest() {
@@ -69,7 +76,7 @@ class WatchRunTest : public ::testing::Test {
 
 TEST_F(WatchRunTest, EachSaveIsConvertedOnceWholeAndCtrlCEndsWithNothingLeftBehind) {
     ProgramRun run(SKINREMAP_PROGRAM, {"--watch", "-o", out.string(), art.string()}, scratch.path(),
-                   errors, RunOptions{{}, 60, {}, false});
+                   errors, watchLimits());
     ASSERT_TRUE(waitFor(run, "Watching "));
     EXPECT_EQ(converted("one.bmp", 5, 3, testPixel, colors), "");
 

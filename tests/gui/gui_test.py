@@ -553,13 +553,51 @@ def desktop_entry_runs_in_the_folder_it_opens(program, folder):
         time.sleep(0.05)
 
 
+def menu_command(program):
+    """The desktop entry's command as a menu runs it: with no folder for its %f."""
+    entry = Path(os.environ["DESKTOP_ENTRY"]).read_text()
+    exec_line = next(line for line in entry.splitlines() if line.startswith("Exec="))
+    words = [word for word in exec_line[len("Exec="):].split() if word != "%f"]
+    return [program, *words[1:]]
+
+
+def menu_start_asks_for_a_folder(program, folder):
+    """Started from the menu, where the launcher gives it the home folder, the program asks
+    for the folder of skins and, when the question is cancelled, ends having done nothing."""
+    make_skins(folder, SMALL)
+    process = subprocess.Popen(menu_command(program), cwd=folder, env=dict(os.environ, HOME=str(folder)),
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    Run.started.append(process)
+    chooser = find_window("Choose the folder of skins")
+    answer_box(chooser, "Escape")
+    output, _ = process.communicate(timeout=WAIT)
+    expect(process.returncode == 0, f"cancelled, it ends with 0, not {process.returncode}:\n{output}")
+    expect(all(bit_depth(folder / n) == 24 for n in SMALL), "no skin of the home folder is converted")
+
+
+def menu_start_without_a_display_converts_nothing(program, folder):
+    """Without a window to ask in, the menu's command refuses rather than convert where it
+    happens to be."""
+    make_skins(folder, SMALL)
+    environment = dict(os.environ)
+    environment.pop("DISPLAY", None)
+    result = subprocess.run(menu_command(program), cwd=folder, env=environment,
+                            capture_output=True, text=True, timeout=WAIT)
+    expect(result.returncode == 2, f"it refuses with 2, not {result.returncode}")
+    expect("name it instead" in result.stderr, "it says what to do:\n" + result.stderr)
+    expect(all(bit_depth(folder / n) == 24 for n in SMALL), "no skin is converted")
+
+
 # Cases that need no display of their own.
 HEADLESS = {no_display_falls_back_to_the_console.__name__,
-            desktop_entry_runs_in_the_folder_it_opens.__name__}
+            desktop_entry_runs_in_the_folder_it_opens.__name__,
+            menu_start_without_a_display_converts_nothing.__name__}
 
 CASES = {case.__name__: case for case in (
     no_display_falls_back_to_the_console,
     desktop_entry_runs_in_the_folder_it_opens,
+    menu_start_without_a_display_converts_nothing,
+    menu_start_asks_for_a_folder,
     window_has_title_size_and_icon,
     controls_sit_where_windows_puts_them,
     folder_argument_opens_the_window_on_it,

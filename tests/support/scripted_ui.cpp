@@ -232,6 +232,10 @@ const char* nameOf(ui::LeftAloneReason reason) {
         return "NotRegularFile";
     case LeftAloneReason::Missing:
         return "Missing";
+    case LeftAloneReason::TooManyOpenFiles:
+        return "TooManyOpenFiles";
+    case LeftAloneReason::OtherRun:
+        return "OtherRun";
     }
     return "?";
 }

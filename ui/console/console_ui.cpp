@@ -24,8 +24,10 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 // Rung with the interrupt, so that a wait for the next save sees it; null unless watching.
 std::atomic<platform::WakeUp*> interruptBell{nullptr};
 
+// Output nobody takes any more must not hold the run the interrupt ends.
 extern "C" void onInterrupt(int) {
     interruptPending = true;
+    platform::dropBlockedOutput();
     if (platform::WakeUp* bell = interruptBell.load()) {
         bell->ring();
     }
@@ -70,6 +72,9 @@ std::string countsLine(const RunSummary& summary) {
                                             std::to_string(summary.failed) + " failed";
     if (summary.notReached > 0) {
         line += ", " + std::to_string(summary.notReached) + " not reached";
+    }
+    if (summary.otherRun > 0) {
+        line += ", " + std::to_string(summary.otherRun) + " being converted by another run";
     }
     if (summary.previewsFailed > 0) {
         line += ", " + std::to_string(summary.previewsFailed) + " without preview";
@@ -140,7 +145,7 @@ bool startsWith(const char* text, const char* prefix) {
 ConsoleUi::ConsoleUi(std::FILE* out, bool statusLine, Clock clock)
     : out(out), statusLine(statusLine), clock(clock != nullptr ? clock : platform::tickCount) {
     interruptPending = false;
-    previousInterruptHandler = std::signal(SIGINT, onInterrupt);
+    previousInterruptHandler = platform::handleInterrupts(onInterrupt);
     platform::survivePipeReaderExit();
     activeConsole = this;
     previousBoxHandler = setMessageBoxHandler(showBox);

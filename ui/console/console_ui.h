@@ -62,7 +62,7 @@ class ConsoleUi final : public UserInterface {
                                      const char* detail, MessageIcon icon,
                                      MessageButtons buttons) override;
     // One line, "Left alone: <name> (<why>)": on stdout for an expected reason (converted
-    // before, not 24-bit), on stderr for every other reason.
+    // before, not 24-bit, another run converts it), on stderr for every other reason.
     void reportLeftAlone(const char* name, const LeftAlone& why) override;
     bool tellsEachFile() const override;
     // One line under the file's: "  mean distance 3.2, largest 41.0, 12.5% of pixels farther
