@@ -16,6 +16,10 @@ inline constexpr char PathSeparator = '/';
 // The current directory as an absolute path, or an empty string when it cannot be had.
 std::string currentDirectory();
 
+// The folder that holds the running program, as an absolute path; empty when it can't be
+// had.
+std::string programDirectory();
+
 // The processors this process may run on (as many as the system lets it use: `taskset`, a
 // container's share), at least 1.
 int processorCount();

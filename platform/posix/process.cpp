@@ -26,6 +26,12 @@ std::string currentDirectory() {
     return buffer.data();
 }
 
+std::string programDirectory() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string{} : program.parent_path().string();
+}
+
 bool debuggerAttached() {
     // Linux names the tracing process in /proc; elsewhere assume nobody is watching.
     std::ifstream status("/proc/self/status");

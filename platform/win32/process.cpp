@@ -45,6 +45,17 @@ std::string currentDirectory() {
     return {};
 }
 
+std::string programDirectory() {
+    char path[MAX_PATH] = "";
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length == MAX_PATH) {
+        return {};
+    }
+    std::string directory(path, length);
+    const auto separator = directory.find_last_of("\\/");
+    return separator == std::string::npos ? std::string{} : directory.substr(0, separator);
+}
+
 bool debuggerAttached() {
     return IsDebuggerPresent() != FALSE;
 }

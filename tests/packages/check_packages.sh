@@ -44,6 +44,7 @@ version="$(dpkg-deb --field "$deb" Version)"
 [[ "$(dpkg-deb --field "$deb" Section)" == graphics ]] || fail "section"
 [[ "$(dpkg-deb --field "$deb" Depends)" == *libfltk1.3* ]] || fail "no dependency on FLTK"
 expected_files="./usr/bin/skinremap
+./usr/lib/skinremap/skinremap-window.so
 ./usr/share/applications/skinremap.desktop
 ./usr/share/doc/skinremap/README.md
 ./usr/share/doc/skinremap/docs/preview.png
