@@ -12,8 +12,8 @@ namespace ui::window_module {
 
 inline constexpr const char* FileName = "skinremap-window.so";
 // Where the module is found, from the program's folder: beside it in a build tree; in the
-// program's own folder of libraries once installed.
-inline constexpr const char* Places[] = {"/", "/../lib/skinremap/"};
+// program's private folder once installed.
+inline constexpr const char* Places[] = {"/", "/../libexec/skinremap/"};
 
 // A new front end of its own, or null when no display can be opened.
 inline constexpr const char* OpenWindowName = "skinremapOpenWindow";

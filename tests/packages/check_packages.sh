@@ -44,7 +44,7 @@ version="$(dpkg-deb --field "$deb" Version)"
 [[ "$(dpkg-deb --field "$deb" Section)" == graphics ]] || fail "section"
 [[ "$(dpkg-deb --field "$deb" Depends)" == *libfltk1.3* ]] || fail "no dependency on FLTK"
 expected_files="./usr/bin/skinremap
-./usr/lib/skinremap/skinremap-window.so
+./usr/libexec/skinremap/skinremap-window.so
 ./usr/share/applications/skinremap.desktop
 ./usr/share/doc/skinremap/README.md
 ./usr/share/doc/skinremap/docs/preview.png
@@ -69,7 +69,7 @@ program="$root/usr/bin/skinremap"
 [[ "$("$program" --version)" == "skinremap $version" ]] || fail "--version of the installed program"
 desktop-file-validate "$root/usr/share/applications/skinremap.desktop" ||
     fail "desktop-file-validate"
-grep -qx 'Exec=skinremap %f' "$root/usr/share/applications/skinremap.desktop" ||
+grep -qx 'Exec=skinremap --choose-folder %f' "$root/usr/share/applications/skinremap.desktop" ||
     fail "the desktop entry does not pass the folder to the program"
 manual="$(zcat "$root/usr/share/man/man1/skinremap.1.gz")"
 [[ "$manual" == ".TH SKINREMAP 1 \"\" \"skinremap $version\""* ]] || fail "manual page heading"
@@ -84,6 +84,10 @@ cp -R "$samples" "$work/skins"
     fail "the installed program's run: $(cat "$work/run.log")"
 grep -q ' converted, ' "$work/run.log" || fail "the installed program reported no summary"
 diff -rq "$samples" "$work/skins" >/dev/null && fail "the installed program converted nothing"
+# With a display named (even one that is not there), it loads its window from its own folder.
+loads="$(cd / && DISPLAY=:4321 LD_DEBUG=files "$program" --dry-run "$work/skins" 2>&1 || true)"
+grep -q 'libexec/skinremap/skinremap-window.so .*generating link map' <<<"$loads" ||
+    fail "the installed program did not load its window module"
 
 # ---- The Windows .zip ------------------------------------------------------------------
 
