@@ -1,5 +1,7 @@
 #include "app/batch.h"
 
+#include <algorithm>
+#include <string>
 #include <utility>
 
 #include "app/format_text.h"
@@ -9,12 +11,20 @@
 #include "app/texts.h"
 #include "core/file_rstream.h"
 #include "platform/directory.h"
+#include "platform/file_identity.h"
+#include "platform/file_lock.h"
 #include "platform/process.h"
 #include "platform/source_file.h"
+#include "storage/source_state.h"
 
 namespace {
 
 constexpr std::int32_t TargetDepth = 8;
+// A box longer than this would not fit on a screen.
+constexpr std::size_t MostNamesInABox = 20;
+// A skin replaced by another run between its open and its claim is opened again, this
+// often at most.
+constexpr int ClaimAttempts = 3;
 
 // The matcher gives exactly what findNearest gives, many times faster. It is built at the
 // first conversion and kept for the batch, since the palette doesn't change during a run.
@@ -52,14 +62,45 @@ const OrderedDither* orderedFor(RemapperState& state) {
     return &*state.ordered;
 }
 
-void leaveAlone(RemapperState& state, const char* name, ui::LeftAloneReason reason) {
-    account(state, SkinOutcome{name, SkinOutcome::Kind::LeftAlone, reason});
+// Every file left alone has its line on the preview page, but for one converted before,
+// which has its picture.
+void leaveAlone(RemapperState& state, const char* name, const ui::LeftAlone& why) {
+    account(state, SkinOutcome{name, SkinOutcome::Kind::LeftAlone, why});
+    if (state.preview != nullptr && why.reason != ui::LeftAloneReason::ConvertedBefore) {
+        state.preview->addLeftAlone(name, ui::describe(why));
+    }
 }
 
-void accountWritten(RemapperState& state, const std::vector<SkinOutcome>& outcomes) {
-    for (const SkinOutcome& outcome : outcomes) {
+// Each outcome comes with the figures of its skin, kept since it was handed over: the skins
+// come back in the order they went.
+void accountWritten(RemapperState& state, std::vector<SkinOutcome> outcomes) {
+    for (SkinOutcome& outcome : outcomes) {
+        if (!state.handedDistances.empty()) {
+            outcome.distances = state.handedDistances.front();
+            state.handedDistances.pop_front();
+        }
         account(state, outcome);
     }
+}
+
+// A window says nothing of the files it left alone as it goes: once the batch is done, one
+// box names those the user may want to look at. A clean batch shows none, nor does one the
+// user is quitting. Like the boxes of the batch, it leaves the window usable.
+void showFilesToLookAt(RemapperState& state) {
+    const std::vector<ui::FileToLookAt>& files = state.summary.toLookAt;
+    if (files.empty() || state.ui.tellsEachFile() || state.quitRequested) {
+        return;
+    }
+    std::string text = LookAtText;
+    const std::size_t shown = std::min(files.size(), MostNamesInABox);
+    for (std::size_t i = 0; i < shown; ++i) {
+        text += "\n" + files[i].name + " (" + files[i].why + ")";
+    }
+    if (files.size() > shown) {
+        text += "\nand " + std::to_string(files.size() - shown) + " more";
+    }
+    state.ui.messageBox(ui::NoWindow, LookAtCaption, text.c_str(), MessageIcon::Information,
+                        MessageButtons::Ok);
 }
 
 void showFinalTexts(RemapperState& state) {
@@ -72,18 +113,26 @@ void showFinalTexts(RemapperState& state) {
 
 // The conversion goes to the writer, which puts it over the skin it was read from as long
 // as that is still the same file; or, with an output folder, under the skin's name there,
-// the original left as it is. A dry run writes nothing, and counts it as converted.
-void handOver(RemapperState& state, const char* name, platform::SourceFile skin, BitmapPtr target) {
+// the original left as it is. A dry run writes nothing, and counts it as converted. While
+// the writer has no room, the window is answered; closing it gives the skin up, unwritten.
+bool handOver(RemapperState& state, const char* name, platform::SourceFile skin, BitmapPtr target,
+              const ui::ColourDistances& distances) {
     if (state.dryRun) {
-        account(state, SkinOutcome{name, SkinOutcome::Kind::Converted});
-        return;
+        SkinOutcome outcome{name, SkinOutcome::Kind::Converted};
+        outcome.distances = distances;
+        account(state, outcome);
+        return true;
     }
-    std::string outputPath;
-    if (!state.outputFolder.empty()) {
-        outputPath = state.outputFolder + platform::PathSeparator + name;
+    const bool taken = state.writer.hand(
+        SkinWriter::Skin{name, std::move(skin), state.outputFolder, std::move(target)},
+        [&state] { return UpdateProgress(state); });
+    if (taken) {
+        state.handedDistances.push_back(distances);
+    } else if (state.preview != nullptr) {
+        state.preview->markNotWritten(name, "the run was stopped");
     }
-    state.writer.hand(SkinWriter::Skin{name, std::move(skin), outputPath, std::move(target)});
     accountWritten(state, state.writer.takeOutcomes());
+    return taken;
 }
 
 // Converts one 24-bit bitmap, read from `skin`, and hands the result to the writer. False
@@ -99,39 +148,111 @@ bool convertAndHandOver(RemapperState& state, const char* name, platform::Source
     }
     if (mapped == MappingEnd::OutOfMemory) {
         state.filesTotal -= 1.0f;
-        leaveAlone(state, name, ui::LeftAloneReason::TooLarge);
+        leaveAlone(state, name, {ui::LeftAloneReason::TooLarge});
         return true;
     }
     target->paletteIndex = state.skinPalette->subPalettes[0].paletteIndex;
     const ui::ColourDistances distances =
         distancesOver(measured, std::int64_t{source.width} * source.height);
-    accountDistances(state, name, distances);
+    reportDistances(state, distances);
     if (state.preview != nullptr) {
         accountPreview(
             state, name,
             state.preview->addConversion(name, source, *target, *state.skinPalette, distances));
     }
-    handOver(state, name, std::move(skin), std::move(target));
+    if (!handOver(state, name, std::move(skin), std::move(target), distances)) {
+        return false;
+    }
     state.filesDone += 1.0f;
     return true;
+}
+
+// Whether this run may convert the open `skin`: writing in place, one run converts a skin,
+// and another that finds it claimed leaves it to that one. Elsewhere nothing is claimed.
+platform::Claim claimed(const RemapperState& state, const platform::SourceFile& skin) {
+    if (state.dryRun || state.outputFolder) {
+        return platform::Claim::Unavailable;
+    }
+    return platform::claimOpenFile(skin.handle());
+}
+
+// The name still leads to the open file; a link is taken at its word.
+bool stillNamed(const char* name, const platform::SourceFile& skin) {
+    const auto named = platform::identityAt(platform::HeldFolder(), name);
+    return !named ||
+           (named->device == skin.identity().device && named->index == skin.identity().index);
+}
+
+// Opens a skin of the list and claims it. A run that put its conversion in place just
+// before the claim leaves the name leading to a new file: that one is opened instead.
+platform::SourceFile openClaimed(const RemapperState& state, const char* name, bool& otherRun) {
+    otherRun = false;
+    for (int attempt = 1;; ++attempt) {
+        platform::SourceFile skin(name);
+        if (!skin.isOpen()) {
+            return skin;
+        }
+        const platform::Claim claim = claimed(state, skin);
+        if (claim == platform::Claim::ClaimedByOther) {
+            otherRun = true;
+            return skin;
+        }
+        if (claim == platform::Claim::Unavailable || attempt == ClaimAttempts ||
+            stillNamed(name, skin)) {
+            return skin;
+        }
+    }
+}
+
+// Another program still writes the skin: it is left alone, or, while watching, tried again
+// once that program is done.
+void beingWritten(RemapperState& state, const char* name) {
+    if (state.watching.on) {
+        state.watching.busy.emplace_back(name);
+        return;
+    }
+    account(state, SkinOutcome{name, SkinOutcome::Kind::BeingWritten});
+}
+
+// Why the skin can't be converted now, told as its outcome; false when it can.
+bool leftAloneAtOpen(RemapperState& state, const char* name, const platform::SourceFile& skin,
+                     bool otherRun) {
+    if (!skin.isOpen()) {
+        const platform::FileErrorKind error = platform::lastFileError();
+        if (error == platform::FileErrorKind::SharingViolation) {
+            beingWritten(state, name);
+        } else {
+            leaveAlone(state, name, {whyNotOpened(error)});
+        }
+        return true;
+    }
+    if (otherRun) {
+        leaveAlone(state, name, {ui::LeftAloneReason::OtherRun});
+        return true;
+    }
+    if (storage::isBeingWritten(skin)) {
+        beingWritten(state, name);
+        return true;
+    }
+    return false;
 }
 
 // Opens, reads and converts one file of the list, or says why it is left alone. The file
 // stays open from the read to the write, which replaces it only if it is still the same.
 // False when the conversion was abandoned.
 bool remapFile(RemapperState& state, const char* name) {
-    platform::SourceFile skin(name);
-    if (!skin.isOpen()) {
-        leaveAlone(state, name, whyNotOpened(platform::lastFileError()));
+    bool otherRun = false;
+    platform::SourceFile skin = openClaimed(state, name, otherRun);
+    if (leftAloneAtOpen(state, name, skin, otherRun)) {
         return true;
     }
     BitmapReadReport report;
     FileRStream stream(skin.handle());
-    const BitmapPtr source(Bitmap::loadStream(stream, 0, report));
+    const BitmapPtr source(Bitmap::loadStream(stream, BitmapWholePixelsOnly, report));
     stream.close();
-    if (const auto reason = checkSource(source.get(), report)) {
-        leaveAlone(state, name, *reason);
-        if (state.preview != nullptr && isConvertedBefore(source.get(), report)) {
+    if (const auto why = checkSource(source.get(), report)) {
+        leaveAlone(state, name, *why);
+        if (state.preview != nullptr && why->reason == ui::LeftAloneReason::ConvertedBefore) {
             accountPreview(state, name,
                            state.preview->addConverted(name, *source, *state.skinPalette));
         }
@@ -156,6 +277,7 @@ void BuildFileList(RemapperState& state) {
         ui.stepProgress(state.progressBar);
     }
     state.filesListed = state.fileList.itemCount;
+    state.summary.filesListed = state.filesListed;
     state.filesTotal = static_cast<float>(state.fileList.itemCount);
     ui.reportFileCount(0, state.filesListed);
 }
@@ -180,6 +302,7 @@ BatchStep RemapNextFile(RemapperState& state) {
     if (!state.doneShown) {
         CommitWaitingSkins(state);
         showFinalTexts(state);
+        showFilesToLookAt(state);
     }
     return BatchStep::ListEmpty;
 }

@@ -4,8 +4,10 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "app/export_palette.h"
+#include "core/printable_text.h"
 
 namespace {
 
@@ -37,8 +39,12 @@ constexpr Option Options[] = {
          options.dither = value == "ordered" ? DitherMethod::Ordered : DitherMethod::Diffusion;
      },
      DitherMethods},
+    {'\0', "watch", nullptr, "then convert each skin as it is saved; needs -o",
+     [](CommandLine& options, const std::string&) { options.watch = true; }},
     {'\0', "export-palette", "FILE", "write the palette to FILE.gpl or FILE.act; no run",
      [](CommandLine& options, const std::string& value) { options.paletteFile = value; }},
+    {'\0', "choose-folder", nullptr, "without FOLDER, ask for it in a window (the menu's way)",
+     [](CommandLine& options, const std::string&) { options.chooseFolder = true; }},
     {'h', "help", nullptr, "show this help and exit",
      [](CommandLine& options, const std::string&) { options.showHelp = true; }},
     {'\0', "version", nullptr, "show the program's version and exit",
@@ -54,7 +60,7 @@ constexpr std::string_view Description =
     "originals. With a display the progress shows in a window, else on the console,\n"
     "with how far each skin's colours moved: the mean and largest distance between a\n"
     "pixel and the palette colour it is given (RGB levels), and the share of pixels\n"
-    "farther than 24.\n"
+    "farther than 24. Options may come before or after FOLDER.\n"
     "\n"
     "--preview DIR writes PNG pictures of every skin into DIR (made if missing):\n"
     "before, and after in the game's colours, with DIR/index.html, which shows them\n"
@@ -66,6 +72,9 @@ constexpr std::string_view Description =
     "--dither=ordered, a fixed 8 x 8 pattern, for animation frames, tiled skins and\n"
     "flat areas: the same colour always gives the same pattern in the same place, so\n"
     "it does not crawl from one frame or skin to the next.\n"
+    "--watch -o DIR converts the folder, then keeps following it: each skin saved\n"
+    "again, or saved into it, is converted into DIR within a second, until Ctrl-C or\n"
+    "the window is closed. It never converts in place.\n"
     "--export-palette writes the colours a skin may be given for painting programs:\n"
     "FILE.gpl for GIMP, Krita and Inkscape, FILE.act for Photoshop. It converts\n"
     "nothing.\n";
@@ -157,6 +166,48 @@ std::string choicesOf(const Option& option) {
     return text;
 }
 
+// How many letters must be added, removed or changed to make one word the other.
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t replaced = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
+            diagonal = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, replaced});
+        }
+    }
+    return row[b.size()];
+}
+
+// The long option the user most likely meant by `name`: a slip of a letter or two, or one
+// written without its hyphen; nothing when none is that close.
+const Option* closestLong(std::string_view name) {
+    constexpr std::size_t MostSlips = 2;
+    const Option* closest = nullptr;
+    std::size_t fewest = MostSlips + 1;
+    for (const Option& option : Options) {
+        const std::size_t slips = editDistance(name, option.longName);
+        if (slips < fewest) {
+            closest = &option;
+            fewest = slips;
+        }
+    }
+    return closest;
+}
+
+std::string unknownLong(std::string_view name) {
+    std::string why = "unknown option '--" + std::string(name) + "'";
+    if (const Option* meant = closestLong(name)) {
+        why += "; did you mean '" + spelling(*meant, false) + "'?";
+    }
+    return why;
+}
+
 // Reads the command line word by word; `words` shrinks as they are taken.
 class Parser {
   public:
@@ -190,7 +241,7 @@ class Parser {
         const auto equals = text.find('=');
         const Option* option = findLong(text.substr(0, equals));
         if (option == nullptr) {
-            refuse("unknown option '--" + std::string(text.substr(0, equals)) + "'");
+            refuse(unknownLong(text.substr(0, equals)));
         } else if (equals == std::string_view::npos) {
             apply(*option, false, std::nullopt);
         } else if (option->argumentName == nullptr) {
@@ -247,8 +298,12 @@ class Parser {
         }
     }
 
+    // An empty word is no folder: taken for the current directory, it would convert one the
+    // user never named (`skinremap "$DIR"` with DIR unset).
     void folder(const std::string& word) {
-        if (!folderSeen) {
+        if (word.empty()) {
+            refuse("the folder's name is empty");
+        } else if (!folderSeen) {
             folderSeen = true;
             result.options.folder = word;
         } else {
@@ -266,7 +321,14 @@ class Parser {
 
 // Options that cannot go together, and a palette file of no format we write.
 std::string conflictIn(const CommandLine& options) {
-    if (options.paletteFile.empty() || options.showHelp || options.showVersion) {
+    if (options.showHelp || options.showVersion) {
+        return {};
+    }
+    if (options.watch && options.outputFolder.empty()) {
+        return "option '--watch' needs -o DIR: in place, each save of the art would be "
+               "replaced by its conversion while it is still being edited";
+    }
+    if (options.paletteFile.empty()) {
         return {};
     }
     if (!paintFormatOf(options.paletteFile)) {
@@ -274,9 +336,10 @@ std::string conflictIn(const CommandLine& options) {
                "(Photoshop): '" +
                options.paletteFile + "'";
     }
-    if (!options.outputFolder.empty() || !options.previewFolder.empty() || options.dryRun) {
-        return "option '--export-palette' converts nothing: it goes without -o, --preview "
-               "and --dry-run";
+    if (!options.outputFolder.empty() || !options.previewFolder.empty() || options.dryRun ||
+        options.watch) {
+        return "option '--export-palette' converts nothing: it goes without -o, --preview, "
+               "--dry-run and --watch";
     }
     if (options.dither != DitherMethod::None) {
         return "option '--export-palette' converts nothing: it goes without --dither";
@@ -315,7 +378,8 @@ std::string helpText() {
     return text;
 }
 
+// The words quoted in `error` are the user's, printed escaped as every other line is.
 std::string refusalText(const std::string& error) {
-    return "skinremap: " + error + "\n" + std::string(Usage) +
+    return "skinremap: " + printableText(error) + "\n" + std::string(Usage) +
            "Try 'skinremap --help' for more information.\n";
 }

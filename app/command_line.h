@@ -18,6 +18,10 @@ struct CommandLine {
     bool dryRun = false;       // convert without writing a skin
     std::string paletteFile;   // where to export the game palette; empty to convert instead
     DitherMethod dither = DitherMethod::None;
+    bool watch = false;        // after the batch, convert each skin as it is saved
+    // Without a folder, ask for one in a window rather than work in the current directory:
+    // what the desktop menu starts, whose current directory is only the home folder.
+    bool chooseFolder = false;
 };
 
 struct ParsedCommandLine {

@@ -40,12 +40,12 @@ std::optional<PaintPaletteFormat> paintFormatOf(const std::string& file) {
 
 PaletteExport exportGamePalette(const std::string& file, PaintPaletteFormat format,
                                 const std::string& given) {
-    PaletteFileProblem problem = PaletteFileProblem::None;
-    const PalettePtr palette = loadGamePalette(problem);
-    if (!palette) {
+    const GamePalette game = loadGamePalette();
+    if (!game.palette) {
         return {ExitStartupFailed, "Error: Can't load palette: " + std::string(PaletteFileName) +
-                                       " (" + gamePaletteDetail(problem) + ")\n"};
+                                       " (" + game.problem + ")\n"};
     }
+    const Palette* palette = game.palette.get();
     if (!writePaintPaletteFile(file.c_str(), *palette, format, titleOf(given).c_str())) {
         return {ExitNotAllWritten, "Error: Can't write file: " + given + "\n"};
     }

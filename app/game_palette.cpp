@@ -1,6 +1,10 @@
 #include "app/game_palette.h"
 
+#include <cstring>
+#include <vector>
+
 #include "app/texts.h"
+#include "platform/directory.h"
 #include "platform/process.h"
 
 namespace {
@@ -23,16 +27,48 @@ const char* describe(PaletteFileProblem problem) {
     return "";
 }
 
-} // namespace
-
-PalettePtr loadGamePalette(PaletteFileProblem& problem) {
-    PalettePtr palette(Palette::loadWholeFile(PaletteFileName, problem));
-    if (palette) {
-        palette->matchMask.setRange(0, LastMatchedIndex);
+// The files of the current directory named as the palette, whatever their letter case.
+std::vector<std::string> paletteNamesHere() {
+    const char* extension = std::strrchr(PaletteFileName, '.');
+    platform::DirectorySearch search(extension);
+    std::vector<std::string> names;
+    while (const char* name = search.next()) {
+        if (std::strlen(name) == std::strlen(PaletteFileName) &&
+            platform::hasExtension(name, PaletteFileName)) {
+            names.emplace_back(name);
+        }
     }
-    return palette;
+    return names;
 }
 
-std::string gamePaletteDetail(PaletteFileProblem problem) {
-    return "looked in " + platform::currentDirectory() + ": " + describe(problem);
+std::string lookedHere(const std::string& what) {
+    return "looked in " + platform::currentDirectory() + ": " + what;
+}
+
+std::string namesOf(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) {
+        list += (list.empty() ? "" : ", ") + name;
+    }
+    return list;
+}
+
+} // namespace
+
+GamePalette loadGamePalette() {
+    const std::vector<std::string> names = paletteNamesHere();
+    if (names.size() > 1) {
+        return {nullptr, lookedHere("several files differ only in letter case: " + namesOf(names) +
+                                    "; keep the one the game uses")};
+    }
+    // A link or anything else the search leaves out is tried by the name itself.
+    const std::string name = names.empty() ? PaletteFileName : names.front();
+    PaletteFileProblem problem = PaletteFileProblem::None;
+    GamePalette loaded{PalettePtr(Palette::loadWholeFile(name.c_str(), problem)), {}};
+    if (!loaded.palette) {
+        loaded.problem = lookedHere(describe(problem));
+        return loaded;
+    }
+    loaded.palette->matchMask.setRange(0, LastMatchedIndex);
+    return loaded;
 }

@@ -3,6 +3,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/exit_codes.h"
@@ -10,6 +12,7 @@
 #include "app/preview_folder.h"
 #include "app/remapper.h"
 #include "app/run_folders.h"
+#include "core/printable_text.h"
 #include "platform/shell.h"
 #include "storage/stale_temporaries.h"
 #include "ui/front_end.h"
@@ -24,6 +27,25 @@ constexpr const char* ProgramName = "skinremap";
 
 void refuse(const std::string& text) {
     platform::answerUser(text, platform::Answer::Error, ProgramName);
+}
+
+// The folder the user picks when the program was started to ask for one; nothing when the
+// run is to end, with `exitCode`.
+std::optional<std::string> askedFolder(int& exitCode) {
+    std::string folder;
+    switch (ui::chooseFolder(folder)) {
+    case ui::FolderChoice::Chosen:
+        return folder;
+    case ui::FolderChoice::Cancelled:
+        exitCode = 0; // nothing asked of the run
+        return std::nullopt;
+    case ui::FolderChoice::NoWindow:
+        break;
+    }
+    refuse("skinremap: there is no window to choose the folder of skins in; name it instead:\n"
+           "skinremap FOLDER\n");
+    exitCode = ExitUsage;
+    return std::nullopt;
 }
 
 int exportPalette(const CommandLine& commandLine, const RunFolders& folders) {
@@ -43,7 +65,8 @@ bool openPreview(PreviewFolder& preview, const std::string& given) {
     if (preview.writePage(false, why)) {
         return true;
     }
-    refuse("skinremap: cannot write the previews into '" + given + "': " + why + ".\n");
+    refuse("skinremap: cannot write the previews into '" + printableText(given) + "': " + why +
+           ".\n");
     return false;
 }
 
@@ -57,7 +80,7 @@ int main(int argc, char** argv) {
         refuse(refusalText(parsed.error));
         return ExitUsage;
     }
-    const CommandLine& commandLine = parsed.options;
+    CommandLine commandLine = parsed.options;
     if (commandLine.showHelp) {
         platform::answerUser(helpText(), platform::Answer::Information, ProgramName);
         return 0;
@@ -66,6 +89,14 @@ int main(int argc, char** argv) {
         platform::answerUser(std::string("skinremap ") + SKINREMAP_VERSION + "\n",
                              platform::Answer::Information, ProgramName);
         return 0;
+    }
+    if (commandLine.chooseFolder && commandLine.folder.empty()) {
+        int exitCode = 0;
+        const std::optional<std::string> chosen = askedFolder(exitCode);
+        if (!chosen) {
+            return exitCode;
+        }
+        commandLine.folder = *chosen;
     }
     const SettledFolders settled = settleFolders(commandLine);
     if (!settled.error.empty()) {
@@ -78,17 +109,19 @@ int main(int argc, char** argv) {
     }
     std::optional<PreviewFolder> preview;
     if (!settled.folders.previewFolder.empty()) {
-        preview.emplace(settled.folders.previewFolder, commandLine.dryRun, commandLine.dither);
+        preview.emplace(settled.folders.previewFolder, commandLine.dryRun, commandLine.dither,
+                        commandLine.watch);
         if (!openPreview(*preview, commandLine.previewFolder)) {
             return ExitStartupFailed;
         }
     }
 
     // A run killed in the middle of a write leaves its temporary file beside the skin;
-    // the skin itself is whole. Only files of our own naming are removed, and none by a dry
+    // the skin itself is whole. Only files provably ours are removed, and none by a dry
     // run, which changes nothing in the folder.
+    std::vector<std::string> kept;
     if (!commandLine.dryRun) {
-        storage::removeStaleTemporaries(".");
+        kept = storage::removeStaleTemporaries(".").kept;
     }
     if (!settled.folders.outputFolder.empty()) {
         storage::removeStaleTemporaries(settled.folders.outputFolder.c_str());
@@ -99,5 +132,6 @@ int main(int argc, char** argv) {
         return ExitStartupFailed;
     }
     return runRemapper(*ui, RunRequest{settled.folders, commandLine.dryRun,
-                                       preview ? &*preview : nullptr, commandLine.dither});
+                                       preview ? &*preview : nullptr, commandLine.dither,
+                                       std::move(kept), commandLine.watch});
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -10,7 +11,7 @@ constexpr const char* PageStart = R"(<!DOCTYPE html>
 <head>
 <meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
-<title>Skins in the game's colours</title>
+@REFRESH@<title>Skins in the game's colours</title>
 <style>
 body { font-family: sans-serif; background: #2a2a2e; color: #e8e8e8; margin: 1.5em; }
 a { color: #9cc8ff; }
@@ -29,6 +30,7 @@ img { image-rendering: pixelated; max-width: 45vw; height: auto; background: #00
 )";
 
 constexpr const char* PageEnd = "</body>\n</html>\n";
+constexpr const char* RefreshMark = "@REFRESH@";
 
 // Small skins are shown larger, pixel for pixel, up to this many screen pixels a side.
 constexpr std::int32_t ShownSide = 256;
@@ -88,10 +90,18 @@ std::string picturesCell(const PreviewEntry& entry) {
     return cell + "</td>";
 }
 
+// A skin whose conversion was pictured but not put in place says so under its name.
+std::string notWrittenNote(const PreviewEntry& entry) {
+    if (entry.notWritten.empty()) {
+        return {};
+    }
+    return "<br><span class=\"far\">not converted: " + escapeHtml(entry.notWritten) + "</span>";
+}
+
 std::string row(const PreviewEntry& entry) {
     return "<tr><th>" + escapeHtml(entry.name) + "<br><span class=\"note\">" +
-           std::to_string(entry.width) + " x " + std::to_string(entry.height) + "</span></th>" +
-           figuresCell(entry) + picturesCell(entry) + "</tr>\n";
+           std::to_string(entry.width) + " x " + std::to_string(entry.height) + "</span>" +
+           notWrittenNote(entry) + "</th>" + figuresCell(entry) + picturesCell(entry) + "</tr>\n";
 }
 
 // Dithering moves most pixels farther from their own colour than their nearest palette
@@ -117,7 +127,10 @@ std::string ditherNote(DitherMethod dither) {
 
 std::string introduction(const std::vector<PreviewEntry>& entries, const PreviewPageState& state) {
     std::string text = "<p>";
-    if (!state.finished) {
+    if (state.watching) {
+        text += "The run follows the folder: each skin saved is converted and shown here; "
+                "this page reloads itself every few seconds. ";
+    } else if (!state.finished) {
         text += "The run is under way; this page is written again when it ends. ";
     }
     if (state.dryRun) {
@@ -126,16 +139,31 @@ std::string introduction(const std::vector<PreviewEntry>& entries, const Preview
     }
     text += ditherNote(state.dither);
     text += std::to_string(entries.size()) + (entries.size() == 1 ? " skin" : " skins") +
-            ", those whose colours moved most first. Distances are between a pixel's colour "
-            "and the palette colour chosen for it, in RGB levels (0 to 255 a channel).</p>\n";
+            ", those whose colours moved most first. " + escapeHtml(ui::DistancesExplained) +
+            "</p>\n";
     return text;
+}
+
+std::string leftAloneList(const std::vector<ui::FileToLookAt>& files) {
+    if (files.empty()) {
+        return {};
+    }
+    std::string list = "<h2>Left alone</h2>\n<ul>\n";
+    for (const ui::FileToLookAt& file : files) {
+        list += "<li>" + escapeHtml(file.name) + " <span class=\"note\">(" + escapeHtml(file.why) +
+                ")</span></li>\n";
+    }
+    return list + "</ul>\n";
 }
 
 } // namespace
 
 std::string previewPage(std::vector<PreviewEntry> entries, const PreviewPageState& state) {
     std::sort(entries.begin(), entries.end(), shownBefore);
+    // Without a script: the browser itself reloads a page that asks for it.
     std::string page = PageStart;
+    page.replace(page.find(RefreshMark), std::strlen(RefreshMark),
+                 state.watching ? "<meta http-equiv=\"refresh\" content=\"3\">\n" : "");
     page += introduction(entries, state);
     if (!entries.empty()) {
         page += "<table>\n<tr><th>Skin</th><th>Colour distance</th><th>Pictures</th></tr>\n";
@@ -144,6 +172,7 @@ std::string previewPage(std::vector<PreviewEntry> entries, const PreviewPageStat
         }
         page += "</table>\n";
     }
+    page += leftAloneList(state.leftAlone);
     return page + PageEnd;
 }
 

@@ -21,17 +21,26 @@ struct PreviewEntry {
     // How far its colours moved; nothing for a skin converted before this run.
     std::optional<ui::ColourDistances> distances;
     std::string problem; // why a picture is missing; empty when nothing went wrong
+    // Why the converted skin was not put in place after all; empty when it was (or, in a
+    // dry run, would have been).
+    std::string notWritten;
 };
 
 struct PreviewPageState {
-    bool finished = false;                    // false while the run is still going
-    bool dryRun = false;                      // the skins themselves were left as they were
+    bool finished = false; // false while the run is still going
+    bool dryRun = false;   // the skins themselves were left as they were
     DitherMethod dither = DitherMethod::None; // how the pictures after were mapped
+    // The files left alone without a picture (a broken skin, a stranger's 8-bit file), in
+    // the list's order, each with why.
+    std::vector<ui::FileToLookAt> leftAlone;
+    // The run follows the folder: the page reloads itself to show each skin saved.
+    bool watching = false;
 };
 
 // The page's text for `entries`, whatever their order: skins converted in the run first,
 // the farthest moved (by mean distance) at the top, then those converted before; names in
-// byte order where nothing else tells them apart, so one folder always gives one page.
+// byte order where nothing else tells them apart, so one folder always gives one page. The
+// files left alone follow, with their reasons.
 std::string previewPage(std::vector<PreviewEntry> entries, const PreviewPageState& state);
 
 // `text` with the characters that mean something in HTML written as references.

@@ -1,6 +1,9 @@
 #pragma once
 // The remapper's start-up and main loop, written once for every front end.
 
+#include <string>
+#include <vector>
+
 #include "app/exit_codes.h"
 #include "app/remapper_state.h"
 #include "app/run_folders.h"
@@ -15,6 +18,11 @@ struct RunRequest {
     // once more when the run ends.
     PreviewFolder* preview = nullptr;
     DitherMethod dither = DitherMethod::None;
+    // Files that killed runs left under temporary names and that the sweep before the run
+    // kept under names of their own: told to the user once the window is up.
+    std::vector<std::string> keptAtStart;
+    // Watch mode: after the batch, convert each skin as it is saved until the run is ended.
+    bool watch = false;
 };
 
 // Makes the main window with its controls and the list of skins of the current directory,

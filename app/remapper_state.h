@@ -5,9 +5,11 @@
 // matcher) come in through `RemapperSeams`, so tests can drive them.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/dither_method.h"
 #include "app/file_list.h"
@@ -18,6 +20,7 @@
 #include "palette/ordered_dither.h"
 #include "palette/palette.h"
 #include "platform/clock.h"
+#include "platform/held_folder.h"
 #include "platform/process.h"
 #include "ui/ui.h"
 
@@ -39,7 +42,8 @@ struct RemapperSeams {
 
 struct RemapperState {
     explicit RemapperState(ui::UserInterface& ui, RemapperSeams seams = {})
-        : ui(ui), seams(seams), writer(seams.writerThread) {}
+        : ui(ui), seams(seams),
+          writer(seams.writerThread, groupSizeFor(platform::openFilesLeft())) {}
 
     ui::UserInterface& ui;
     RemapperSeams seams;
@@ -50,9 +54,9 @@ struct RemapperState {
     ui::WindowId fileLabel = ui::NoWindow;
     ui::WindowId quitButton = ui::NoWindow;
 
-    // Where converted skins are written, in the file layer's naming; empty to write them
-    // over the originals.
-    std::string outputFolder;
+    // Where converted skins are written, held open for the run; null to write them over
+    // the originals.
+    platform::SharedFolder outputFolder;
     // A dry run converts in memory only: nothing is written into the folder of skins, nor
     // into the output folder.
     bool dryRun = false;
@@ -64,6 +68,9 @@ struct RemapperState {
     // Writes the converted skins and puts them in place: a skin counts as converted only
     // once it is, and the run ends with none left waiting.
     SkinWriter writer;
+    // How far the colours of each skin handed to the writer moved, in the order handed over:
+    // its outcome takes them along when it comes back.
+    std::deque<std::optional<ui::ColourDistances>> handedDistances;
 
     PalettePtr skinPalette;
     // Built from `skinPalette` at the first conversion; null until then, or if memory ran out.
@@ -78,6 +85,15 @@ struct RemapperState {
     // The tick count when the main window was made. Kept whole: in single precision it would
     // be rounded by up to 128 ms after some hours of uptime, ahead of the clock at times.
     std::uint32_t startTicks = 0;
+
+    // Watch mode: after each batch the run waits for saves, and takes them as the next.
+    struct Watching {
+        bool on = false;
+        bool idle = false;      // the last batch is done, and told
+        bool announced = false; // the user was told the run now follows the folder
+        // Skins that another program still writes, to try again in a moment.
+        std::vector<std::string> busy;
+    } watching;
 
     FileList fileList;
     std::int32_t filesListed = 0; // names the list was made with

@@ -4,13 +4,19 @@
 #include <optional>
 
 #include "app/preview_folder.h"
+#include "core/printable_text.h"
 #include "platform/folders.h"
 #include "platform/process.h"
 
 namespace {
 
+// Names from the command line are printed escaped, as every other line is: a name can't
+// drive the terminal.
 std::string quoted(const std::string& path) {
-    return "'" + path + "'";
+    std::string text(1, '\'');
+    text += printableText(path);
+    text += '\'';
+    return text;
 }
 
 // The folder of skins becomes the current directory.
@@ -57,9 +63,23 @@ std::string reach(const std::string& given, const std::string& absolute, const c
     return {};
 }
 
+// The converted skins would replace the very skins the user meant to keep.
+std::string notTheSkinFolder(const std::string& given, const std::string& absolute) {
+    if (platform::pathKind(absolute) != platform::PathKind::Folder ||
+        !platform::isSameFolder(absolute, ".")) {
+        return {};
+    }
+    return "skinremap: " + quoted(given) +
+           " is the folder of skins itself: the converted skins would replace the originals.\n"
+           "To convert the skins in place, leave out -o.\n";
+}
+
 std::string makeOutputFolder(const std::string& given, const std::string& absolute,
                              RunFolders& folders) {
     constexpr const char* Use = "the converted skins";
+    if (std::string error = notTheSkinFolder(given, absolute); !error.empty()) {
+        return error;
+    }
     const std::string error = makeFolders(given, {absolute}, Use);
     return error.empty() ? reach(given, absolute, Use, folders.outputFolder) : error;
 }
@@ -87,6 +107,9 @@ SettledFolders settleFolders(const CommandLine& commandLine) {
         commandLine.dryRun ? std::string{} : absoluteOrNone(commandLine.outputFolder);
     const std::string preview = absoluteOrNone(commandLine.previewFolder);
     const std::string palette = absoluteOrNone(commandLine.paletteFile);
+    settled.folders.shownFolder =
+        commandLine.folder.empty() ? platform::currentDirectory() : commandLine.folder;
+    settled.folders.shownOutputFolder = commandLine.dryRun ? "" : commandLine.outputFolder;
     if (!commandLine.folder.empty()) {
         settled.error = enterSkinFolder(commandLine.folder);
     }

@@ -8,6 +8,10 @@
 #include "app/command_line.h"
 
 struct RunFolders {
+    // The folder of skins and the output folder as the user named them (the current
+    // directory when none was named; no output folder in a dry run), for what the run says.
+    std::string shownFolder;
+    std::string shownOutputFolder;
     // The file layer's name of the folder for the converted skins, absolute; empty when
     // they replace the originals (and in a dry run, which writes none).
     std::string outputFolder;

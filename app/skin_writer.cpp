@@ -1,5 +1,7 @@
 #include "app/skin_writer.h"
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -11,31 +13,48 @@ namespace {
 // always taken, however large.
 constexpr std::size_t MostWaiting = 4;
 constexpr std::int64_t MostWaitingBytes = std::int64_t{32} << 20;
+// How often a waiting hand-over lets the main thread answer the window.
+constexpr auto WaitSlice = std::chrono::milliseconds(10);
+// Files a run keeps open besides those of the waiting skins: the standard streams, the
+// palette, the skin being read, previews and their folders, the output folder, listings.
+constexpr int FilesOfTheRun = 24;
+constexpr int FilesPerSkin = 3;
 
 std::int64_t bytesOf(const SkinWriter::Skin& skin) {
     return skin.converted ? skin.converted->imageSize : 0;
 }
 
-SkinOutcome outcomeOf(storage::CommitGroup::Outcome& committed) {
-    SkinOutcome outcome{std::move(committed.name)};
-    switch (committed.result) {
-    case storage::CommitResult::Replaced:
-        outcome.kind = SkinOutcome::Kind::Converted;
-        break;
-    case storage::CommitResult::TargetChanged:
-        outcome.kind = SkinOutcome::Kind::ChangedMeanwhile;
-        break;
-    case storage::CommitResult::Failed:
-        outcome.kind = SkinOutcome::Kind::Failed;
+SkinOutcome::Kind kindOf(storage::CommitResult result) {
+    using storage::CommitResult;
+    using Kind = SkinOutcome::Kind;
+    switch (result) {
+    case CommitResult::Replaced:
+        return Kind::Converted;
+    case CommitResult::ReplacedUnflushed:
+        return Kind::ConvertedUnflushed;
+    case CommitResult::TargetChanged:
+        return Kind::ChangedMeanwhile;
+    case CommitResult::BeingWritten:
+        return Kind::BeingWritten;
+    case CommitResult::KeptAside:
+        return Kind::KeptAside;
+    case CommitResult::Failed:
         break;
     }
-    return outcome;
+    return Kind::Failed;
 }
 
 } // namespace
 
+std::size_t groupSizeFor(int openFilesLeft) {
+    const int skins =
+        (openFilesLeft - FilesOfTheRun - static_cast<int>(MostWaiting)) / FilesPerSkin;
+    return static_cast<std::size_t>(
+        std::clamp<int>(skins, 1, static_cast<int>(storage::CommitGroup::DefaultMostFiles)));
+}
+
 // Without a thread to be had, the work is done on the main thread.
-SkinWriter::SkinWriter(bool ownThread) {
+SkinWriter::SkinWriter(bool ownThread, std::size_t mostInGroup) : group(mostInGroup) {
     if (ownThread) {
         try {
             thread = std::thread(&SkinWriter::run, this);
@@ -56,20 +75,32 @@ SkinWriter::~SkinWriter() {
     }
 }
 
-void SkinWriter::hand(Skin skin) {
+bool SkinWriter::hand(Skin skin, const WhileWaiting& whileWaiting) {
     if (!thread.joinable()) {
         write(std::move(skin));
-        return;
+        return true;
     }
     const std::int64_t bytes = bytesOf(skin);
-    std::unique_lock lock(mutex);
-    changed.wait(lock, [&] {
+    const auto room = [&] {
         return queue.empty() ||
                (queue.size() < MostWaiting && queuedBytes + bytes <= MostWaitingBytes);
-    });
+    };
+    std::unique_lock lock(mutex);
+    while (!changed.wait_for(lock, whileWaiting ? WaitSlice : std::chrono::hours(1), room)) {
+        if (!whileWaiting) {
+            continue;
+        }
+        lock.unlock();
+        const bool goOn = whileWaiting();
+        lock.lock();
+        if (!goOn) {
+            return false;
+        }
+    }
     queue.push_back(std::move(skin));
     queuedBytes += bytes;
     changed.notify_all();
+    return true;
 }
 
 std::vector<SkinOutcome> SkinWriter::takeOutcomes() {
@@ -115,12 +146,18 @@ void SkinWriter::run() {
     }
 }
 
+// With an output folder, the skin's name there is written, and only while nobody writes the
+// skin it was made from.
 void SkinWriter::write(Skin skin) {
     const std::string name = skin.name; // for a failure, whatever became of the skin
     try {
-        auto file = skin.outputPath.empty()
-                        ? std::make_unique<storage::ReplacingFile>(std::move(skin.source))
-                        : std::make_unique<storage::ReplacingFile>(skin.outputPath.c_str());
+        std::unique_ptr<storage::ReplacingFile> file;
+        if (skin.outputFolder) {
+            file = std::make_unique<storage::ReplacingFile>(skin.outputFolder, name);
+            file->madeFrom(std::move(skin.source));
+        } else {
+            file = std::make_unique<storage::ReplacingFile>(std::move(skin.source));
+        }
         if (!skin.converted || !skin.converted->writeReplacement(*file, BitmapAsBmp)) {
             group.addFailed(name);
         } else {
@@ -131,7 +168,7 @@ void SkinWriter::write(Skin skin) {
     } catch (const std::bad_alloc&) {
         // Those handed over before it first, so that outcomes keep the list's order.
         commitGroup();
-        keep({storage::CommitGroup::Outcome{name, storage::CommitResult::Failed}});
+        keep({storage::CommitGroup::Outcome{name, storage::CommitResult::Failed, {}}});
         return;
     }
     if (group.full()) {
@@ -148,6 +185,8 @@ void SkinWriter::commitGroup() {
 void SkinWriter::keep(std::vector<storage::CommitGroup::Outcome> committed) {
     const std::lock_guard lock(mutex);
     for (auto& skin : committed) {
-        outcomes.push_back(outcomeOf(skin));
+        SkinOutcome outcome{std::move(skin.name), kindOf(skin.result)};
+        outcome.keptAs = std::move(skin.keptAs);
+        outcomes.push_back(std::move(outcome));
     }
 }

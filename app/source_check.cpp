@@ -17,32 +17,36 @@ bool hasRowLayout(const Bitmap& bitmap, std::int32_t bytesPerPixel) {
            bitmap.stride >= std::int64_t{bitmap.width} * bytesPerPixel;
 }
 
-} // namespace
-
-std::optional<ui::LeftAloneReason> checkSource(const Bitmap* source,
-                                               const BitmapReadReport& report) {
-    using ui::LeftAloneReason;
-    if (source == nullptr) {
-        return report.readError  ? LeftAloneReason::ReadError
-               : report.tooLarge ? LeftAloneReason::TooLarge
-                                 : LeftAloneReason::NotABitmap;
-    }
-    if (source->bitDepth != SourceDepth) {
-        return LeftAloneReason::NotTrueColour;
-    }
-    if (!hasRowLayout(*source, 3)) {
-        return LeftAloneReason::NotABitmap;
-    }
-    if (!hasWholeRows(*source, report)) {
-        return LeftAloneReason::PixelsMissing;
-    }
-    return std::nullopt;
+// A whole 8-bit BMP with the game palette's mark: its indices can be shown in the
+// palette's colours.
+bool isConvertedBefore(const Bitmap& source, const BitmapReadReport& report) {
+    return source.bitDepth == TargetDepth && report.paletteIndexMarker && hasRowLayout(source, 1) &&
+           hasWholeRows(source, report);
 }
 
-// Left alone, but its indices can be shown in the palette's colours.
-bool isConvertedBefore(const Bitmap* source, const BitmapReadReport& report) {
-    return source != nullptr && source->bitDepth == TargetDepth && report.paletteIndexMarker &&
-           hasRowLayout(*source, 1) && hasWholeRows(*source, report);
+} // namespace
+
+std::optional<ui::LeftAlone> checkSource(const Bitmap* source, const BitmapReadReport& report) {
+    using ui::LeftAloneReason;
+    if (source == nullptr) {
+        return ui::LeftAlone{report.readError       ? LeftAloneReason::ReadError
+                             : report.pixelsMissing ? LeftAloneReason::PixelsMissing
+                             : report.tooLarge      ? LeftAloneReason::TooLarge
+                                                    : LeftAloneReason::NotABitmap};
+    }
+    if (isConvertedBefore(*source, report)) {
+        return ui::LeftAlone{LeftAloneReason::ConvertedBefore, source->paletteIndex};
+    }
+    if (source->bitDepth != SourceDepth) {
+        return ui::LeftAlone{LeftAloneReason::NotTrueColour};
+    }
+    if (!hasRowLayout(*source, 3)) {
+        return ui::LeftAlone{LeftAloneReason::NotABitmap};
+    }
+    if (!hasWholeRows(*source, report)) {
+        return ui::LeftAlone{LeftAloneReason::PixelsMissing};
+    }
+    return std::nullopt;
 }
 
 ui::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
@@ -56,6 +60,8 @@ ui::LeftAloneReason whyNotOpened(platform::FileErrorKind error) {
         return LeftAloneReason::NoReadPermission;
     case FileErrorKind::NotRegularFile:
         return LeftAloneReason::NotRegularFile;
+    case FileErrorKind::TooManyOpenFiles:
+        return LeftAloneReason::TooManyOpenFiles;
     default:
         return LeftAloneReason::ReadError;
     }

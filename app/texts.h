@@ -18,3 +18,19 @@ inline constexpr const char* ErrorCaption = "Error";
 inline constexpr const char* PaletteFailedText = "Can't load palette: %s";
 inline constexpr const char* WriteFailedText = "Can't write file: %s";
 inline constexpr const char* ChangedText = "%s changed while it was converted; left alone";
+inline constexpr const char* LookAtCaption = "Files left as they were";
+inline constexpr const char* LookAtText = "These files were left as they were:";
+inline constexpr const char* WatchFailedText = "Can't follow the folder for saves";
+inline constexpr const char* PaletteReloadedText =
+    "The palette %s was saved: the skins saved from now on take it.";
+inline constexpr const char* PaletteKeptText = "the palette used so far stays";
+inline constexpr const char* BeingWrittenText =
+    "%s is being written by another program; left alone";
+inline constexpr const char* KeptAsideText =
+    "Can't write file: %s changed at the moment it was replaced; the file that came out of its "
+    "place is kept as %s";
+inline constexpr const char* UnflushedText =
+    "%s is converted, but its folder could not be flushed to the disk: a power loss now may "
+    "bring back the old file";
+inline constexpr const char* KeptAtStartText =
+    "A file a stopped run left under a temporary name is kept as %s";

@@ -4,6 +4,8 @@
 # Markdown tables; then mapping alone (matcher_bench) on the same pictures, if it was built.
 #
 #   bench/compare.sh [build directory]       (default: build/release, built beforehand)
+#   SETS="noise-9m photo-full" TOOLS="skinremap pillow copy-floor" bench/compare.sh
+#                                            (a part of it: those sets, those tools)
 #   PART=dithering bench/compare.sh          (only the dithering, on the photo and the skins)
 #
 # Needs the Debian packages python3-pil ffmpeg netpbm imagemagick mate-backgrounds (the
@@ -20,14 +22,24 @@ runs=${RUNS:-3}
 python=/usr/bin/python3 # Debian's, which has python3-pil
 backgrounds=/usr/share/backgrounds/mate
 
+all_tools=(skinremap plain-scan pillow ffmpeg netpbm imagemagick copy-floor)
+all_sets=(photo-256 photo-1024 photo-full art-full skins-500 photo-full-dense skins-500-dense noise-9m)
+read -r -a tools <<<"${TOOLS:-${all_tools[*]}}"
+read -r -a sets <<<"${SETS:-${all_sets[*]}}"
+[[ " ${tools[*]} " == *" skinremap "* ]] || { echo "TOOLS must hold skinremap" >&2; exit 2; }
+needs() { [[ " ${tools[*]} " == *" $1 "* ]]; }
 part=${PART:-all}
 [[ $part =~ ^(all|nearest|dithering)$ ]] || { echo "PART is all, nearest or dithering" >&2; exit 2; }
+[[ $part == dithering ]] && tools=(skinremap) sets=()
+nearest_tools=("${tools[@]}") nearest_sets=("${sets[@]}")
 for program in "$build/skinremap" "$build/bench/plain_scan_skinremap" "$build/bench/copy_floor"; do
     [[ -x $program ]] || { echo "missing $program: build the release preset first" >&2; exit 2; }
 done
-needed=(convert)
-[[ $part == dithering ]] || needed+=(ffmpeg pnmremap bmptopnm ppmtobmp)
-for tool in "${needed[@]}"; do
+commands=()
+needs ffmpeg && commands+=(ffmpeg)
+needs netpbm && commands+=(pnmremap bmptopnm ppmtobmp)
+needs imagemagick || [[ $part != nearest ]] && commands+=(convert)
+for tool in "${commands[@]}"; do
     command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 2; }
 done
 [[ -d $backgrounds ]] || { echo "missing $backgrounds (mate-backgrounds)" >&2; exit 2; }
@@ -46,13 +58,14 @@ mkdir -p "$work/sets" "$work/palettes"
     "$backgrounds"/nature/*.jpg
 "$python" "$root/tools/median_cut_palette.py" --images "$work/palettes/garden.pal" \
     "$backgrounds/nature/Garden.jpg"
-wanted="photo-256 photo-1024 photo-full art-full skins-500 noise-9m"
-[[ $part == dithering ]] && wanted="photo-full skins-500"
-"$python" - "$backgrounds" "$work" "$wanted" <<'EOF2'
+wanted=("${sets[@]%-dense}")
+[[ $part != nearest ]] && wanted+=(photo-full skins-500)
+"$python" - "$backgrounds" "$work" "${wanted[@]}" <<'EOF2'
 import glob, os, sys
 from PIL import Image
 
-backgrounds, work, wanted = sys.argv[1], sys.argv[2], sys.argv[3].split()
+backgrounds, work = sys.argv[1], sys.argv[2]
+wanted = set(sys.argv[3:])
 photos = sorted(glob.glob(os.path.join(backgrounds, "nature", "*.jpg")))
 photo = Image.open(os.path.join(backgrounds, "nature", "Garden.jpg")).convert("RGB")
 art = Image.open(os.path.join(backgrounds, "abstract", "Flow.png")).convert("RGB")
@@ -70,7 +83,7 @@ save_set("photo-1024", [photo.resize((1024, 1024), Image.Resampling.LANCZOS)])
 save_set("photo-full", [photo])
 save_set("art-full", [art])
 skins = []
-for i in range(500):
+for i in range(500 if "skins-500" in wanted else 0):
     source = Image.open(photos[i % len(photos)]).convert("RGB")
     step = i // len(photos)
     x = (step * 211) % (source.width - 256)
@@ -337,8 +350,7 @@ fi
 [[ $part == dithering ]] && exit 0
 
 # ---- Nearest colours --------------------------------------------------------------------
-tools=(skinremap plain-scan pillow ffmpeg netpbm imagemagick copy-floor)
-sets=(photo-256 photo-1024 photo-full art-full skins-500 photo-full-dense skins-500-dense noise-9m)
+tools=("${nearest_tools[@]}") sets=("${nearest_sets[@]}")
 reference=skinremap
 measure_all
 print_tables "Sets named *-dense are under the denser palette."
@@ -346,6 +358,8 @@ print_tables "Sets named *-dense are under the denser palette."
 # ---- Exactness ------------------------------------------------------------------------
 # On the 1024 x 1024 photo: the share of pixels for which a tool chose a colour strictly
 # farther from the pixel than skinremap's (whose indices refer to the game palette).
+# Only when every tool ran on it.
+if [[ " ${sets[*]} " == *" photo-1024 "* && ${#tools[@]} == "${#all_tools[@]}" ]]; then
 echo
 echo "Pixels of photo-1024 given a strictly farther colour than skinremap's:"
 "$python" - "$work" <<'EOF'
@@ -365,10 +379,12 @@ for tool in ["plain-scan", "pillow", "ffmpeg", "netpbm", "imagemagick"]:
     farther = sum(1 for p, q, d in zip(source, theirs, best) if distance(p, q) > d)
     print("- %s: %.2f %%" % (tool, 100.0 * farther / len(source)))
 EOF
+fi
 
 # ---- Mapping alone ----------------------------------------------------------------------
 # The matcher without the files around it, one matcher kept across runs, by processor time.
-if [[ -x $build/bench/matcher_bench ]]; then
+if [[ -x $build/bench/matcher_bench && -d $work/sets/photo-full && -d $work/sets/art-full &&
+    -d $work/sets/skins-500 ]]; then
     mkdir -p "$work/pictures"
     cp "$work/sets/photo-full/skin000.bmp" "$work/pictures/photo.bmp"
     cp "$work/sets/art-full/skin000.bmp" "$work/pictures/art.bmp"

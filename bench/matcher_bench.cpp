@@ -2,8 +2,9 @@
 //
 //   matcher_bench [benchmark options] [PALETTE.pal ...] [PICTURE.bmp ...]
 //
-// Without files it maps pictures made in code under a game palette of ramps and under a
-// median cut of a portrait (crowded into skin tones). Palettes and 24-bit BMP pictures
+// Without files it maps pictures made in code (a grainy photo, flat art and uniform noise)
+// under a game palette of ramps and under a median cut of a portrait (crowded into skin
+// tones). Palettes and 24-bit BMP pictures
 // given on the command line are mapped in every pairing instead. Each palette matches
 // entries 0 to 254, as the remapper's does. Speeds are by processor time.
 //
@@ -225,6 +226,8 @@ int main(int argc, char** argv) {
             pictures.push_back(std::make_shared<Picture>(
                 Picture{"art-" + size, bench::artworkPixels(side, side), side}));
         }
+        pictures.push_back(
+            std::make_shared<Picture>(Picture{"noise-2048", bench::noisePixels(2048, 2048)}));
     }
     for (const NamedPalette& palette : palettes) {
         registerBuild(palette);

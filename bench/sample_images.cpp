@@ -49,6 +49,17 @@ std::vector<std::uint8_t> artworkPixels(int width, int height) {
     return pixels;
 }
 
+std::vector<std::uint8_t> noisePixels(int width, int height) {
+    std::mt19937 random(2);
+    std::uniform_int_distribution<int> level(0, 255);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) *
+                                     static_cast<std::size_t>(height) * 3);
+    for (std::uint8_t& byte : pixels) {
+        byte = static_cast<std::uint8_t>(level(random));
+    }
+    return pixels;
+}
+
 PalettePtr gamePalette() {
     static constexpr double hues[][3] = {{1.0, 0.9, 0.8}, {1.0, 0.3, 0.2}, {0.3, 0.8, 0.3},
                                          {0.3, 0.5, 1.0}, {1.0, 0.8, 0.2}, {0.6, 0.4, 0.2},

@@ -23,7 +23,10 @@ enum class CommitResult;
 
 // Flag bits of the file operations.
 inline constexpr std::uint32_t BitmapWithPalette = 1u << 0; // bring the file's palette along
-inline constexpr std::uint32_t BitmapAsBmp = 1u << 31;      // write a Windows BMP, not PBMP
+// Read only a bitmap whose file holds all of its pixels: one that claims more is refused
+// before anything is allocated for it (BitmapReadReport::pixelsMissing), whatever it claims.
+inline constexpr std::uint32_t BitmapWholePixelsOnly = 1u << 1;
+inline constexpr std::uint32_t BitmapAsBmp = 1u << 31; // write a Windows BMP, not PBMP
 
 // Bit of Bitmap::flags: the bitmap owns the buffer at `pixels`. The other bits mean nothing
 // to us and travel unchanged through PBMP files.
@@ -45,6 +48,8 @@ struct BitmapReadReport {
     // limits above, or memory for its pixels).
     bool readError = false;
     bool tooLarge = false;
+    // Read with BitmapWholePixelsOnly: the file ends before the pixels it claims.
+    bool pixelsMissing = false;
 };
 
 // A rectangle of a source bitmap, all four edges inclusive.
@@ -92,7 +97,8 @@ class Bitmap {
     // palette. Readers ignore it; it is not the length of what follows it.
     std::uint32_t pbmpSize() const;
 
-    // Reading (PBMP or BMP, told apart by the first bytes). Only BitmapWithPalette counts.
+    // Reading (PBMP or BMP, told apart by the first bytes). BitmapWithPalette and
+    // BitmapWholePixelsOnly count.
     // A failed read leaves a bitmap that is only good for another read or release. The
     // forms with a report also say how much of the image the file really held.
     static Bitmap* loadFile(const char* name, std::uint32_t fileFlags);

@@ -95,6 +95,11 @@ bool readData(PbmpRead& read, const ChunkHeader& chunk) {
     }
     Bitmap& bitmap = read.bitmap;
     const auto size = static_cast<std::int32_t>(chunk.size);
+    if ((read.fileFlags & BitmapWholePixelsOnly) != 0 &&
+        !stream_fields::holdsBytes(read.stream, read.stream.getPosition(), size)) {
+        read.report.pixelsMissing = true;
+        return false;
+    }
     auto buffer = bitmap_buffer::allocatePixels(size);
     if (!buffer) {
         read.report.tooLarge = true;

@@ -126,10 +126,19 @@ std::optional<std::int32_t> pixelOffset(const BmpHeaders& headers, std::int32_t 
     return *stated >= headersEnd ? *stated : tableEnd;
 }
 
+// Whether the rows at `offset` are all in the file; with nowhere to read them from, none is.
+bool holdsRows(StreamIO& stream, std::optional<std::int32_t> offset, std::int32_t size) {
+    return offset && stream_fields::holdsBytes(stream, *offset, size);
+}
+
 // Reads the rows from `offset`, or none when there is no offset to read them from.
 bool readPixels(Bitmap& bitmap, StreamIO& stream, std::optional<std::int32_t> offset,
-                std::int32_t biHeight, BitmapReadReport& report) {
+                std::int32_t biHeight, std::uint32_t fileFlags, BitmapReadReport& report) {
     bitmap.imageSize = bitmap.height * bitmap.stride;
+    if ((fileFlags & BitmapWholePixelsOnly) != 0 && !holdsRows(stream, offset, bitmap.imageSize)) {
+        report.pixelsMissing = true;
+        return false;
+    }
     bitmap.pixels = bitmap_buffer::allocatePixels(bitmap.imageSize).release();
     if (bitmap.pixels == nullptr) {
         report.tooLarge = true;
@@ -186,7 +195,7 @@ bool Bitmap::readBmp(StreamIO& stream, std::uint32_t fileFlags, BitmapReadReport
         }
     }
     if (!readPixels(*this, stream, pixelOffset(headers, *tableStart, *tableEnd), info.height,
-                    report)) {
+                    fileFlags, report)) {
         return false;
     }
     detailLevelCount = 1;

@@ -7,6 +7,12 @@ bool isContinuation(unsigned char byte) {
     return (byte & 0xC0) == 0x80;
 }
 
+// The controls of bidirectional text: embeddings, overrides and isolates. In a name they can
+// make what is printed read otherwise than the bytes ("gpj.bmp" shown as "pmb.jpg").
+bool isBidiControl(std::uint32_t code) {
+    return (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+}
+
 // The length of the valid UTF-8 sequence of a printable character at the start of `text`,
 // or 0: an invalid or overlong sequence, a surrogate, a control character.
 std::size_t printableSequence(std::string_view text) {
@@ -32,7 +38,8 @@ std::size_t printableSequence(std::string_view text) {
     }
     constexpr std::uint32_t Smallest[] = {0, 0, 0x80, 0x800, 0x10000};
     const bool valid = code >= Smallest[length] && code <= 0x10FFFF &&
-                       !(code >= 0xD800 && code <= 0xDFFF) && !(code >= 0x80 && code <= 0x9F);
+                       !(code >= 0xD800 && code <= 0xDFFF) && !(code >= 0x80 && code <= 0x9F) &&
+                       !isBidiControl(code);
     return valid ? length : 0;
 }
 

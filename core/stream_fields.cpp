@@ -20,6 +20,15 @@ std::int32_t readPieces(StreamIO& stream, std::uint8_t* destination, std::int32_
 
 } // namespace
 
+bool holdsBytes(StreamIO& stream, std::int32_t offset, std::int32_t size) {
+    if (size <= 0) {
+        return stream.setPosition(offset);
+    }
+    const auto last = size_math::checkedAdd(offset, size - 1);
+    std::uint8_t byte = 0;
+    return last && stream.setPosition(*last) && stream.read(1, &byte) && stream.setPosition(offset);
+}
+
 bool readAvailable(StreamIO& stream, std::uint8_t* destination, std::int32_t size,
                    std::int32_t& arrived) {
     arrived = 0;

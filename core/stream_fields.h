@@ -65,6 +65,10 @@ template <typename T> bool writeLittle(StreamIO& stream, T value) {
 // returns false.
 bool readAvailable(StreamIO& stream, std::uint8_t* destination, std::int32_t size,
                    std::int32_t& arrived);
+// Whether the stream holds `size` bytes from `offset` on, found out by reading the last of
+// them: a file that claims more than it holds is caught before anything is allocated for
+// it. On true the stream stands at `offset`; on false it may have failed.
+bool holdsBytes(StreamIO& stream, std::int32_t offset, std::int32_t size);
 // Moves `count` bytes forward; false when the target lies beyond 32-bit offsets or the
 // stream refuses.
 bool skipBytes(StreamIO& stream, std::int64_t count);

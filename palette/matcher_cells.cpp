@@ -45,12 +45,16 @@ std::size_t placesFor(std::size_t count) {
 } // namespace
 
 MatcherCells::MatcherCells(const std::vector<Contender>& contenders)
-    : cells(std::size_t{1} << (3 * AxisBits), NotBuilt), stored(1, 0) {
-    // Place 0 of `stored` stays unused, so that no cell starts there: 0 marks a cell not
+    : grid(std::size_t{1} << (3 * GridBits), NotBuilt), stored(1, 0) {
+    // Place 0 of `stored` stays unused, so that no list starts there: 0 marks a box not
     // built yet.
     for (std::size_t rank = 0; rank < contenders.size(); ++rank) {
         const Contender& c = contenders[rank];
-        rankToIndex.push_back(c.index);
+        rankIndices[rank] = c.index;
+        // Ranks follow the indices but for entry 0 with its bit clear, which comes last.
+        const bool last = c.index == 0 && rank + 1 == contenders.size() && rank > 0;
+        contenderKeys[c.index] = std::uint32_t{c.red} << 16 | std::uint32_t{c.green} << 8 | c.blue |
+                                 (last ? LosesTies : 0);
         lists.push_back({c.red, c.green, c.blue, static_cast<std::uint8_t>(rank)});
     }
     for (int level = 0; level < BoxLevels; ++level) {
@@ -65,9 +69,10 @@ double MatcherCells::averageCandidates() const {
 
 std::size_t MatcherCells::bytesUsed() const {
     std::size_t bytes =
-        rankToIndex.capacity() + cells.capacity() * sizeof(std::uint32_t) +
-        lists.capacity() * sizeof(Candidate) + stored.capacity() * sizeof(std::uint32_t) +
-        (scratch.capacity() + winners.capacity() + survivors.capacity()) * sizeof(Candidate);
+        grid.capacity() * sizeof(std::uint32_t) + lists.capacity() * sizeof(Candidate) +
+        stored.capacity() * sizeof(std::uint32_t) +
+        (scratch.capacity() + winners.capacity() + survivors.capacity() + boxSurvivors.capacity()) *
+            sizeof(Candidate);
     for (const std::vector<Span>& level : boxes) {
         bytes += level.capacity() * sizeof(Span);
     }
@@ -85,19 +90,102 @@ std::uint8_t MatcherCells::nearestOfAll(std::uint32_t key) const {
         best =
             std::min(best, static_cast<std::uint32_t>(dr * dr + dg * dg + db * db) << 8 | c->rank);
     }
-    return rankToIndex[best & 0xFF];
+    return rankIndices[best & 0xFF];
 }
 
+std::uint32_t MatcherCells::nearestHeld(std::uint32_t box, std::uint32_t key) const {
+    const auto closeness = [&](int place) {
+        const std::uint32_t index = indexAt(box, place);
+        const std::uint32_t colour = contenderKeys[index];
+        const int dr = redOf(key) - redOf(colour);
+        const int dg = greenOf(key) - greenOf(colour);
+        const int db = blueOf(key) - blueOf(colour);
+        return static_cast<std::uint32_t>(dr * dr + dg * dg + db * db) << SquaredShift |
+               (colour >> 24) << 8 | index;
+    };
+    if (isSingle(box)) {
+        return closeness(0);
+    }
+    return std::min({closeness(0), closeness(1), closeness(2)});
+}
+
+// Works out the cell around the colour, then each of its 8 boxes of the grid from the
+// cell's candidates. Nothing is written to the grid before every entry is known, so that
+// running out of memory on the way leaves the grid as it was.
 std::uint32_t MatcherCells::build(std::uint32_t key) {
     const Span parent = boxList(key, BoxLevels - 1);
-    const Box box = boxAround(key, CellShift);
-    keepPossible(parent, box);
-    dropBeaten(box);
-    const std::uint32_t cell = store();
-    cells[cellNumber(key)] = cell;
+    const Box cell = boxAround(key, CellShift);
+    keepPossible(parent, cell);
+    dropBeaten(cell);
+
+    constexpr int Side = 1 << GridShift;
+    std::array<std::uint32_t, 8> numbers{};
+    std::array<std::uint32_t, 8> entries{};
+    std::vector<std::uint32_t> listsOfCell;
+    for (std::size_t sub = 0; sub < entries.size(); ++sub) {
+        const Box box{cell.red + static_cast<int>(sub >> 2) * Side,
+                      cell.green + static_cast<int>(sub >> 1 & 1) * Side,
+                      cell.blue + static_cast<int>(sub & 1) * Side, Side};
+        numbers[sub] =
+            boxNumber(static_cast<std::uint32_t>(box.red << 16 | box.green << 8 | box.blue));
+        boxSurvivors.clear();
+        for (const Candidate& loser : survivors) {
+            const bool beaten =
+                std::any_of(survivors.begin(), survivors.end(), [&](const Candidate& winner) {
+                    return beatsThroughout(winner, loser, box);
+                });
+            if (!beaten) {
+                boxSurvivors.push_back(loser);
+            }
+        }
+        entries[sub] = entryFor(boxSurvivors, listsOfCell);
+    }
+    for (std::size_t sub = 0; sub < entries.size(); ++sub) {
+        grid[numbers[sub]] = entries[sub];
+    }
     ++built;
     candidateCount += survivors.size();
-    return cell;
+    return grid[boxNumber(key)];
+}
+
+// The grid entry of a box with these candidates. Up to three fit in the entry itself, by
+// palette index; a longer list is stored once for all the boxes of the cell that have it, whose
+// places in `stored` `listsOfCell` keeps.
+std::uint32_t MatcherCells::entryFor(const std::vector<Candidate>& candidates,
+                                     std::vector<std::uint32_t>& listsOfCell) {
+    const auto index = [&](std::size_t i) {
+        return std::uint32_t{rankIndices[candidates[i].rank]};
+    };
+    switch (candidates.size()) {
+    case 1:
+        return IndicesFlag | SingleFlag | index(0) * 0x010101u;
+    case 2:
+        return IndicesFlag | index(0) | index(1) << 8 | index(0) << 16;
+    case 3:
+        return IndicesFlag | index(0) | index(1) << 8 | index(2) << 16;
+    default:
+        break;
+    }
+    const std::size_t places = placesFor(candidates.size());
+    const auto sameList = [&](std::uint32_t start) {
+        const CellCandidates list = this->candidates(start);
+        if (static_cast<std::size_t>(list.count) != places) {
+            return false;
+        }
+        for (std::size_t place = 0; place < places; ++place) {
+            const std::size_t i = place < candidates.size() ? place : 0;
+            if (list.indices[place] != rankIndices[candidates[i].rank]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const auto found = std::find_if(listsOfCell.begin(), listsOfCell.end(), sameList);
+    if (found != listsOfCell.end()) {
+        return *found;
+    }
+    listsOfCell.push_back(store(candidates));
+    return listsOfCell.back();
 }
 
 // The box of 1 << shift levels a side around the colour.
@@ -200,23 +288,20 @@ void MatcherCells::dropBeaten(const Box& box) {
     }
 }
 
-// Stores `survivors` as a cell: a lone one as its index, the others in the layout of
-// `CellCandidates`.
-std::uint32_t MatcherCells::store() {
-    if (survivors.size() == 1) {
-        return SingleFlag | rankToIndex[survivors.front().rank];
-    }
-    const std::size_t places = placesFor(survivors.size());
+// Stores a list of candidates in the layout of `CellCandidates`. Its place is below 2^30, far
+// more than any palette can fill, so it never looks like the flags of an entry holding indices.
+std::uint32_t MatcherCells::store(const std::vector<Candidate>& candidates) {
+    const std::size_t places = placesFor(candidates.size());
     const std::size_t start = stored.size();
     stored.resize(start + 1 + 2 * places + places / 4);
     std::uint32_t* at = stored.data() + start;
     at[0] = static_cast<std::uint32_t>(places);
     auto* indices = reinterpret_cast<std::uint8_t*>(at + 1 + 2 * places);
     for (std::size_t place = 0; place < places; ++place) {
-        const Candidate& c = place < survivors.size() ? survivors[place] : survivors.front();
+        const Candidate& c = place < candidates.size() ? candidates[place] : candidates.front();
         at[1 + place] = std::uint32_t{c.red} | std::uint32_t{c.green} << 16;
         at[1 + places + place] = c.blue;
-        indices[place] = rankToIndex[c.rank];
+        indices[place] = rankIndices[c.rank];
     }
     return static_cast<std::uint32_t>(start);
 }

@@ -33,11 +33,11 @@ std::uint32_t nearestPortable(const CellCandidates& candidates, std::uint32_t ke
 
 std::uint8_t MatcherState::nearestIndex(std::uint32_t key) {
     try {
-        const std::uint32_t cell = cells.cellFor(key);
-        if (MatcherCells::isSingle(cell)) {
-            return MatcherCells::singleIndex(cell);
+        const std::uint32_t box = cells.boxFor(key);
+        if (MatcherCells::holdsIndices(box)) {
+            return static_cast<std::uint8_t>(cells.nearestHeld(box, key));
         }
-        const CellCandidates candidates = cells.candidates(cell);
+        const CellCandidates candidates = cells.candidates(box);
         return candidates.indices[nearest(candidates, key) & 0xFF];
     } catch (const std::bad_alloc&) {
         // No memory for the cell: every contender is compared instead, slowly but right.

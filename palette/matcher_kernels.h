@@ -41,6 +41,12 @@ struct MatcherState {
     NearestCandidate nearest;
     // Every palette entry's colour.
     std::array<std::uint32_t, 256> entryKeys{};
+    // Pixels to map without the memo before it is tried again, for loops that can skip it
+    // where nearly every colour is new (see the AVX2 kernel).
+    std::size_t memoRest = 0;
+    // Pixels asked of the memo since it was last judged, and those it missed.
+    std::size_t memoAsked = 0;
+    std::size_t memoMissed = 0;
 };
 
 struct MatcherKernel {

@@ -71,6 +71,7 @@ class MatcherMemo {
     }
 
     const std::uint32_t* data() const { return slots.data(); }
+    std::uint32_t* data() { return slots.data(); }
     // Memory held besides the object itself, in bytes.
     std::size_t bytesUsed() const { return slots.capacity() * sizeof(std::uint32_t); }
 

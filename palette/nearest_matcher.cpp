@@ -1,7 +1,6 @@
 #include "palette/nearest_matcher.h"
 
 #include <algorithm>
-#include <array>
 #include <new>
 #include <vector>
 
@@ -92,7 +91,7 @@ std::unique_ptr<NearestMatcher> NearestMatcher::create(const Palette& palette) {
 
 NearestMatcher::NearestMatcher(const Palette& palette, Kernel kernel)
     : loops(kernelFor(kernel) != nullptr ? kernelFor(kernel) : &PortableKernel),
-      chosen(kindOf(loops)), zeroLosesTies(!palette.matchMask.test(0)) {
+      chosen(kindOf(loops)) {
     state = std::make_unique<MatcherState>(contendersOf(palette), loops->nearest);
     for (std::size_t i = 0; i < state->entryKeys.size(); ++i) {
         const PaletteEntry& color = palette.colors()[i];
@@ -108,71 +107,8 @@ std::uint8_t NearestMatcher::find(std::uint8_t red, std::uint8_t green, std::uin
         state->answer(std::uint32_t{red} << 16 | std::uint32_t{green} << 8 | blue));
 }
 
-// One entry answering at a box's eight corners answers throughout: where it beats another
-// entry (on distance, then on the tie order) is a half-space, so where it beats them all is
-// convex, and the box is the hull of its corners. Otherwise the entries its cell keeps answer
-// for it too, unless there are too many of them; then each of its colours is looked up.
-std::uint8_t NearestMatcher::workOutBox(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    const std::uint32_t key = std::uint32_t{red} << 16 | std::uint32_t{green} << 8 | blue;
-    if (!boxes && !boxesRefused) {
-        try {
-            boxes = std::make_unique<MatcherBoxes>(state->entryKeys, zeroLosesTies);
-        } catch (const std::bad_alloc&) {
-            boxesRefused = true;
-        }
-    }
-    if (!boxes || boxes->tooMany(key)) {
-        return state->nearestIndex(key);
-    }
-    const std::uint32_t first = MatcherBoxes::firstOfBox(key);
-    std::array<std::uint8_t, MatcherBoxes::BoxColours> answers;
-    answers[0] = state->nearestIndex(first);
-    std::size_t count = 1;
-    for (std::uint32_t corner = 1; corner < 8; ++corner) {
-        const std::uint32_t place = MatcherBoxes::cornerPlace(corner);
-        answers[count] = state->nearestIndex(MatcherBoxes::keyAt(first, place));
-        count += answers[count] != answers[0] ? 1 : 0;
-    }
-    if (count > 1 && !cellEntries(first, answers, count)) {
-        for (std::uint32_t place = 0; place < MatcherBoxes::BoxColours; ++place) {
-            answers[place] = state->nearestIndex(MatcherBoxes::keyAt(first, place));
-        }
-        count = MatcherBoxes::BoxColours;
-    }
-    boxes->keep(first, answers.data(), count);
-    std::uint8_t index = 0;
-    return boxes->find(red, green, blue, index) ? index : state->nearestIndex(key);
-}
-
-// The entries the cell of `key` keeps, when there are no more than a box keeps; false when
-// there are more, or no memory for the cell.
-bool NearestMatcher::cellEntries(std::uint32_t key,
-                                 std::array<std::uint8_t, MatcherBoxes::BoxColours>& entries,
-                                 std::size_t& count) {
-    try {
-        const std::uint32_t cell = state->cells.cellFor(key);
-        if (MatcherCells::isSingle(cell)) {
-            entries[0] = MatcherCells::singleIndex(cell);
-            count = 1;
-            return true;
-        }
-        const CellCandidates candidates = state->cells.candidates(cell);
-        std::size_t found = 0;
-        for (int place = 0; place < candidates.count; ++place) {
-            const std::uint8_t index = candidates.indices[place];
-            const auto end = entries.begin() + static_cast<std::ptrdiff_t>(found);
-            if (std::find(entries.begin(), end, index) == end) {
-                if (found == MatcherBoxes::MostAnswers) {
-                    return false;
-                }
-                entries[found++] = index;
-            }
-        }
-        count = found;
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+std::uint8_t NearestMatcher::findNearby(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    return state->nearestIndex(std::uint32_t{red} << 16 | std::uint32_t{green} << 8 | blue);
 }
 
 void NearestMatcher::mapPixels(const std::uint8_t* bgr, std::uint8_t* indices, std::size_t count) {
@@ -194,5 +130,5 @@ double NearestMatcher::averageCandidates() const {
 
 std::size_t NearestMatcher::bytesUsed() const {
     return sizeof(*this) + sizeof(MatcherState) + state->memo.bytesUsed() +
-           state->cells.bytesUsed() + (boxes ? sizeof(MatcherBoxes) + boxes->bytesUsed() : 0);
+           state->cells.bytesUsed();
 }

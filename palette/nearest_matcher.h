@@ -6,12 +6,9 @@
 // search structure grows with the part of colour space the pixels visit. Keep one per
 // palette for the whole batch.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-
-#include "palette/matcher_boxes.h"
 
 struct Palette;
 struct MatcherState;
@@ -48,15 +45,9 @@ class NearestMatcher {
 
     // The index the plain scan returns for this colour.
     std::uint8_t find(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
-    // The same, for the many colours close to each other that dithering asks for (see
-    // MatcherBoxes).
-    std::uint8_t findNearby(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-        std::uint8_t index;
-        if (boxes && boxes->find(red, green, blue, index)) {
-            return index;
-        }
-        return workOutBox(red, green, blue);
-    }
+    // The same, straight from the search structure and not remembered: for the many colours
+    // that dithering asks for, few of them asked twice.
+    std::uint8_t findNearby(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
     // Maps `count` pixels of three bytes each in blue, green, red order to indices.
     void mapPixels(const std::uint8_t* bgr, std::uint8_t* indices, std::size_t count);
@@ -72,16 +63,7 @@ class NearestMatcher {
     std::size_t bytesUsed() const;
 
   private:
-    std::uint8_t workOutBox(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
-    bool cellEntries(std::uint32_t key, std::array<std::uint8_t, MatcherBoxes::BoxColours>& entries,
-                     std::size_t& count);
-
     std::unique_ptr<MatcherState> state;
-    // Made at the first findNearby; without memory for them, every such colour is looked up
-    // in the cells.
-    std::unique_ptr<MatcherBoxes> boxes;
-    bool boxesRefused = false;
     const MatcherKernel* loops;
     Kernel chosen;
-    bool zeroLosesTies; // entry 0 is not allowed: it answers only where strictly nearest
 };

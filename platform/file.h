@@ -53,19 +53,29 @@ std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin);
 std::uint32_t fileSize(FileHandle file);
 // Returns once the file's contents and attributes are on the disk.
 bool flushFile(FileHandle file);
-// Writing many files to the disk with one wait for all of them, where the system allows it:
-// startWriteBack on each as soon as it is written, which starts writing its contents out and
-// returns at once (only a hint: nothing fails); finishWriteBack on each, which returns once
-// its contents have been handed to the disk, or fails as a write would; then flushFileSystem
-// once for them all, which returns once everything handed to the disk there, names and
-// sizes included, is on it. Where the system has no such steps (Windows), finishWriteBack
-// is flushFile and flushFileSystem does nothing.
+// Writing many files to the disk with few waits for it: startWriteBack on each as soon as it
+// is written, which starts writing its contents out and returns at once (only a hint:
+// nothing fails); finishWriteBack on each, which returns once its contents have been handed
+// to the disk, or fails as a write would. Then each is flushed (flushFile), or, where
+// flushReach says so, only the last with flushEverythingBefore. Where the system has no
+// such steps (Windows), the first two do nothing and every file is flushed.
 void startWriteBack(FileHandle file);
 bool finishWriteBack(FileHandle file);
-bool flushFileSystem(FileHandle file);
-// Returns once the names made, replaced and removed in the directory `path` are on the
-// disk, so that a file renamed into it is found there after a power loss.
-bool flushDirectory(const char* path);
+
+enum class FlushReach {
+    // A flush of a file makes that file last, and nothing more is known.
+    File,
+    // The file system keeps one journal: a flush of any file waits for one commit of
+    // everything changed there before, other files' sizes and places included, and for the
+    // disk to empty its cache, which takes their contents along. Only file systems whose
+    // behaviour was checked say so.
+    FileSystem,
+};
+FlushReach flushReach(FileHandle file);
+// On a file system of FlushReach::FileSystem: returns once every change made there so far
+// is on the disk, the contents handed to it by finishWriteBack included, waiting for
+// nothing of other programs beyond what that one commit holds.
+bool flushEverythingBefore(FileHandle file);
 bool closeFile(FileHandle file);
 
 // What the most recent failed file call of this thread reported.

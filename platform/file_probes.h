@@ -3,7 +3,7 @@
 // every probe an empty inline function. The tests link a build of the file layer of their
 // own, made with SKINREMAP_FILE_PROBES and the probes of tests/support/file_probes.cpp,
 // which count the system calls, can make writes come up short or fail as on a full disk,
-// and opens fail as the system refuses them.
+// and opens, renames and flushes fail as the system refuses them.
 
 #include <cstdint>
 #include <optional>
@@ -22,6 +22,10 @@ std::optional<std::int64_t> writeAllowance(std::int64_t wanted);
 void onWritten(std::int64_t bytes);
 // Why the next open is to be refused, as the system would; nothing to let it go ahead.
 std::optional<FileErrorKind> openRefusal();
+// The same for the next rename, swap or replacement of a name.
+std::optional<FileErrorKind> renameRefusal();
+// The same for the next flush to the disk of a file's contents, or of a folder's names.
+std::optional<FileErrorKind> flushRefusal(bool folder);
 #else
 inline void onCall() {}
 inline std::optional<std::int64_t> writeAllowance(std::int64_t wanted) {
@@ -29,6 +33,12 @@ inline std::optional<std::int64_t> writeAllowance(std::int64_t wanted) {
 }
 inline void onWritten(std::int64_t) {}
 inline std::optional<FileErrorKind> openRefusal() {
+    return std::nullopt;
+}
+inline std::optional<FileErrorKind> renameRefusal() {
+    return std::nullopt;
+}
+inline std::optional<FileErrorKind> flushRefusal(bool) {
     return std::nullopt;
 }
 #endif

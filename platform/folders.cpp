@@ -27,6 +27,11 @@ PathKind pathKind(const std::string& path) {
     return status.type() == fs::file_type::directory ? PathKind::Folder : PathKind::NotAFolder;
 }
 
+bool isSameFolder(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return fs::equivalent(fromUtf8(a), fromUtf8(b), error) && !error;
+}
+
 std::string absolutePath(const std::string& path) {
     std::error_code error;
     const fs::path absolute = fs::absolute(fromUtf8(path), error);

@@ -13,6 +13,9 @@ enum class PathKind { Folder, Missing, NotAFolder };
 // What `path` names; a link counts as what it points to.
 PathKind pathKind(const std::string& path);
 
+// True when the folders `a` and `b` are one folder, reached through links or not.
+bool isSameFolder(const std::string& a, const std::string& b);
+
 // `path` made absolute against the current directory, so that it keeps its meaning after
 // enterFolder.
 std::string absolutePath(const std::string& path);

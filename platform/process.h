@@ -16,9 +16,17 @@ inline constexpr char PathSeparator = '/';
 // The current directory as an absolute path, or an empty string when it cannot be had.
 std::string currentDirectory();
 
+// The folder that holds the running program, as an absolute path; empty when it can't be
+// had.
+std::string programDirectory();
+
 // The processors this process may run on (as many as the system lets it use: `taskset`, a
 // container's share), at least 1.
 int processorCount();
+
+// How many more files this process may open at once before the system refuses (the limit
+// `ulimit -n` sets, less those open now); a large number where no such limit is known.
+int openFilesLeft();
 
 // True when a debugger is attached to this process.
 bool debuggerAttached();

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "platform/file_lock.h"
+#include "platform/held_folder.h"
+#include "storage/kept_file.h"
 #include "storage/replacing_file.h"
 
 namespace storage {
@@ -71,30 +73,65 @@ std::filesystem::path canonicalOf(const char* directory) {
     return error ? std::filesystem::path(directory) : canonical;
 }
 
+// The skin that was being replaced through the temporary `name`: the file that carries its
+// mark (the new file, put in place under the skin's name). Or a made-up name.
+std::string targetOf(const std::filesystem::path& directory, const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::directory_iterator entry(directory, error);
+    for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+        if (entry->path().filename() != name && platform::markOf(entry->path()) == name) {
+            return entry->path().filename().string();
+        }
+    }
+    return "skinremap-" +
+           name.substr(std::char_traits<char>::length(TemporaryPrefix), UniqueLength);
+}
+
+std::string keep(const char* directory, const std::filesystem::path& name) {
+    const platform::HeldFolder folder(directory);
+    const std::string file = name.string();
+    return folder.isOpen() ? keepUnderOwnName(folder, file, targetOf(directory, file)) : file;
+}
+
 } // namespace
 
 bool isOwnTemporaryName(std::string_view name) {
     return isOwnTemporary(name);
 }
 
-int removeStaleTemporaries(const char* directory) {
+Sweep removeStaleTemporaries(const char* directory) {
     namespace fs = std::filesystem;
     rememberSwept(canonicalOf(directory));
     std::error_code error;
     fs::directory_iterator entry(directory, error);
-    int removed = 0;
+    Sweep sweep;
+    std::vector<fs::path> notOurs;
     // Every step reports through `error`: a directory that cannot be read, or an entry that
     // vanishes meanwhile, ends the sweep or skips the entry instead of throwing.
     for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
         const fs::path name = entry->path().filename();
         std::error_code statusError;
-        if (isOwnTemporary(std::basic_string_view<fs::path::value_type>(name.native())) &&
-            entry->symlink_status(statusError).type() == fs::file_type::regular &&
-            platform::removeUnlessLocked(entry->path())) {
-            ++removed;
+        if (!isOwnTemporary(std::basic_string_view<fs::path::value_type>(name.native())) ||
+            entry->symlink_status(statusError).type() != fs::file_type::regular) {
+            continue;
+        }
+        switch (platform::removeIfAbandoned(entry->path())) {
+        case platform::Removal::Removed:
+            ++sweep.removed;
+            break;
+        case platform::Removal::NotOurs:
+            notOurs.push_back(name);
+            break;
+        case platform::Removal::InUse:
+            break;
         }
     }
-    return removed;
+    // Once the listing is done: renaming during it could show a file twice.
+    for (const fs::path& name : notOurs) {
+        sweep.kept.push_back(keep(directory, name));
+    }
+    return sweep;
 }
 
 void removeStaleTemporariesOnce(const char* directory) {

@@ -17,4 +17,8 @@ std::unique_ptr<UserInterface> openFrontEnd() {
     return std::make_unique<ConsoleUi>(stdout, platform::standardOutputIsTerminal());
 }
 
+FolderChoice chooseFolder(std::string& folder) {
+    return chooseFolderInWindow(folder);
+}
+
 } // namespace ui

@@ -53,15 +53,39 @@ struct MovedSkin {
     ColourDistances distances;
 };
 
+// What the figures of a conversion measure, and what to do when they are high.
+inline constexpr const char* DistancesExplained =
+    "Distances are how far each pixel's colour moved to the palette colour it was given, in "
+    "RGB levels (0 to 441). Where they are high, the palette lacks those hues: see the result "
+    "with --preview DIR, or paint in the palette's colours (--export-palette).";
+
 // How many skins a summary names as those that moved most.
 inline constexpr std::size_t MostMovedShown = 3;
 
+// A file the user may want to look at: left alone for a reason other than being no 24-bit
+// bitmap, or converted but not written. `why` is said in words.
+struct FileToLookAt {
+    std::string name;
+    std::string why;
+};
+
 // How a run went, for front ends that report it when the run is over.
 struct RunSummary {
-    int converted = 0;  // written as 8-bit bitmaps
-    int leftAlone = 0;  // not 24-bit, unreadable, incomplete, too large, changed meanwhile
-    int failed = 0;     // converted but not written
-    int notReached = 0; // still waiting when the run ended
+    std::string folder;      // the folder of skins, as the user named it, or the current one
+    int filesListed = 0;     // the *.bmp files found there
+    int converted = 0;       // written as 8-bit bitmaps
+    int leftAlone = 0;       // not 24-bit, unreadable, incomplete, too large, changed meanwhile
+    int convertedBefore = 0; // of those left alone: 8-bit skins with the game palette's mark
+    int notTrueColour = 0;   // of those left alone: other bitmaps that are not 24-bit
+    int failed = 0;          // converted but not written
+    int notReached = 0;      // still waiting when the run ended
+    // Where the converted skins went, as the user named it; empty when they replaced the
+    // originals.
+    std::string outputFolder;
+    // Every file left alone for another reason, or not written, in the list's order.
+    std::vector<FileToLookAt> toLookAt;
+    int otherRun = 0;        // skipped: another run was converting them
+    int unflushed = 0;       // converted, but their folder's names could not be flushed
     // The converted skins whose colours moved most, by mean distance, farthest first: at
     // most MostMovedShown.
     std::vector<MovedSkin> movedMost;
@@ -87,7 +111,9 @@ inline constexpr int DisplayLostExitCode = 4;
 
 // Why a file of the batch was left as it was, for the front ends that say so.
 enum class LeftAloneReason {
-    // A bitmap, but not a 24-bit one: most often a skin an earlier run converted. Expected.
+    // An 8-bit skin that carries the game palette's mark: converted by an earlier run.
+    ConvertedBefore,
+    // A bitmap, but not a 24-bit one, and not one of ours. Expected.
     NotTrueColour,
     // What follows is not: the user may want to look at the file.
     // Nothing we read as a bitmap, or one whose headers can't describe an image.
@@ -104,7 +130,26 @@ enum class LeftAloneReason {
     NotRegularFile,
     // Gone since the list was made.
     Missing,
+    // The process may open no more files: the limit on open files was reached.
+    TooManyOpenFiles,
+    // Another run of the program is converting it: expected, like NotTrueColour.
+    OtherRun,
 };
+
+struct LeftAlone {
+    LeftAloneReason reason = LeftAloneReason::NotTrueColour;
+    int gamePalette = -1; // converted before: the game palette it was converted for, if said
+};
+
+// A reason is expected in an ordinary run (a second run over a converted folder), not a
+// matter for the user to look into.
+constexpr bool isExpected(LeftAloneReason reason) {
+    return reason == LeftAloneReason::ConvertedBefore ||
+           reason == LeftAloneReason::NotTrueColour || reason == LeftAloneReason::OtherRun;
+}
+
+// Why the file was left alone, in a few words: "not a 24-bit bitmap".
+std::string describe(const LeftAlone& why);
 
 // The main window's procedure, implemented by the application. The front end calls it
 // while it creates the window and when it dispatches a message.
@@ -176,15 +221,24 @@ class UserInterface {
         return messageBox(owner, caption, text, icon, buttons);
     }
 
-    // A file of the batch was left untouched for `reason`; a front end may tell the user.
-    // The windows don't: the skin is safe, and a box would hold up the batch.
-    virtual void reportLeftAlone(const char* name, LeftAloneReason reason) {
+    // A file of the batch was left untouched; a front end may tell the user. The windows
+    // don't: the skin is safe, and a box would hold up the batch. Those that do tell of
+    // every file as it goes need no list of them at the end (tellsEachFile).
+    virtual void reportLeftAlone(const char* name, const LeftAlone& why) {
         static_cast<void>(name);
-        static_cast<void>(reason);
+        static_cast<void>(why);
     }
+    virtual bool tellsEachFile() const { return false; }
     // The skin whose name the file line shows was converted, its colours moving this far; a
     // front end may say so. The windows don't: their line has no room for it.
     virtual void reportDistances(const ColourDistances& distances) { static_cast<void>(distances); }
+    // A skin is in place (in a dry run: would be), its colours having moved this far. The
+    // figures were reported as it was converted; a front end that tells of each save as it
+    // lands (the console, while watching) says it here.
+    virtual void reportConverted(const char* name, const ColourDistances& distances) {
+        static_cast<void>(name);
+        static_cast<void>(distances);
+    }
     // The pictures of a skin could not all be written into the preview folder, for the
     // reason given; a front end may say so. The windows don't: the page lists it.
     virtual void reportPreviewFailed(const char* name, const char* why) {
@@ -197,6 +251,17 @@ class UserInterface {
         static_cast<void>(finished);
         static_cast<void>(total);
     }
+    // Watch mode: the run goes on after its batch, converting each skin as it is saved. From
+    // now on wake() may come from another thread; a front end that ends the run once idle
+    // (the console) waits for it instead, and says when each skin was converted.
+    virtual void startWatching() {}
+    // Safe from any thread: ends a waitMessage in progress, or the next one, so that the
+    // application looks for work again.
+    virtual void wake() {}
+    // Something the user may like to know that is no error and needs no answer (a palette
+    // loaded anew while watching); the windows don't show it.
+    virtual void reportNotice(const char* text) { static_cast<void>(text); }
+
     // The run is over and the window about to go; a front end may tell the user how it went.
     virtual void reportSummary(const RunSummary& summary) { static_cast<void>(summary); }
     // How the run ended; asked once the main loop is over.

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/file_probes.h"
+#include "platform/posix/journal.h"
 #include "platform/posix/system_errors.h"
 
 namespace platform {
@@ -206,6 +207,10 @@ std::uint32_t fileSize(FileHandle file) {
 
 bool flushFile(FileHandle file) {
     file_probes::onCall();
+    if (const auto refusal = file_probes::flushRefusal(false)) {
+        lastError = *refusal;
+        return false;
+    }
     return ::fsync(descriptor(file)) == 0 || fail(errno);
 }
 
@@ -215,8 +220,8 @@ void startWriteBack(FileHandle file) {
 }
 
 // Unlike fsync, this does not make the disk empty its own cache: each such flush is a wait
-// of milliseconds, which syncfs then takes once for a whole group of files. A file system
-// without the call gets the fsync.
+// of milliseconds, which one flush then takes for a whole group of files where the file
+// system allows it. A file system without the call gets the fsync.
 bool finishWriteBack(FileHandle file) {
     file_probes::onCall();
     constexpr unsigned All =
@@ -225,25 +230,24 @@ bool finishWriteBack(FileHandle file) {
         return true;
     }
     if (errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
-        return ::fsync(descriptor(file)) == 0 || fail(errno);
+        return flushFile(file);
     }
     return fail(errno);
 }
 
-bool flushFileSystem(FileHandle file) {
-    file_probes::onCall();
-    return ::syncfs(descriptor(file)) == 0 || fail(errno);
+FlushReach flushReach(FileHandle file) {
+    return posix::hasOneJournal(descriptor(file)) ? FlushReach::FileSystem : FlushReach::File;
 }
 
-bool flushDirectory(const char* path) {
+// The file's times are touched first, so that the commit the flush waits for is the newest
+// one, later than every change made before it (the last size of a file whose write-back
+// ended last included), whichever commit held the file's own changes until then.
+bool flushEverythingBefore(FileHandle file) {
     file_probes::onCall();
-    const int directory = ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (directory < 0) {
+    if (::futimens(descriptor(file), nullptr) != 0) {
         return fail(errno);
     }
-    const bool flushed = ::fsync(directory) == 0 || fail(errno);
-    ::close(directory);
-    return flushed;
+    return flushFile(file);
 }
 
 bool closeFile(FileHandle file) {

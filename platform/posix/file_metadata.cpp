@@ -42,9 +42,11 @@ bool copyAcl(int from, int to) {
            (errno == ENOTSUP && acl_equiv_mode(acl.get(), nullptr) == 0);
 }
 
-// The ACLs are extended attributes too, but they are copied above, as ACLs.
-bool isAcl(std::string_view name) {
-    return name == "system.posix_acl_access" || name == "system.posix_acl_default";
+// The ACLs are extended attributes too, but they are copied above, as ACLs. Our own mark
+// (file_lock.cpp) belongs to the file it was put on, never to its replacement.
+bool isCopiedOtherwise(std::string_view name) {
+    return name == "system.posix_acl_access" || name == "system.posix_acl_default" ||
+           name.starts_with("user.skinremap.");
 }
 
 // Asks for the size, then for the bytes; a list that grew in between is asked for again.
@@ -77,7 +79,7 @@ void copyAttributes(int from, int to) {
     for (std::size_t at = 0; at < names->size();) {
         const char* name = names->data() + at;
         at += std::strlen(name) + 1;
-        if (isAcl(name)) {
+        if (isCopiedOtherwise(name)) {
             continue;
         }
         const auto value = readSized([from, name](char* bytes, std::size_t size) {

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
 
 #include <sched.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace platform {
@@ -21,6 +24,12 @@ std::string currentDirectory() {
         buffer.resize(buffer.size() * 2);
     }
     return buffer.data();
+}
+
+std::string programDirectory() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string{} : program.parent_path().string();
 }
 
 bool debuggerAttached() {
@@ -50,6 +59,24 @@ int processorCount() {
         return std::max(1u, std::thread::hardware_concurrency());
     }
     return std::max(1, CPU_COUNT(&processors));
+}
+
+// Linux lists the open descriptors in /proc; elsewhere a few are taken to be open.
+int openFilesLeft() {
+    constexpr int Unknown = INT_MAX;
+    constexpr int AssumedOpen = 16;
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+        limit.rlim_cur > static_cast<rlim_t>(Unknown)) {
+        return Unknown;
+    }
+    std::error_code error;
+    int open = 0;
+    std::filesystem::directory_iterator entry("/proc/self/fd", error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        ++open;
+    }
+    return static_cast<int>(limit.rlim_cur) - (open > 0 ? open : AssumedOpen);
 }
 
 void endProcess(int exitCode) {

@@ -115,25 +115,27 @@ std::uint32_t fileSize(FileHandle file) {
 
 bool flushFile(FileHandle file) {
     file_probes::onCall();
+    if (const auto refusal = file_probes::flushRefusal(false)) {
+        setLastFileError(*refusal);
+        return false;
+    }
     return FlushFileBuffers(native(file)) != FALSE;
 }
 
-// Windows has no call that starts a file's write-back without waiting for it, nor one that
-// flushes a volume for a program that is not an administrator: each file is flushed whole.
+// Windows has no call that starts a file's write-back without waiting for it: each file is
+// flushed whole, by flushFile.
 void startWriteBack(FileHandle) {}
 
-bool finishWriteBack(FileHandle file) {
+bool finishWriteBack(FileHandle) {
+    return true;
+}
+
+FlushReach flushReach(FileHandle) {
+    return FlushReach::File;
+}
+
+bool flushEverythingBefore(FileHandle file) {
     return flushFile(file);
-}
-
-bool flushFileSystem(FileHandle) {
-    return true;
-}
-
-// Windows lets a program flush a folder's names only with the whole volume, which takes an
-// administrator; a rename lasts as soon as the file system itself writes it out.
-bool flushDirectory(const char*) {
-    return true;
 }
 
 bool closeFile(FileHandle file) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/file_probes.h"
+
 namespace platform {
 namespace {
 
@@ -11,14 +13,13 @@ constexpr DWORD KeptAttributes =
     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 // A name no other writer uses at the same moment: the process, the clock and a counter.
-std::string uniqueName(const std::string& directory, const char* prefix, const char* suffix,
-                       unsigned attempt) {
+std::string uniqueName(const char* prefix, const char* suffix, unsigned attempt) {
     static unsigned counter = 0;
     const unsigned long stamp =
         (GetCurrentProcessId() << 16) ^ GetTickCount() ^ (++counter * 2654435761u) ^ attempt;
     char digits[16];
     wsprintfA(digits, "%06lx", stamp & 0xFFFFFFul);
-    return directory + "\\" + prefix + digits + suffix;
+    return std::string(prefix) + digits + suffix;
 }
 
 // ReplaceFile works in the replaced file's directory, and some implementations find none in
@@ -28,17 +29,26 @@ std::string withDirectory(const std::string& path) {
     return path.find_first_of("/\\") == std::string::npos ? ".\\" + path : path;
 }
 
+// A rename the tests' build of the file layer may refuse, as the system would.
+bool renameRefused() {
+    if (const auto refusal = file_probes::renameRefusal()) {
+        setLastFileError(*refusal);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 // Made without sharing: nobody else can open or delete it while it is open.
-FileHandle createUniqueFile(const std::string& directory, const char* prefix, const char* suffix,
-                            std::string& path) {
+FileHandle createUniqueFile(const HeldFolder& folder, const char* prefix, const char* suffix,
+                            std::string& name) {
     for (unsigned attempt = 0; attempt < NameAttempts; ++attempt) {
-        const std::string name = uniqueName(directory, prefix, suffix, attempt);
-        const HANDLE created = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::string candidate = uniqueName(prefix, suffix, attempt);
+        const HANDLE created = CreateFileA(folder.pathOf(candidate).c_str(), GENERIC_WRITE, 0,
+                                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created != INVALID_HANDLE_VALUE) {
-            path = name;
+            name = candidate;
             return reinterpret_cast<FileHandle>(created);
         }
         if (GetLastError() != ERROR_FILE_EXISTS) {
@@ -48,12 +58,16 @@ FileHandle createUniqueFile(const std::string& directory, const char* prefix, co
     return InvalidFileHandle;
 }
 
-NameSwap exchangeNames(const std::string&, const std::string&) {
+NameSwap exchangeNames(const HeldFolder&, const std::string&, const std::string&) {
     return NameSwap::Unsupported;
 }
 
-NewName renameToFreeName(const std::string& from, const std::string& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE) {
+NewName renameToFreeName(const HeldFolder& folder, const std::string& from, const std::string& to) {
+    if (renameRefused()) {
+        return NewName::Failed;
+    }
+    if (MoveFileExA(folder.pathOf(from).c_str(), folder.pathOf(to).c_str(),
+                    MOVEFILE_WRITE_THROUGH) != FALSE) {
         return NewName::Renamed;
     }
     const DWORD error = GetLastError();
@@ -63,7 +77,12 @@ NewName renameToFreeName(const std::string& from, const std::string& to) {
 
 // ReplaceFile keeps the replaced file's security descriptor, attributes and creation time;
 // the attributes we keep are set once more, so that they hold wherever it lets them go.
-bool replaceName(const std::string& from, const std::string& to) {
+bool replaceName(const HeldFolder& folder, const std::string& fromName, const std::string& toName) {
+    if (renameRefused()) {
+        return false;
+    }
+    const std::string from = folder.pathOf(fromName);
+    const std::string to = folder.pathOf(toName);
     const DWORD attributes = GetFileAttributesA(to.c_str());
     if (ReplaceFileA(withDirectory(to).c_str(), from.c_str(), nullptr,
                      REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) == FALSE) {
@@ -75,9 +94,9 @@ bool replaceName(const std::string& from, const std::string& to) {
     return true;
 }
 
-bool removeName(const std::string& path) {
+bool removeName(const HeldFolder& folder, const std::string& name) {
     const DWORD error = GetLastError();
-    const bool removed = DeleteFileA(path.c_str()) != FALSE;
+    const bool removed = DeleteFileA(folder.pathOf(name).c_str()) != FALSE;
     SetLastError(error);
     return removed;
 }

@@ -19,6 +19,11 @@ int processorCount() {
     return std::max(1, count);
 }
 
+// Windows counts handles in the millions; the C runtime's own limit does not apply to them.
+int openFilesLeft() {
+    return 1 << 20;
+}
+
 std::string currentDirectory() {
     // The first call asks for the size including the terminator; the directory may change
     // between the calls, so try again when it grew.
@@ -38,6 +43,17 @@ std::string currentDirectory() {
         }
     }
     return {};
+}
+
+std::string programDirectory() {
+    char path[MAX_PATH] = "";
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length == MAX_PATH) {
+        return {};
+    }
+    std::string directory(path, length);
+    const auto separator = directory.find_last_of("\\/");
+    return separator == std::string::npos ? std::string{} : directory.substr(0, separator);
 }
 
 bool debuggerAttached() {

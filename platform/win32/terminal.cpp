@@ -1,5 +1,6 @@
 #include "platform/terminal.h"
 
+#include <csignal>
 #include <cstdio>
 
 #include <io.h>
@@ -12,5 +13,12 @@ bool standardOutputIsTerminal() {
 
 // Windows ends no program for writing to a closed pipe.
 void survivePipeReaderExit() {}
+
+InterruptHandler handleInterrupts(InterruptHandler handler) {
+    return std::signal(SIGINT, handler);
+}
+
+// The windowed program has no console output that could hold it.
+void dropBlockedOutput() {}
 
 } // namespace platform

@@ -71,6 +71,9 @@ TEST(CommandLineTest, RefusesWhatItDoesNotTakeAndSaysWhy) {
         {{"-x"}, "unknown option '-x'"},
         {{"--out", "dir"}, "unknown option '--out'"}, // no abbreviations
         {{"--frobnicate=1"}, "unknown option '--frobnicate'"},
+        {{"--dryrun"}, "unknown option '--dryrun'; did you mean '--dry-run'?"},
+        {{"skins", "--previw=p"}, "unknown option '--previw'; did you mean '--preview'?"},
+        {{"--HELP"}, "unknown option '--HELP'"}, // a slip of a letter or two, not of four
         {{"-hv"}, "unknown option '-hv'"},
         {{"--help=yes"}, "option '--help' takes no value"},
         {{"-o"}, "option '-o' needs a DIR"},
@@ -88,14 +91,17 @@ TEST(CommandLineTest, RefusesWhatItDoesNotTakeAndSaysWhy) {
         {{"--export-palette", "gpl"},
          "the palette file must end in .gpl (GIMP, Krita, Inkscape) or .act (Photoshop): 'gpl'"},
         {{"--export-palette", "a.gpl", "--preview", "p"},
-         "option '--export-palette' converts nothing: it goes without -o, --preview and "
-         "--dry-run"},
+         "option '--export-palette' converts nothing: it goes without -o, --preview, "
+         "--dry-run and --watch"},
         {{"-n", "--export-palette", "a.act"},
-         "option '--export-palette' converts nothing: it goes without -o, --preview and "
-         "--dry-run"},
+         "option '--export-palette' converts nothing: it goes without -o, --preview, "
+         "--dry-run and --watch"},
+        {{"--watch", "skins"},
+         "option '--watch' needs -o DIR: in place, each save of the art would be replaced by "
+         "its conversion while it is still being edited"},
         {{"--export-palette", "a.act", "-o", "out"},
-         "option '--export-palette' converts nothing: it goes without -o, --preview and "
-         "--dry-run"},
+         "option '--export-palette' converts nothing: it goes without -o, --preview, "
+         "--dry-run and --watch"},
         {{"--export-palette=a.gpl", "--dither"},
          "option '--export-palette' converts nothing: it goes without --dither"},
         {{"--dither=Ordered"}, "option '--dither' takes diffusion or ordered, not 'Ordered'"},

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,20 +55,20 @@ TEST(PreviewPage, NamesAreEscapedInTextAndInAddresses) {
 PreviewEntry converted(const std::string& name, double mean) {
     ui::ColourDistances distances;
     distances.mean = mean;
-    return PreviewEntry{name, name + ".png", "source/" + name + ".png", 4, 4, distances, {}};
+    return PreviewEntry{name, name + ".png", "source/" + name + ".png", 4, 4, distances, {}, {}};
 }
 
 TEST(PreviewPage, WorstFirstThenThoseConvertedBeforeTheSameWhateverTheOrderGiven) {
     std::vector<PreviewEntry> entries = {
         converted("mild", 1.0),
-        PreviewEntry{"earlier", "earlier.png", {}, 4, 4, std::nullopt, {}},
+        PreviewEntry{"earlier", "earlier.png", {}, 4, 4, std::nullopt, {}, {}},
         converted("worst_b", 5.0),
         converted("worst_a", 5.0),
-        PreviewEntry{"broken", {}, {}, 0, 0, ui::ColourDistances{}, "the image is empty"},
+        PreviewEntry{"broken", {}, {}, 0, 0, ui::ColourDistances{}, "the image is empty", {}},
     };
-    const std::string page = previewPage(entries, PreviewPageState{true, false});
+    const std::string page = previewPage(entries, PreviewPageState{true, false, {}});
     std::reverse(entries.begin(), entries.end());
-    EXPECT_EQ(previewPage(entries, PreviewPageState{true, false}), page);
+    EXPECT_EQ(previewPage(entries, PreviewPageState{true, false, {}}), page);
 
     std::vector<std::size_t> places;
     for (const char* name :
@@ -158,7 +159,16 @@ TEST_F(PreviewRunTest, ConvertedSkinsAndThoseConvertedBeforeArePicturedTheRestNo
     EXPECT_NE(page.find("src=\"skin.png\""), std::string::npos);
     EXPECT_NE(page.find("src=\"source/skin.png\""), std::string::npos);
     EXPECT_NE(page.find("src=\"earlier.png\""), std::string::npos);
-    EXPECT_EQ(page.find("plain8"), std::string::npos);
+    // What has no picture is listed below the skins, each with why it was left alone.
+    EXPECT_EQ(page.find("plain8.png"), std::string::npos);
+    const std::string listed = page.substr(page.find("<h2>Left alone</h2>"));
+    for (const char* line : {"<li>plain8.bmp <span class=\"note\">(not a 24-bit bitmap)",
+                             "<li>text.bmp <span class=\"note\">(not a bitmap it can read)",
+                             "<li>cut24.bmp <span class=\"note\">(the file holds only part of "
+                             "its pixels)"}) {
+        EXPECT_NE(listed.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(listed.find("earlier.bmp"), std::string::npos) << "pictured, not listed";
 }
 
 TEST_F(PreviewRunTest, DryRunLeavesEveryFileAsItWasAndStillPictures) {
@@ -167,7 +177,7 @@ TEST_F(PreviewRunTest, DryRunLeavesEveryFileAsItWasAndStillPictures) {
     EXPECT_EQ(namesIn(dir.path()),
               (std::vector<std::string>{"cut.bmp", "cut24.bmp", "earlier.bmp", "plain8.bmp",
                                         "preview", "skin.bmp", "skins.ipl", "text.bmp"}));
-    EXPECT_EQ(ui.count("messageBox"), 0);
+    EXPECT_TRUE(ui.callsStartingWith("messageBox 0 Error").empty()) << "no write failed";
     EXPECT_EQ(state.summary.converted, 1) << "counted as it would be";
     EXPECT_EQ(ui.count("reportDistances"), 1);
     // What the run would have written, pictured.
@@ -179,6 +189,28 @@ TEST_F(PreviewRunTest, DryRunLeavesEveryFileAsItWasAndStillPictures) {
     MemoryStream expected;
     ASSERT_TRUE(writePng(expected, *target, state.skinPalette.get()));
     EXPECT_EQ(pictureFile("skin.png"), expected.bytes());
+}
+
+// Skins whose names differ only in the letter case of their extension, or of their whole
+// name, would draw into one picture: each gets its own, and the page shows each its own.
+TEST_F(PreviewRunTest, SkinsWhoseNamesDifferOnlyInLetterCaseGetAPictureEach) {
+#ifdef _WIN32
+    GTEST_SKIP() << "there such names are one name";
+#endif
+    writeSkin("a.bmp", 3, 3);
+    writeSkin("a.BMP", 5, 5);
+    runWithPreview(false);
+    std::string why;
+    ASSERT_TRUE(preview->writePage(true, why));
+    const std::string page = readText(dir.file("preview/index.html"));
+    std::set<std::string> pictures;
+    for (const std::string& name : namesIn(dir.path() / "preview")) {
+        if (name[0] == 'a') {
+            EXPECT_NE(page.find("src=\"" + name + "\""), std::string::npos) << name;
+            pictures.insert(name);
+        }
+    }
+    EXPECT_EQ(pictures, (std::set<std::string>{"a-2.png", "a.png"}));
 }
 
 TEST_F(PreviewRunTest, PicturesThatCannotBeWrittenAreReportedAndTheBatchGoesOn) {

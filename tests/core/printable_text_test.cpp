@@ -26,6 +26,10 @@ TEST(PrintableTextTest, ControlCharactersAndBrokenUtf8AreEscapedAndNothingElse) 
         {"half \xed\xa0\x80", "half \\xed\\xa0\\x80"}, // a surrogate
         {"big \xf4\x90\x80\x80", "big \\xf4\\x90\\x80\\x80"}, // past U+10FFFF
         {"lead \xf8\x88\x80\x80", "lead \\xf8\\x88\\x80\\x80"},
+        {"rlo \xe2\x80\xaegpj.bmp", "rlo \\xe2\\x80\\xaegpj.bmp"}, // right-to-left override
+        {"lre \xe2\x80\xaa", "lre \\xe2\\x80\\xaa"},               // the first embedding
+        {"pdi \xe2\x81\xa9", "pdi \\xe2\\x81\\xa9"},               // the last isolate
+        {"lrm \xe2\x80\x8e \xe2\x81\xa5", "lrm \xe2\x80\x8e \xe2\x81\xa5"}, // marks stay
     };
     for (const Case& c : cases) {
         EXPECT_EQ(printableText(c.text), c.printed) << c.printed;

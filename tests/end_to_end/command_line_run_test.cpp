@@ -2,12 +2,16 @@
 // on from anywhere, a folder for the converted skins, words it refuses, and the exit codes
 // a script reads. Linux only.
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <sys/xattr.h>
 
 #include "tests/support/program_run.h"
 #include "tests/support/skin_files.h"
@@ -84,6 +88,9 @@ TEST_F(CommandLineRunTest, AnOutputFolderGetsTheConvertedSkinsAndTheOriginalsSta
     // Relative to where the program was started, not to the folder it works on.
     const RunResult result = run({"-o", "converted/for the game", skins.string()});
     EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_NE(result.output.find("Converted skins are in converted/for the game.\n"),
+              std::string::npos)
+        << result.output;
     EXPECT_EQ(tree(skins), skinsBefore);
     const fs::path output = caller / "converted" / "for the game";
     EXPECT_EQ(namesIn(output), (std::vector<std::string>{"one.bmp", "two words.bmp"}));
@@ -91,8 +98,13 @@ TEST_F(CommandLineRunTest, AnOutputFolderGetsTheConvertedSkinsAndTheOriginalsSta
     EXPECT_EQ(converted(output / "two words.bmp", 4, 4), "");
 
     // Again, into the same folder: the earlier results are replaced, the originals kept,
-    // and a temporary file a killed run left there is cleared away.
-    writeBytes((output / ".skinremap-k1lled.tmp").string(), Bytes{1, 2, 3});
+    // and a temporary file a killed run left there (marked with its name, as runs mark them)
+    // is cleared away.
+    const std::string killed = ".skinremap-k1lled.tmp";
+    writeBytes((output / killed).string(), Bytes{1, 2, 3});
+    ASSERT_EQ(setxattr((output / killed).c_str(), "user.skinremap.temporary", killed.data(),
+                       killed.size(), 0),
+              0);
     const RunResult again = run({"--output=" + output.string(), skins.string()});
     EXPECT_EQ(again.exitCode, 0) << again.errors;
     EXPECT_EQ(tree(skins), skinsBefore);
@@ -112,6 +124,10 @@ TEST_F(CommandLineRunTest, WordsItCannotActOnAreRefusedBeforeAnyFileIsTouched) {
          "skinremap: cannot use 'in the way' for the converted skins: "},
         {{"-o", "in the way/below", skins.string()},
          "skinremap: cannot use 'in the way/below' for the converted skins: "},
+        {{"--watch", skins.string()}, "skinremap: option '--watch' needs -o DIR: in place, "},
+        {{""}, "skinremap: the folder's name is empty\n"},
+        {{"no\x1b[31mred"}, "skinremap: there is no folder 'no\\x1b[31mred'.\n"},
+        {{"-\x1b"}, "skinremap: unknown option '-\\x1b'\n"},
     };
     const auto before = tree(scratch.path());
     for (const auto& [words, message] : refusals) {
@@ -130,6 +146,56 @@ TEST_F(CommandLineRunTest, WordsItCannotActOnAreRefusedBeforeAnyFileIsTouched) {
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.output.rfind("skinremap ", 0), 0u);
     EXPECT_EQ(tree(scratch.path()), before);
+}
+
+// The palette is found as the skins are, whatever its letter case, unless two files differ
+// only in case; a folder without skins says so.
+TEST_F(CommandLineRunTest, ThePaletteIsFoundWhateverItsCaseAndAnEmptyFolderIsNamed) {
+    fs::rename(skins / "skins.ipl", skins / "SKINS.IPL");
+    const RunResult upper = run({skins.string()});
+    EXPECT_EQ(upper.exitCode, 0) << upper.errors;
+    EXPECT_EQ(converted(skins / "one.bmp", 5, 3), "");
+
+    writeSkins(); // skins.ipl beside SKINS.IPL
+    const auto before = tree(skins);
+    const RunResult both = run({skins.string()});
+    EXPECT_EQ(both.exitCode, 2);
+    EXPECT_NE(both.errors.find("Can't load palette: skins.ipl"), std::string::npos);
+    EXPECT_NE(both.errors.find("SKINS.IPL"), std::string::npos) << both.errors;
+    EXPECT_EQ(tree(skins), before);
+
+    const fs::path empty = scratch.path() / "empty";
+    fs::create_directories(empty);
+    fs::copy_file(caller / "skins.ipl", empty / "skins.ipl");
+    const RunResult nothing = run({empty.string()});
+    EXPECT_EQ(nothing.exitCode, 0);
+    EXPECT_NE(nothing.output.find("Nothing to convert: the folder " + empty.string() +
+                                  " holds no *.bmp files.\n"),
+              std::string::npos)
+        << nothing.output;
+}
+
+// An output folder that is the folder of skins itself, however it is named, would have the
+// conversions replace the originals the user meant to keep: refused before anything is
+// touched.
+TEST_F(CommandLineRunTest, AnOutputFolderThatIsTheFolderOfSkinsIsRefused) {
+    fs::create_directory_symlink(skins, caller / "link to skins");
+    const auto before = tree(scratch.path());
+    const std::pair<std::vector<std::string>, fs::path> runs[] = {
+        {{"-o", skins.string(), skins.string()}, caller},
+        {{"-o", "."}, skins},
+        {{"--output=link to skins", skins.string()}, caller},
+        {{"-o", "../" + skins.filename().string() + "/", "."}, skins},
+    };
+    for (const auto& [words, from] : runs) {
+        SCOPED_TRACE(words[1]);
+        const RunResult refused = runProgram(SKINREMAP_PROGRAM, words, from);
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_NE(refused.errors.find("is the folder of skins itself"), std::string::npos)
+            << refused.errors;
+        EXPECT_NE(refused.errors.find("leave out -o"), std::string::npos);
+        EXPECT_EQ(tree(scratch.path()), before);
+    }
 }
 
 // Ctrl-C ends the run with the shell's code for it; the skin being converted is not
@@ -152,6 +218,24 @@ TEST_F(CommandLineRunTest, CtrlCEndsWith130AndTheSkinInHandStaysAsItWas) {
     EXPECT_NE(run.restOfOutput().find("0 converted, 0 left alone, 0 failed, 1 not reached."),
               std::string::npos);
     EXPECT_EQ(tree(skins), before);
+}
+
+// Output that nobody reads fills its pipe and holds the program in a write; Ctrl-C still
+// ends the run, with what it would still say dropped.
+TEST_F(CommandLineRunTest, CtrlCEndsTheRunWhileNobodyReadsItsOutput) {
+    for (int i = 0; i < 400; ++i) {
+        writeBytes((skins / (std::to_string(i) + std::string(200, 'x') + ".bmp")).string(),
+                   bmp24(1, 1, testPixel));
+    }
+    RunOptions options;
+    options.timeLimit = 30;
+    ProgramRun run(SKINREMAP_PROGRAM, {skins.string()}, caller, scratch.path() / "errors", options);
+    for (int wait = 0; wait < 200 && !run.outputFull(); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(run.outputFull());
+    run.interrupt();
+    EXPECT_EQ(run.wait(), 130);
 }
 
 } // namespace

@@ -127,6 +127,11 @@ TEST_F(PreviewRunTest, OneRunConvertsAndPicturesEverySkinTheFolderAndTheLastRunM
     const std::string page = readText((pictures / "index.html").string());
     EXPECT_NE(page.find("src=\"source/A.png\""), std::string::npos);
     EXPECT_EQ(page.find("under way"), std::string::npos) << "the last page replaced the first";
+    // The files it left alone are accounted for below the skins, with why.
+    EXPECT_NE(page.find("<li>eight.bmp <span class=\"note\">(not a 24-bit bitmap)</span>"),
+              std::string::npos);
+    EXPECT_NE(page.find("<li>x.bmp <span class=\"note\">(not a bitmap it can read)</span>"),
+              std::string::npos);
 
     // The next run finds them converted: only their pictures, drawn from the files.
     fs::remove_all(pictures);
@@ -186,7 +191,7 @@ TEST_F(PreviewRunTest, PreviewFolderThatCannotBeWrittenStopsTheRunBeforeAnySkin)
          "skinremap: cannot use 'a file/pictures' for the previews: "},
         {"no room for its page",
          {"--preview", "pictures", "skins"},
-         {200, {}, {}, false},
+         {200, {}, {}, false, {}, false},
          "skinremap: cannot write the previews into 'pictures': "},
     };
     for (const Case& test : cases) {

@@ -30,14 +30,16 @@ SkinDirectory::SkinDirectory(const std::map<std::string, Bytes>& skins)
     }
 }
 
-testing_support::RunResult SkinDirectory::run(testing_support::RunOptions options) const {
-    return testing_support::runProgram(SKINREMAP_PROGRAM, {}, path, options);
+testing_support::RunResult SkinDirectory::run(testing_support::RunOptions options,
+                                              const std::vector<std::string>& arguments) const {
+    return testing_support::runProgram(SKINREMAP_PROGRAM, arguments, path, options);
 }
 
 std::unique_ptr<testing_support::ProgramRun>
-SkinDirectory::start(testing_support::RunOptions options) const {
-    return std::make_unique<testing_support::ProgramRun>(
-        SKINREMAP_PROGRAM, std::vector<std::string>{}, path, errorFile(), options);
+SkinDirectory::start(testing_support::RunOptions options,
+                     const std::vector<std::string>& arguments) const {
+    return std::make_unique<testing_support::ProgramRun>(SKINREMAP_PROGRAM, arguments, path,
+                                                         errorFile(), options);
 }
 
 std::set<std::string> SkinDirectory::names() const {

@@ -28,11 +28,13 @@ struct SkinDirectory {
     explicit SkinDirectory(const std::map<std::string, Bytes>& skins);
 
     std::string file(const std::string& name) const { return (path / name).string(); }
-    // The program over this directory, to its end.
-    testing_support::RunResult run(testing_support::RunOptions options = {}) const;
+    // The program over this directory, to its end, with `arguments` before the folder.
+    testing_support::RunResult run(testing_support::RunOptions options = {},
+                                   const std::vector<std::string>& arguments = {}) const;
     // The program over this directory, left to the test; its errors go to errorFile().
     std::unique_ptr<testing_support::ProgramRun>
-    start(testing_support::RunOptions options = {}) const;
+    start(testing_support::RunOptions options = {},
+          const std::vector<std::string>& arguments = {}) const;
     std::filesystem::path errorFile() const { return scratch.path() / "stderr.txt"; }
     std::set<std::string> names() const;
     // The names of our temporary files in the directory.

@@ -1,9 +1,9 @@
 // Looks at the running remapper from another process, the way a user sees it, and ends it
 // through its window. The end-to-end run under Wine drives the real program with it.
 //
-//   window_probe window <timeout-ms> <file label text> close|quit
+//   window_probe window <timeout-ms> <file label text> close|quit|none
 //       Waits until the main window's file label reads the text, prints the window and its
-//       controls, then uses the close box or clicks "Quit".
+//       controls, then uses the close box, clicks "Quit", or leaves the window as it is.
 //   window_probe box <timeout-ms>
 //       Waits for a message box, prints its caption and text, and presses its OK button.
 //   window_probe version <program>
@@ -114,6 +114,9 @@ int probeWindow(DWORD timeoutMs, const std::string& label, const std::string& ac
         return 1;
     }
     describe(window);
+    if (action == "none") {
+        return 0;
+    }
     if (action == "close") {
         // What the close box sends.
         PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -221,7 +224,7 @@ int main(int argc, char** argv) {
     const DWORD timeoutMs = argc > 2 ? static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)) : 0;
     if (mode == "window" && argc == 5) {
         const std::string action = argv[4];
-        if (action == "close" || action == "quit") {
+        if (action == "close" || action == "quit" || action == "none") {
             return probeWindow(timeoutMs, argv[3], action);
         }
     }
@@ -235,7 +238,7 @@ int main(int argc, char** argv) {
         const std::vector<std::wstring> words = wideArguments();
         return launch(words[2], words[3], argc == 5 ? &words[4] : nullptr);
     }
-    std::fprintf(stderr, "usage: window_probe window <timeout-ms> <label> close|quit\n"
+    std::fprintf(stderr, "usage: window_probe window <timeout-ms> <label> close|quit|none\n"
                          "       window_probe box <timeout-ms>\n"
                          "       window_probe version <program>\n"
                          "       window_probe launch <directory> <program> [argument]\n");

@@ -45,16 +45,20 @@ windows_path() {
 
 # Runs the Windows program in a folder while the probe waits for the end of the run in the
 # window and then takes `action` (close or quit); checks the exit code and keeps what the
-# probe saw. With a fourth argument, a message box with that text must come first; the
-# probe answers it.
+# probe saw. With a fourth argument, a message box with that text must come first, and the
+# box that ends the batch must then list the fifth; the probe answers both.
 run_windowed() {
-    local folder="$1" action="$2" expected="$3" box="${4:-}"
+    local folder="$1" action="$2" expected="$3" box="${4:-}" listed="${5:-}"
     (cd "$folder" && exec timeout 120 "$wine" "$program") &
     local pid=$!
     if [[ -n "$box" ]]; then
         local seen
         seen="$("$wine" "$probe" box 60000 | tr -d '\r')" || fail "$action: no message box"
         [[ "$seen" == "box|Error|$box" ]] || fail "$action: box showed '$seen'"
+        sleep 1
+        seen="$("$wine" "$probe" box 60000 | tr -d '\r')" || fail "$action: no box at the end"
+        [[ "$seen" == "box|Files left as they were|These files were left as they were:"$'\n'"$listed" ]] ||
+            fail "$action: the box at the end showed '$seen'"
     fi
     "$wine" "$probe" window 60000 "Remapping: done." "$action" | tr -d '\r' >"$folder.seen" ||
         fail "$action: the window never showed the end of the run"
@@ -168,7 +172,7 @@ for action in close quit; do
         fi
     fi
     case "$action" in
-    close) run_windowed "$folder" close 0 "$box" ;;
+    close) run_windowed "$folder" close 0 "$box" "locked.bmp (could not be written)" ;;
     quit) run_windowed "$folder" quit 1 ;;
     esac
     for kept in hidden.bmp locked.bmp; do
@@ -180,6 +184,28 @@ for action in close quit; do
         fail "$action: outputs differ from the native build's"
     check_window "$folder.seen"
 done
+
+# Watch mode: the window converts the batch into the output folder, then a skin copied into
+# the folder afterwards; closing the window ends the watch with 0. The art stays as it was.
+if [[ -n "$hidden_source" ]]; then
+    folder="$work/watch"
+    out="$work/watch-out"
+    copy_skins "$folder"
+    mkdir -p "$out"
+    (cd "$folder" && exec timeout 120 "$wine" "$program" --watch -o "$(windows_path "$out")" .) &
+    pid=$!
+    "$wine" "$probe" window 60000 "Remapping: done." none >/dev/null ||
+        fail "watch: the window never showed the end of the batch"
+    cp "$hidden_source" "$folder/saved later.bmp"
+    converted="$work/native/$(basename "$hidden_source")"
+    for ((tries = 0; tries < 200; tries++)); do
+        cmp -s "$converted" "$out/saved later.bmp" && break
+        sleep 0.1
+    done
+    cmp -s "$converted" "$out/saved later.bmp" || fail "watch: the skin saved later was not converted"
+    close_after_the_run watch "$pid"
+    cmp -s "$hidden_source" "$folder/saved later.bmp" || fail "watch: the art was changed"
+fi
 
 # No palette: the program says so in a box, converts nothing and reports failure.
 folder="$work/no-palette"

@@ -46,6 +46,8 @@ def cube_palette():
 
 
 def bit_depth(path):
+    if not path.exists():
+        return 0
     with open(path, "rb") as f:
         head = f.read(30)
     return struct.unpack_from("<H", head, 28)[0] if len(head) >= 30 else 0
@@ -401,6 +403,60 @@ def unwritable_file_is_reported_in_a_box(program, folder):
     expect((folder / "locked.bmp").read_bytes() == before, "the read-only skin is unchanged")
 
 
+def files_left_alone_are_listed_once_the_batch_is_done(program, folder):
+    """A batch that left a broken skin alone ends with one box that lists it; a clean batch
+    ends with none."""
+    make_skins(folder, SMALL)
+    run = Run(program, folder)
+    window = find_window(TITLE)
+    run.wait_converted(SMALL)
+    time.sleep(1.0)
+    listed = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Files left"],
+                            capture_output=True, text=True)
+    expect(listed.stdout.strip() == "", "a clean batch shows no box at its end")
+    close_window(window)
+    expect(run.exit_code() == 0, "closing the window ends with 0")
+
+    make_skins(folder, SMALL)
+    broken = bmp24(16, 16)
+    (folder / "broken.bmp").write_bytes(broken[:len(broken) // 2])
+    run = Run(program, folder)
+    window = find_window(TITLE)
+    box = find_window("Files left as they were")
+    run.wait_converted(SMALL)
+    answer_box(box)
+    close_window(window)
+    expect(run.exit_code() == 0, "closing the window ends with 0")
+    expect((folder / "broken.bmp").read_bytes() == broken[:len(broken) // 2],
+           "the broken skin is unchanged")
+
+
+def watch_converts_each_save_in_the_window(program, folder):
+    """With --watch the window stays open after its batch and converts each skin saved into
+    the folder; closing it ends the watch with 0."""
+    art = folder / "art"
+    out = folder / "game"
+    art.mkdir()
+    make_skins(art, {"a.bmp": (12, 9)})
+    process = subprocess.Popen([program, "--watch", "-o", str(out), str(art)], cwd=folder,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    Run.started.append(process)
+    window = find_window(TITLE)
+    deadline = time.monotonic() + WAIT
+    while bit_depth(out / "a.bmp") != 8 and time.monotonic() < deadline:
+        time.sleep(0.05)
+    expect(bit_depth(out / "a.bmp") == 8, "the batch was converted into the output folder")
+    (art / "b.bmp").write_bytes(bmp24(20, 10))
+    while bit_depth(out / "b.bmp") != 8 and time.monotonic() < deadline:
+        time.sleep(0.05)
+    expect(bit_depth(out / "b.bmp") == 8, "a skin saved after the batch was converted")
+    expect(process.poll() is None, "the window stays open while it watches")
+    close_window(window)
+    output, _ = process.communicate(timeout=WAIT)
+    expect(process.returncode == 0, f"closing the window ends with 0, not {process.returncode}")
+    expect(bit_depth(art / "b.bmp") == 24, "the art itself is never converted")
+
+
 def quit_works_while_a_box_is_open(program, folder):
     """The box of a skin that could not be written has no owner: as on Windows, "Quit"
     stays usable under it, and takes effect once the box is answered."""
@@ -497,19 +553,59 @@ def desktop_entry_runs_in_the_folder_it_opens(program, folder):
         time.sleep(0.05)
 
 
+def menu_command(program):
+    """The desktop entry's command as a menu runs it: with no folder for its %f."""
+    entry = Path(os.environ["DESKTOP_ENTRY"]).read_text()
+    exec_line = next(line for line in entry.splitlines() if line.startswith("Exec="))
+    words = [word for word in exec_line[len("Exec="):].split() if word != "%f"]
+    return [program, *words[1:]]
+
+
+def menu_start_asks_for_a_folder(program, folder):
+    """Started from the menu, where the launcher gives it the home folder, the program asks
+    for the folder of skins and, when the question is cancelled, ends having done nothing."""
+    make_skins(folder, SMALL)
+    process = subprocess.Popen(menu_command(program), cwd=folder, env=dict(os.environ, HOME=str(folder)),
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    Run.started.append(process)
+    chooser = find_window("Choose the folder of skins")
+    answer_box(chooser, "Escape")
+    output, _ = process.communicate(timeout=WAIT)
+    expect(process.returncode == 0, f"cancelled, it ends with 0, not {process.returncode}:\n{output}")
+    expect(all(bit_depth(folder / n) == 24 for n in SMALL), "no skin of the home folder is converted")
+
+
+def menu_start_without_a_display_converts_nothing(program, folder):
+    """Without a window to ask in, the menu's command refuses rather than convert where it
+    happens to be."""
+    make_skins(folder, SMALL)
+    environment = dict(os.environ)
+    environment.pop("DISPLAY", None)
+    result = subprocess.run(menu_command(program), cwd=folder, env=environment,
+                            capture_output=True, text=True, timeout=WAIT)
+    expect(result.returncode == 2, f"it refuses with 2, not {result.returncode}")
+    expect("name it instead" in result.stderr, "it says what to do:\n" + result.stderr)
+    expect(all(bit_depth(folder / n) == 24 for n in SMALL), "no skin is converted")
+
+
 # Cases that need no display of their own.
 HEADLESS = {no_display_falls_back_to_the_console.__name__,
-            desktop_entry_runs_in_the_folder_it_opens.__name__}
+            desktop_entry_runs_in_the_folder_it_opens.__name__,
+            menu_start_without_a_display_converts_nothing.__name__}
 
 CASES = {case.__name__: case for case in (
     no_display_falls_back_to_the_console,
     desktop_entry_runs_in_the_folder_it_opens,
+    menu_start_without_a_display_converts_nothing,
+    menu_start_asks_for_a_folder,
     window_has_title_size_and_icon,
     controls_sit_where_windows_puts_them,
     folder_argument_opens_the_window_on_it,
     quit_after_the_batch_gives_1,
     close_after_the_batch_gives_0,
     unwritable_file_is_reported_in_a_box,
+    files_left_alone_are_listed_once_the_batch_is_done,
+    watch_converts_each_save_in_the_window,
     quit_works_while_a_box_is_open,
     closing_while_a_box_is_open_ends_the_run,
     lost_display_ends_with_its_own_code,

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks what `cmake --workflow --preset package` made, as a user would meet it: the Debian
 # package installs with dpkg into a scratch root and holds exactly the program, its desktop
-# entry (valid), icon, manual page and README; the program it installs converts the sample
-# skins; the Windows .zip holds the program and its README, and the program runs under Wine.
+# entry (valid), icon, manual page and README with its pictures; the program it installs
+# converts the sample skins; the Windows .zip holds the program and a plain-text README for
+# artists, and the program runs under Wine.
 #
 # Run it inside tools/with-wine.sh, which provides the Wine prefix and server:
 #   bash tools/with-wine.sh bash tests/packages/check_packages.sh build/package samples
@@ -43,8 +44,12 @@ version="$(dpkg-deb --field "$deb" Version)"
 [[ "$(dpkg-deb --field "$deb" Section)" == graphics ]] || fail "section"
 [[ "$(dpkg-deb --field "$deb" Depends)" == *libfltk1.3* ]] || fail "no dependency on FLTK"
 expected_files="./usr/bin/skinremap
+./usr/libexec/skinremap/skinremap-window.so
 ./usr/share/applications/skinremap.desktop
 ./usr/share/doc/skinremap/README.md
+./usr/share/doc/skinremap/docs/dithering.png
+./usr/share/doc/skinremap/docs/preview.png
+./usr/share/doc/skinremap/docs/window.png
 ./usr/share/icons/hicolor/64x64/apps/skinremap.png
 ./usr/share/man/man1/skinremap.1.gz"
 files="$(dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)"
@@ -65,7 +70,7 @@ program="$root/usr/bin/skinremap"
 [[ "$("$program" --version)" == "skinremap $version" ]] || fail "--version of the installed program"
 desktop-file-validate "$root/usr/share/applications/skinremap.desktop" ||
     fail "desktop-file-validate"
-grep -qx 'Exec=skinremap %f' "$root/usr/share/applications/skinremap.desktop" ||
+grep -qx 'Exec=skinremap --choose-folder %f' "$root/usr/share/applications/skinremap.desktop" ||
     fail "the desktop entry does not pass the folder to the program"
 manual="$(zcat "$root/usr/share/man/man1/skinremap.1.gz")"
 [[ "$manual" == ".TH SKINREMAP 1 \"\" \"skinremap $version\""* ]] || fail "manual page heading"
@@ -80,6 +85,10 @@ cp -R "$samples" "$work/skins"
     fail "the installed program's run: $(cat "$work/run.log")"
 grep -q ' converted, ' "$work/run.log" || fail "the installed program reported no summary"
 diff -rq "$samples" "$work/skins" >/dev/null && fail "the installed program converted nothing"
+# With a display named (even one that is not there), it loads its window from its own folder.
+loads="$(cd / && DISPLAY=:4321 LD_DEBUG=files "$program" --dry-run "$work/skins" 2>&1 || true)"
+grep -q 'libexec/skinremap/skinremap-window.so .*generating link map' <<<"$loads" ||
+    fail "the installed program did not load its window module"
 
 # ---- The Windows .zip ------------------------------------------------------------------
 
@@ -90,6 +99,9 @@ top="$(basename "$zip" .zip)"
 python3 -m zipfile -e "$zip" "$work/zip"
 readme="$work/zip/$top/README.txt"
 [[ "$(head -c 200 "$readme" | grep -c $'\r$')" -gt 0 ]] || fail "README.txt lacks Windows line ends"
+[[ "$(head -n 1 "$readme" | tr -d '\r')" == "skinremap $version for Windows" ]] ||
+    fail "README.txt is not the artists' README of this version"
+grep -q 'drag the folder of skins onto skinremap.exe' "$readme" || fail "README.txt says nothing of dragging"
 exe="$work/zip/$top/skinremap.exe"
 seen="$("$wine" "$exe" --version | tr -d '\r')" || fail "the .zip's program did not run"
 [[ "$seen" == "skinremap $version" ]] || fail "the .zip's program says '$seen'"

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "palette/matcher_memo.h"
 #include "palette/palette.h"
 
 namespace {
@@ -178,9 +179,10 @@ std::vector<std::uint8_t> bgrOf(const std::vector<PaletteEntry>& colors) {
 }
 
 // Every probe colour through find and findNearby (twice: the second pass answers from the
-// memo and the boxes), then
-// with each kernel through both mapPixels on fresh matchers, the probes interleaved with
-// white, whose answer lands in many slots of the memo over a run.
+// memo and the built cells), then
+// with each kernel through both mapPixels on fresh matchers: the probes interleaved with
+// white, whose answer lands in many slots of the memo over a run, and the probes alone,
+// nearly all new colours, which loops may map without the memo.
 void expectSameAsFindNearest(const Palette& palette, const std::vector<PaletteEntry>& probes) {
     std::vector<std::uint8_t> expected;
     for (const PaletteEntry& c : probes) {
@@ -202,7 +204,6 @@ void expectSameAsFindNearest(const Palette& palette, const std::vector<PaletteEn
         for (int pass = 0; pass < 2; ++pass) {
             for (std::size_t i = 0; i < probes.size(); ++i) {
                 const PaletteEntry& c = probes[i];
-                // What dithering asks goes through the boxes, worked out in the first pass.
                 for (const std::uint8_t actual : {matcher.find(c.red, c.green, c.blue),
                                                   matcher.findNearby(c.red, c.green, c.blue)}) {
                     if (actual != expected[i] && ++mismatches <= 5) {
@@ -223,6 +224,16 @@ void expectSameAsFindNearest(const Palette& palette, const std::vector<PaletteEn
         NearestMatcher(palette, kernel)
             .mapPixels(bgr.data(), indices.data(), indices.size(), distances);
         EXPECT_EQ(indices, expectedPixels) << "measuring";
+
+        const std::vector<std::uint8_t> probeBgr = bgrOf(probes);
+        std::vector<std::uint8_t> probeIndices(probes.size(), 0xEE);
+        NearestMatcher(palette, kernel)
+            .mapPixels(probeBgr.data(), probeIndices.data(), probes.size());
+        EXPECT_EQ(probeIndices, expected) << "new colours";
+        std::fill(probeIndices.begin(), probeIndices.end(), 0xEE);
+        NearestMatcher(palette, kernel)
+            .mapPixels(probeBgr.data(), probeIndices.data(), probes.size(), distances);
+        EXPECT_EQ(probeIndices, expected) << "new colours, measuring";
     }
 }
 
@@ -251,23 +262,70 @@ TEST(NearestMatcher, AgreesWithFindNearestOnLoadedPalettes) {
     }
 }
 
+// The rules of the scan where entries are a level or two apart, so that one box holds them,
+// through find and through each kernel's loops, the colours strewn among noise so that loops
+// that skip the memo meet them too; and each pixel's distance to the colour chosen.
 TEST(NearestMatcher, RulesOfTheScanOnAKnownPalette) {
     Colors colors{};
     colors[20] = {100, 100, 100, 0};
     colors[30] = {110, 100, 100, 0};
     colors[40] = {200, 0, 0, 0};
-    colors[50] = {2, 0, 0, 0};
+    colors[50] = {0, 0, 2, 0};
+    colors[60] = {1, 0, 0, 0};
     Mask mask{};
-    for (std::size_t allowed : {20, 30, 40, 50}) {
+    for (std::size_t allowed : {20, 30, 40, 50, 60}) {
         mask[allowed] = true;
     }
-    NearestMatcher matcher(*makePalette(colors, mask));
-
-    EXPECT_EQ(matcher.find(105, 100, 100), 20) << "a tie goes to the lower index";
-    EXPECT_EQ(matcher.find(108, 100, 100), 30);
-    EXPECT_EQ(matcher.find(0, 0, 0), 0) << "entry 0 is strictly closer, its bit clear";
-    EXPECT_EQ(matcher.find(1, 0, 0), 50) << "entry 0 ties with entry 50 and loses";
-    EXPECT_EQ(matcher.find(255, 0, 0), 40);
+    const PalettePtr palette = makePalette(colors, mask);
+    const struct {
+        PaletteEntry colour;
+        std::uint8_t index;
+        const char* rule;
+    } rules[] = {
+        {{105, 100, 100, 0}, 20, "a tie goes to the lower index"},
+        {{108, 100, 100, 0}, 30, "the nearer wins"},
+        {{0, 0, 0, 0}, 0, "entry 0 is strictly closer, its bit clear"},
+        {{0, 0, 1, 0}, 50, "entry 0 ties with entry 50 and loses"},
+        {{0, 1, 0, 0}, 0, "entry 0 is closer than entry 60 by the least there is"},
+        {{255, 0, 0, 0}, 40, "the nearer wins"},
+    };
+    std::mt19937 random(10);
+    std::uniform_int_distribution<int> level(0, 255);
+    std::vector<PaletteEntry> pixels;
+    for (int i = 0; i < 4000; ++i) {
+        pixels.push_back(i % 16 == 3 ? rules[i / 16 % std::size(rules)].colour
+                                     : PaletteEntry{static_cast<std::uint8_t>(level(random)),
+                                                    static_cast<std::uint8_t>(level(random)),
+                                                    static_cast<std::uint8_t>(level(random)), 0});
+    }
+    std::vector<std::uint8_t> expected;
+    std::uint64_t codes = 0;
+    for (const PaletteEntry& c : pixels) {
+        expected.push_back(static_cast<std::uint8_t>(palette->findNearest(c.red, c.green, c.blue)));
+        const PaletteEntry& chosen = colors[expected.back()];
+        const int dr = c.red - chosen.red;
+        const int dg = c.green - chosen.green;
+        const int db = c.blue - chosen.blue;
+        codes += MatcherMemo::distanceCode(static_cast<std::uint32_t>(dr * dr + dg * dg + db * db));
+    }
+    const std::vector<std::uint8_t> bgr = bgrOf(pixels);
+    for (const auto& rule : rules) {
+        EXPECT_EQ(
+            NearestMatcher(*palette).find(rule.colour.red, rule.colour.green, rule.colour.blue),
+            rule.index)
+            << rule.rule;
+    }
+    for (const NearestMatcher::Kernel kernel : availableKernels()) {
+        SCOPED_TRACE(NearestMatcher::kernelName(kernel));
+        std::vector<std::uint8_t> indices(pixels.size());
+        NearestMatcher(*palette, kernel).mapPixels(bgr.data(), indices.data(), indices.size());
+        EXPECT_EQ(indices, expected);
+        MatchDistances distances;
+        NearestMatcher(*palette, kernel)
+            .mapPixels(bgr.data(), indices.data(), indices.size(), distances);
+        EXPECT_EQ(indices, expected) << "measuring";
+        EXPECT_EQ(distances.total, static_cast<double>(codes) / 128);
+    }
 }
 
 // Runs of every length up to a few vectors' worth, each in a buffer of exactly its size,
@@ -389,6 +447,36 @@ TEST(NearestMatcher, AddsUpTheDistancesToTheChosenColours) {
             EXPECT_LE(distances.largest, largest + 1.0 / 128);
             EXPECT_EQ(distances.farCount, farCount);
         }
+    }
+}
+
+// Each pixel's distance code is its root in 128ths rounded up, exactly: with a palette of
+// black alone, the colours (red, green, 0) have every distance that a sum of two squares
+// gives, among them those whose root lies within a rounding error of a whole 128th.
+TEST(NearestMatcher, AddsUpExactDistanceCodes) {
+    const PalettePtr palette = makePalette(Colors{}, maskOf(0, 254));
+    std::vector<PaletteEntry> pixels;
+    std::uint64_t codes = 0;
+    std::uint32_t largest = 0;
+    for (int red = 0; red < 256; ++red) {
+        for (int green = 0; green < 256; ++green) {
+            pixels.push_back(
+                {static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), 0, 0});
+            const std::uint32_t code =
+                MatcherMemo::distanceCode(static_cast<std::uint32_t>(red * red + green * green));
+            codes += code;
+            largest = std::max(largest, code);
+        }
+    }
+    const std::vector<std::uint8_t> bgr = bgrOf(pixels);
+    for (const NearestMatcher::Kernel kernel : availableKernels()) {
+        SCOPED_TRACE(NearestMatcher::kernelName(kernel));
+        MatchDistances distances;
+        std::vector<std::uint8_t> indices(pixels.size());
+        NearestMatcher(*palette, kernel)
+            .mapPixels(bgr.data(), indices.data(), indices.size(), distances);
+        EXPECT_EQ(distances.total, static_cast<double>(codes) / 128);
+        EXPECT_EQ(distances.largest, static_cast<double>(largest) / 128);
     }
 }
 

@@ -7,7 +7,13 @@
 #include "tests/support/temp_dir.h"
 
 #ifndef _WIN32
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 using testing_support::TempDir;
@@ -59,6 +65,29 @@ TEST(SourceFileTest, WhatIsNotARegularFileIsRefusedAtOnce) {
     EXPECT_FALSE(missing.isOpen());
     EXPECT_EQ(platform::lastFileError(), platform::FileErrorKind::FileNotFound);
 }
+
+#ifndef _WIN32
+// What is not a regular file is refused before it is opened at all: opening a device can
+// act on it, and opening a FIFO lets a program that waits to write into it go ahead.
+TEST(SourceFileTest, WhatIsNotARegularFileIsNeverEvenOpened) {
+    TempDir dir;
+    const std::string fifo = dir.file("fifo.bmp");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    std::atomic<bool> writing{false};
+    std::thread writer([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC); // waits for a reader
+        writing = true;
+        ::close(fd);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the writer waits by now
+    EXPECT_FALSE(platform::SourceFile(fifo.c_str()).isOpen());
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(writing) << "the refusal opened the FIFO";
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    writer.join();
+    ::close(reader);
+}
+#endif
 
 TEST(SourceFileTest, ALinkStandsForItsFinalTarget) {
 #ifdef _WIN32

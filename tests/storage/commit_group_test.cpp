@@ -1,6 +1,7 @@
 #include "storage/commit_group.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/file_bytes.h"
+#include "tests/support/file_probes.h"
 #include "tests/support/temp_dir.h"
 
 using testing_support::namesIn;
@@ -91,6 +93,53 @@ TEST(CommitGroupTest, EachFileIsPutInPlaceAtTheCommitOnlyIfItIsStillTheOneRead) 
     EXPECT_EQ(namesIn(dir.path()),
               (std::vector<std::string>{"a.bmp", "new.bmp", "saved.bmp", "z.bmp"}));
 #endif
+}
+
+// The system refuses a step of the commit: a file's flush, a rename, the flush of the
+// folder's names. A file that could not be flushed or renamed is failed and its target left
+// as it was; one whose folder could not be flushed is in place, and said to be unflushed.
+TEST(CommitGroupTest, AStepTheSystemRefusesIsReportedForWhatItIs) {
+    using storage::CommitResult;
+    using testing_support::RefusedFlushes;
+    using testing_support::RefusedRenames;
+    struct Case {
+        const char* what;
+        std::function<std::shared_ptr<void>()> refuse;
+        CommitResult result;
+    };
+    const auto refusing = [](auto* made) { return std::shared_ptr<void>(made); };
+    const std::vector<Case> cases = {
+        {"a file's flush",
+         [&] {
+             return refusing(
+                 new RefusedFlushes(RefusedFlushes::Files, platform::FileErrorKind::Other));
+         },
+         CommitResult::Failed},
+        {"the rename", [&] { return refusing(new RefusedRenames(platform::FileErrorKind::Other)); },
+         CommitResult::Failed},
+#ifndef _WIN32 // Windows flushes no folder's names for a program
+        {"the folder's flush",
+         [&] {
+             return refusing(
+                 new RefusedFlushes(RefusedFlushes::Folders, platform::FileErrorKind::Other));
+         },
+         CommitResult::ReplacedUnflushed},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        writeBytes(dir.file("a.bmp"), original);
+        storage::CommitGroup group;
+        group.add("a", replacing(dir, "a.bmp"), 4);
+        const auto refused = c.refuse();
+        const auto outcomes = group.commit();
+        ASSERT_EQ(outcomes.size(), 1u);
+        EXPECT_EQ(outcomes[0].result, c.result);
+        EXPECT_EQ(readBytes(dir.file("a.bmp")),
+                  c.result == CommitResult::Failed ? original : newContents("a.bmp"));
+        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"a.bmp"});
+    }
 }
 
 // Each waiting file holds two open files: a group asks to be committed long before a

@@ -1,11 +1,16 @@
 #include "storage/stale_temporaries.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include "storage/replacing_file.h"
 #include "tests/support/temp_dir.h"
+
+#ifndef _WIN32
+#include <sys/xattr.h>
+#endif
 
 using testing_support::namesIn;
 using testing_support::TempDir;
@@ -50,25 +55,58 @@ TEST(StaleTemporariesTest, NamesOfLiveTemporariesAreRecognised) {
     EXPECT_FALSE(storage::isOwnTemporaryName(names[1])) << names[1];
 }
 
-TEST(StaleTemporariesTest, RemovesOurFilesAndNothingElse) {
+// What a killed run leaves: a temporary marked with its own name, as a run marks each it
+// makes, or one still empty. Where names are swapped, a file under such a name without the
+// mark may be a user's (the file a swap took out of a skin's place): it is kept, under a
+// name that says which skin it came from, found by the mark the new skin still carries.
+void writeMarked(const std::string& path, const std::string& mark,
+                 const std::vector<std::uint8_t>& bytes) {
+    writeBytes(path, bytes);
+#ifndef _WIN32
+    ASSERT_EQ(setxattr(path.c_str(), "user.skinremap.temporary", mark.data(), mark.size(), 0), 0);
+#else
+    static_cast<void>(mark);
+#endif
+}
+
+TEST(StaleTemporariesTest, RemovesOurFilesAndKeepsEverythingElse) {
     TempDir dir;
     const std::vector<std::uint8_t> bytes{'x'};
-    writeBytes(dir.file(".skinremap-Ab12Cd.tmp"), bytes);
-    writeBytes(dir.file(".skinremap-zzzzzz.tmp"), bytes);
+    writeMarked(dir.file(".skinremap-Ab12Cd.tmp"), ".skinremap-Ab12Cd.tmp", bytes);
+    writeBytes(dir.file(".skinremap-zzzzzz.tmp"), {});
     writeBytes(dir.file(".skinremap-Ab12C.tmp"), bytes);
-    writeBytes(dir.file("skin.bmp"), bytes);
+    writeMarked(dir.file("skin.bmp"), ".skinremap-Us3rs0.tmp", bytes);
+    writeBytes(dir.file(".skinremap-Us3rs0.tmp"), {'s', 'a', 'v', 'e', 'd'});
+    writeMarked(dir.file(".skinremap-0ther0.tmp"), ".skinremap-Ab12Cd.tmp", bytes);
     writeBytes(dir.file(".skinremap-other.tmp"), bytes);
     fs::create_directory(dir.path() / ".skinremap-dir000.tmp");
 #ifndef _WIN32 // links need privileges on Windows
     fs::create_symlink("skin.bmp", dir.path() / ".skinremap-link00.tmp");
 #endif
 
-    EXPECT_EQ(storage::removeStaleTemporaries(dir.path().string().c_str()), 2);
+    const storage::Sweep sweep = storage::removeStaleTemporaries(dir.path().string().c_str());
 
     std::vector<std::string> expected{".skinremap-Ab12C.tmp", ".skinremap-dir000.tmp",
                                       ".skinremap-other.tmp", "skin.bmp"};
 #ifndef _WIN32
+    EXPECT_EQ(sweep.removed, 2);
+    ASSERT_EQ(sweep.kept.size(), 2u);
     expected.insert(expected.begin() + 2, ".skinremap-link00.tmp");
+    for (const std::string& kept : sweep.kept) {
+        EXPECT_TRUE(kept.starts_with("skin.bmp.saved-") ||
+                    kept.starts_with("skinremap-0ther0.saved-"))
+            << kept;
+        expected.push_back(kept);
+    }
+    std::sort(expected.begin(), expected.end());
+    const auto savedAt = std::find_if(sweep.kept.begin(), sweep.kept.end(), [](const auto& kept) {
+        return kept.starts_with("skin.bmp.");
+    });
+    ASSERT_NE(savedAt, sweep.kept.end());
+    EXPECT_EQ(testing_support::readBytes(dir.file(*savedAt)),
+              (std::vector<std::uint8_t>{'s', 'a', 'v', 'e', 'd'}));
+#else
+    EXPECT_EQ(sweep.removed, 4);
 #endif
     EXPECT_EQ(namesIn(dir.path()), expected);
 }
@@ -80,7 +118,7 @@ TEST(StaleTemporariesTest, ATemporaryAWriterHoldsIsKept) {
     storage::ReplacingFile live(dir.file("skin.bmp").c_str());
     ASSERT_NE(live.handle(), platform::InvalidFileHandle);
 
-    EXPECT_EQ(storage::removeStaleTemporaries(dir.path().string().c_str()), 0);
+    EXPECT_EQ(storage::removeStaleTemporaries(dir.path().string().c_str()).removed, 0);
     EXPECT_EQ(namesIn(dir.path()).size(), 2u);
     std::int32_t count = 0;
     const std::uint8_t byte = 7;
@@ -91,7 +129,7 @@ TEST(StaleTemporariesTest, ATemporaryAWriterHoldsIsKept) {
 
 TEST(StaleTemporariesTest, AMissingDirectoryRemovesNothing) {
     TempDir dir;
-    EXPECT_EQ(storage::removeStaleTemporaries(dir.file("missing").c_str()), 0);
+    EXPECT_EQ(storage::removeStaleTemporaries(dir.file("missing").c_str()).removed, 0);
 }
 
 } // namespace

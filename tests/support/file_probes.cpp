@@ -4,6 +4,7 @@
 #include "tests/support/file_probes.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 
@@ -17,6 +18,12 @@ std::uint64_t callCount = 0;
 std::optional<std::int64_t> writeBudget;        // bytes until the disk is full
 std::optional<std::int32_t> bytesPerCall;       // the most one write call takes
 std::optional<platform::FileErrorKind> refusal; // what every open fails with
+std::optional<platform::FileErrorKind> renameFailure;
+int renamesUntilFailure = 0; // renames still let through before they fail
+std::optional<platform::FileErrorKind> fileFlushFailure;
+bool writesHeld = false;
+std::condition_variable writesReleased;
+std::optional<platform::FileErrorKind> folderFlushFailure;
 
 } // namespace
 
@@ -28,7 +35,8 @@ void onCall() {
 }
 
 std::optional<std::int64_t> writeAllowance(std::int64_t wanted) {
-    const std::lock_guard lock(probes);
+    std::unique_lock lock(probes);
+    writesReleased.wait(lock, [] { return !writesHeld; });
     if (writeBudget) {
         if (*writeBudget == 0) {
             return std::nullopt;
@@ -51,6 +59,19 @@ void onWritten(std::int64_t bytes) {
 std::optional<FileErrorKind> openRefusal() {
     const std::lock_guard lock(probes);
     return refusal;
+}
+
+std::optional<FileErrorKind> renameRefusal() {
+    const std::lock_guard lock(probes);
+    if (!renameFailure || renamesUntilFailure-- > 0) {
+        return std::nullopt;
+    }
+    return renameFailure;
+}
+
+std::optional<FileErrorKind> flushRefusal(bool folder) {
+    const std::lock_guard lock(probes);
+    return folder ? folderFlushFailure : fileFlushFailure;
 }
 
 } // namespace platform::file_probes
@@ -90,6 +111,45 @@ RefusedOpens::RefusedOpens(platform::FileErrorKind kind) {
 RefusedOpens::~RefusedOpens() {
     const std::lock_guard lock(probes);
     refusal.reset();
+}
+
+HeldWrites::HeldWrites() {
+    const std::lock_guard lock(probes);
+    writesHeld = true;
+}
+
+HeldWrites::~HeldWrites() {
+    release();
+}
+
+void HeldWrites::release() {
+    {
+        const std::lock_guard lock(probes);
+        writesHeld = false;
+    }
+    writesReleased.notify_all();
+}
+
+RefusedRenames::RefusedRenames(platform::FileErrorKind kind, int first) {
+    const std::lock_guard lock(probes);
+    renameFailure = kind;
+    renamesUntilFailure = first - 1;
+}
+
+RefusedRenames::~RefusedRenames() {
+    const std::lock_guard lock(probes);
+    renameFailure.reset();
+}
+
+RefusedFlushes::RefusedFlushes(Of what, platform::FileErrorKind kind) {
+    const std::lock_guard lock(probes);
+    (what == Folders ? folderFlushFailure : fileFlushFailure) = kind;
+}
+
+RefusedFlushes::~RefusedFlushes() {
+    const std::lock_guard lock(probes);
+    fileFlushFailure.reset();
+    folderFlushFailure.reset();
 }
 
 } // namespace testing_support

@@ -30,6 +30,17 @@ class ShortWriteCalls {
     ShortWriteCalls& operator=(const ShortWriteCalls&) = delete;
 };
 
+// While it lives, every system write call waits until release() (or its end): a disk that
+// holds the program up.
+class HeldWrites {
+  public:
+    HeldWrites();
+    ~HeldWrites();
+    HeldWrites(const HeldWrites&) = delete;
+    HeldWrites& operator=(const HeldWrites&) = delete;
+    void release();
+};
+
 // While it lives, every open fails with `kind`, as when the system refuses it (a file
 // without read permission, one another program holds).
 class RefusedOpens {
@@ -38,6 +49,28 @@ class RefusedOpens {
     ~RefusedOpens();
     RefusedOpens(const RefusedOpens&) = delete;
     RefusedOpens& operator=(const RefusedOpens&) = delete;
+};
+
+// While it lives, renames, swaps and replacements of names fail with `kind`: all of them, or
+// those from the `first`-th on (counting from 1 from its making), so that a test can let a
+// first step go ahead and make the next fail.
+class RefusedRenames {
+  public:
+    explicit RefusedRenames(platform::FileErrorKind kind, int first = 1);
+    ~RefusedRenames();
+    RefusedRenames(const RefusedRenames&) = delete;
+    RefusedRenames& operator=(const RefusedRenames&) = delete;
+};
+
+// While it lives, every flush of a file's contents to the disk, or of a folder's names,
+// fails with `kind`.
+class RefusedFlushes {
+  public:
+    enum Of { Files, Folders };
+    RefusedFlushes(Of what, platform::FileErrorKind kind);
+    ~RefusedFlushes();
+    RefusedFlushes(const RefusedFlushes&) = delete;
+    RefusedFlushes& operator=(const RefusedFlushes&) = delete;
 };
 
 } // namespace testing_support

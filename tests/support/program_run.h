@@ -22,6 +22,12 @@ struct RunOptions {
     std::vector<std::string> environment;
     // The program may run on one processor only, as under `taskset`. POSIX only.
     bool oneProcessor = false;
+    // Most files the program may have open at once (RLIMIT_NOFILE), as `ulimit -n` sets
+    // it. POSIX only.
+    std::optional<std::uint64_t> openFileLimit;
+    // The program may not take leases on files it does not own, as an ordinary user's
+    // program may not, even when the test runs as root (Linux's CAP_LEASE dropped).
+    bool withoutLeases = false;
 };
 
 // A program that could not be started ends with 127, as from a shell.
@@ -31,6 +37,8 @@ struct RunResult {
     int exitCode = NotStarted;
     std::string output;
     std::string errors;
+    // The most memory the program held at once (its peak resident size). POSIX only.
+    std::int64_t peakMemoryKiB = 0;
 };
 
 // Runs `program` with `arguments` in `directory` and waits for its end.
@@ -57,6 +65,8 @@ class ProgramRun {
     // Stops reading the program's output, as a reader that goes away does: its further
     // writes there fail.
     void closeOutput();
+    // Whether the pipe of its output is full, nothing of it read: its next write waits.
+    bool outputFull() const;
     // Stops the program where it stands (SIGSTOP) until resume().
     void pause();
     // Waits until the program stops itself (it raised SIGSTOP) or ends; true when it stopped.
@@ -67,12 +77,15 @@ class ProgramRun {
     void kill();
     // Exit code, or 128 + the signal that ended it.
     int wait();
+    // Once it ended: the most memory it held at once, in KiB.
+    std::int64_t peakMemoryKiB() const { return peakMemory; }
 
   private:
     int pid = -1;
     int output = -1;
     std::string pending;
     std::optional<int> status;
+    std::int64_t peakMemory = 0;
 };
 
 } // namespace testing_support

@@ -1,14 +1,18 @@
 #include "tests/support/program_run.h"
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <poll.h>
 #include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,6 +83,17 @@ bool keepOneProcessor() {
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
             _exit(126);
         }
+    }
+    if (setup.options->openFileLimit) {
+        const rlimit limit{*setup.options->openFileLimit, *setup.options->openFileLimit};
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+            _exit(126);
+        }
+    }
+    // Out of the bounding set, the capability is not among those root's program gets at exec.
+    if (setup.options->withoutLeases && geteuid() == 0 &&
+        prctl(PR_CAPBSET_DROP, CAP_LEASE, 0, 0, 0) != 0) {
+        _exit(126);
     }
     // As a shell starts it: a closed pipe and a file-size limit are the program's own to
     // survive.
@@ -197,6 +212,12 @@ void ProgramRun::closeOutput() {
     }
 }
 
+bool ProgramRun::outputFull() const {
+    int waiting = 0;
+    const int capacity = fcntl(output, F_GETPIPE_SZ);
+    return ioctl(output, FIONREAD, &waiting) == 0 && capacity > 0 && waiting > capacity - PIPE_BUF;
+}
+
 void ProgramRun::pause() {
     ::kill(pid, SIGSTOP);
     int raw = 0;
@@ -209,12 +230,14 @@ bool ProgramRun::waitForStop() {
         return false;
     }
     int raw = 0;
-    while (waitpid(pid, &raw, WUNTRACED) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (wait4(pid, &raw, WUNTRACED, &usage) < 0 && errno == EINTR) {
     }
     if (WIFSTOPPED(raw)) {
         return true;
     }
     status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    peakMemory = usage.ru_maxrss;
     return false;
 }
 
@@ -237,9 +260,11 @@ void ProgramRun::kill() {
 int ProgramRun::wait() {
     if (!status) {
         int raw = 0;
-        while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+        rusage usage{};
+        while (wait4(pid, &raw, 0, &usage) < 0 && errno == EINTR) {
         }
         status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        peakMemory = usage.ru_maxrss;
     }
     return *status;
 }
@@ -254,6 +279,7 @@ RunResult runProgram(const std::filesystem::path& program,
         ProgramRun run(program, arguments, directory, errorFile, options);
         result.output = run.restOfOutput();
         result.exitCode = run.wait();
+        result.peakMemoryKiB = run.peakMemoryKiB();
     }
     result.errors = readText(errorFile.string());
     return result;

@@ -214,6 +214,8 @@ namespace {
 const char* nameOf(ui::LeftAloneReason reason) {
     using ui::LeftAloneReason;
     switch (reason) {
+    case LeftAloneReason::ConvertedBefore:
+        return "ConvertedBefore";
     case LeftAloneReason::NotTrueColour:
         return "NotTrueColour";
     case LeftAloneReason::NotABitmap:
@@ -230,14 +232,23 @@ const char* nameOf(ui::LeftAloneReason reason) {
         return "NotRegularFile";
     case LeftAloneReason::Missing:
         return "Missing";
+    case LeftAloneReason::TooManyOpenFiles:
+        return "TooManyOpenFiles";
+    case LeftAloneReason::OtherRun:
+        return "OtherRun";
     }
     return "?";
 }
 
 } // namespace
 
-void ScriptedUi::reportLeftAlone(const char* name, ui::LeftAloneReason reason) {
-    log("reportLeftAlone " + std::string(name) + " " + nameOf(reason));
+void ScriptedUi::reportLeftAlone(const char* name, const ui::LeftAlone& why) {
+    std::string call = "reportLeftAlone " + std::string(name) + " " + nameOf(why.reason);
+    if (why.gamePalette >= 0) {
+        call += ' ';
+        call += std::to_string(why.gamePalette);
+    }
+    log(call);
 }
 
 void ScriptedUi::reportFileCount(std::int32_t finished, std::int32_t total) {

@@ -71,7 +71,7 @@ class ScriptedUi final : public ui::UserInterface {
     void stepProgress(ui::WindowId bar) override;
     MessageResult messageBox(ui::WindowId owner, const char* caption, const char* text,
                              MessageIcon icon, MessageButtons buttons) override;
-    void reportLeftAlone(const char* name, ui::LeftAloneReason reason) override;
+    void reportLeftAlone(const char* name, const ui::LeftAlone& why) override;
     void reportDistances(const ui::ColourDistances& distances) override;
     void reportPreviewFailed(const char* name, const char* why) override;
     void reportFileCount(std::int32_t finished, std::int32_t total) override;

@@ -117,7 +117,43 @@ TEST_F(ConsoleUiTest, SaysHowFarEachSkinMovedAndWhichMovedMost) {
                               "Remapping: c.bmp\n"
                               "  mean distance 0.0, largest 0.0, 0.0% of pixels farther than 24\n"
                               "3 converted, 0 left alone, 0 failed.\n"
-                              "Moved most: a.bmp (mean 3.2), b.bmp (mean 0.0).\n");
+                              "Moved most: a.bmp (mean 3.2), b.bmp (mean 0.0).\n" +
+                                  std::string(DistancesExplained) + "\n");
+}
+
+// After the counts, one line says why nothing was converted, or where the skins went.
+TEST_F(ConsoleUiTest, SummarySaysWhyNothingWasConvertedOrWhereTheSkinsWent) {
+    struct Case {
+        RunSummary summary;
+        const char* line; // after the counts; empty for none
+    };
+    RunSummary empty = counts(0, 0, 0, 0);
+    empty.folder = "/art/new";
+    RunSummary second = counts(0, 24, 0, 0);
+    second.filesListed = 24;
+    second.convertedBefore = 22;
+    second.notTrueColour = 1;
+    RunSummary elsewhere = counts(2, 3, 0, 0);
+    elsewhere.filesListed = 5;
+    elsewhere.convertedBefore = 3;
+    elsewhere.outputFolder = "/game/skins";
+    RunSummary inPlace = counts(2, 3, 0, 0);
+    inPlace.convertedBefore = 3;
+    const Case cases[] = {
+        {empty, "Nothing to convert: the folder /art/new holds no *.bmp files.\n"},
+        {second, "Nothing to convert: 22 skins were converted before; 1 file is not a 24-bit "
+                 "bitmap; 1 file was left alone for the reasons above.\n"},
+        {elsewhere, "Converted skins are in /game/skins; 3 skins already in the game's format "
+                    "were not written there.\n"},
+        {inPlace, ""},
+    };
+    for (const Case& c : cases) {
+        out.reset(std::tmpfile());
+        open(false);
+        ui->reportSummary(c.summary);
+        const std::string output = closedOutput();
+        EXPECT_EQ(output.substr(output.find('\n') + 1), c.line) << c.line;
+    }
 }
 
 TEST_F(ConsoleUiTest, DryRunSaysWhatWouldBeDoneAndWhereThePreviewsAre) {
@@ -228,20 +264,24 @@ TEST_F(ConsoleUiTest, BoxesFromAnywhereGoToStderrAsOneLine) {
 // run (a skin converted before), on stderr when it may need the user.
 TEST_F(ConsoleUiTest, FilesLeftAloneAreNamedWithTheirReason) {
     struct Case {
-        LeftAloneReason reason;
+        LeftAlone why;
         const char* line;
         bool error;
     };
     const Case cases[] = {
-        {LeftAloneReason::NotTrueColour, "Left alone: s.bmp (not a 24-bit bitmap)", false},
-        {LeftAloneReason::NotABitmap, "Left alone: s.bmp (not a bitmap it can read)", true},
-        {LeftAloneReason::PixelsMissing,
-         "Left alone: s.bmp (the file holds only part of its pixels)", true},
-        {LeftAloneReason::TooLarge, "Left alone: s.bmp (too large to convert)", true},
-        {LeftAloneReason::ReadError, "Left alone: s.bmp (the file could not be read)", true},
-        {LeftAloneReason::NoReadPermission, "Left alone: s.bmp (no permission to read it)", true},
-        {LeftAloneReason::NotRegularFile, "Left alone: s.bmp (not a regular file)", true},
-        {LeftAloneReason::Missing, "Left alone: s.bmp (no longer there)", true},
+        {{LeftAloneReason::ConvertedBefore, 3},
+         "Left alone: s.bmp (converted before, game palette 3)",
+         false},
+        {{LeftAloneReason::NotTrueColour}, "Left alone: s.bmp (not a 24-bit bitmap)", false},
+        {{LeftAloneReason::NotABitmap}, "Left alone: s.bmp (not a bitmap it can read)", true},
+        {{LeftAloneReason::PixelsMissing},
+         "Left alone: s.bmp (the file holds only part of its pixels)",
+         true},
+        {{LeftAloneReason::TooLarge}, "Left alone: s.bmp (too large to convert)", true},
+        {{LeftAloneReason::ReadError}, "Left alone: s.bmp (the file could not be read)", true},
+        {{LeftAloneReason::NoReadPermission}, "Left alone: s.bmp (no permission to read it)", true},
+        {{LeftAloneReason::NotRegularFile}, "Left alone: s.bmp (not a regular file)", true},
+        {{LeftAloneReason::Missing}, "Left alone: s.bmp (no longer there)", true},
     };
     fakeNow = 7000;
     ::testing::internal::CaptureStderr();
@@ -250,7 +290,7 @@ TEST_F(ConsoleUiTest, FilesLeftAloneAreNamedWithTheirReason) {
     std::string expectedOutput = "\r[0/2]\r\r     \r"; // the status line is rubbed out first
     std::string expectedErrors;
     for (const Case& c : cases) {
-        ui->reportLeftAlone("s.bmp", c.reason);
+        ui->reportLeftAlone("s.bmp", c.why);
         (c.error ? expectedErrors : expectedOutput) += std::string(c.line) + "\n";
     }
     EXPECT_EQ(closedOutput(), expectedOutput);
@@ -264,8 +304,8 @@ TEST_F(ConsoleUiTest, ControlCharactersInNamesArePrintedEscaped) {
     ::testing::internal::CaptureStderr();
     open(false);
     ui->setText(window->fileLabel, ("Remapping: " + name).c_str());
-    ui->reportLeftAlone(name.c_str(), LeftAloneReason::NotTrueColour);
-    ui->reportLeftAlone(name.c_str(), LeftAloneReason::Missing);
+    ui->reportLeftAlone(name.c_str(), {LeftAloneReason::NotTrueColour});
+    ui->reportLeftAlone(name.c_str(), {LeftAloneReason::Missing});
     ui->messageBox(NoWindow, "Error", ("Can't write file: " + name).c_str(),
                    MessageIcon::Information, MessageButtons::Ok);
     EXPECT_EQ(closedOutput(),

@@ -4,10 +4,14 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
 
 #include "core/printable_text.h"
 #include "platform/clock.h"
 #include "platform/terminal.h"
+#include "platform/wake_up.h"
 #include "ui/classic_window.h"
 
 namespace ui {
@@ -17,8 +21,16 @@ namespace {
 std::atomic<bool> interruptPending{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+// Rung with the interrupt, so that a wait for the next save sees it; null unless watching.
+std::atomic<platform::WakeUp*> interruptBell{nullptr};
+
+// Output nobody takes any more must not hold the run the interrupt ends.
 extern "C" void onInterrupt(int) {
     interruptPending = true;
+    platform::dropBlockedOutput();
+    if (platform::WakeUp* bell = interruptBell.load()) {
+        bell->ring();
+    }
     // A second Ctrl-C ends the program the hard way, should the first go unnoticed.
     std::signal(SIGINT, SIG_DFL);
 }
@@ -36,28 +48,6 @@ constexpr const char* TimePrefix = "Time remaining";
 // out until a file is done or this much of the run has gone.
 constexpr std::uint32_t EstimateDelay = 1000;
 
-const char* describe(LeftAloneReason reason) {
-    switch (reason) {
-    case LeftAloneReason::NotTrueColour:
-        return "not a 24-bit bitmap";
-    case LeftAloneReason::NotABitmap:
-        return "not a bitmap it can read";
-    case LeftAloneReason::PixelsMissing:
-        return "the file holds only part of its pixels";
-    case LeftAloneReason::TooLarge:
-        return "too large to convert";
-    case LeftAloneReason::ReadError:
-        return "the file could not be read";
-    case LeftAloneReason::NoReadPermission:
-        return "no permission to read it";
-    case LeftAloneReason::NotRegularFile:
-        return "not a regular file";
-    case LeftAloneReason::Missing:
-        return "no longer there";
-    }
-    return "";
-}
-
 // A share as a percentage with one decimal; a few pixels of many do not show as none.
 std::string percentage(double share) {
     if (share > 0.0 && share < 0.0005) {
@@ -65,6 +55,84 @@ std::string percentage(double share) {
     }
     char text[16];
     std::snprintf(text, sizeof text, "%.1f%%", share * 100.0);
+    return text;
+}
+
+// "1 skin was", "3 skins were".
+std::string counted(int count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string countsLine(const RunSummary& summary) {
+    std::string line = summary.dryRun ? "Dry run: " + std::to_string(summary.converted) +
+                                            " would be converted, " +
+                                            std::to_string(summary.leftAlone) + " left alone"
+                                      : std::to_string(summary.converted) + " converted, " +
+                                            std::to_string(summary.leftAlone) + " left alone, " +
+                                            std::to_string(summary.failed) + " failed";
+    if (summary.notReached > 0) {
+        line += ", " + std::to_string(summary.notReached) + " not reached";
+    }
+    if (summary.otherRun > 0) {
+        line += ", " + std::to_string(summary.otherRun) + " being converted by another run";
+    }
+    if (summary.previewsFailed > 0) {
+        line += ", " + std::to_string(summary.previewsFailed) + " without preview";
+    }
+    return line + (summary.dryRun ? "; no skin was changed.\n" : ".\n");
+}
+
+// Why nothing was converted, when nothing was: what the folder held instead.
+std::string nothingToConvert(const RunSummary& summary) {
+    if (summary.filesListed == 0) {
+        return "Nothing to convert: the folder " + summary.folder + " holds no *.bmp files.";
+    }
+    std::vector<std::string> parts;
+    if (summary.convertedBefore > 0) {
+        parts.push_back(counted(summary.convertedBefore, "skin was", "skins were") +
+                        " converted before");
+    }
+    if (summary.notTrueColour > 0) {
+        parts.push_back(counted(summary.notTrueColour, "file is not a 24-bit bitmap",
+                                "files are not 24-bit bitmaps"));
+    }
+    const int others = summary.leftAlone - summary.convertedBefore - summary.notTrueColour;
+    if (others > 0) {
+        parts.push_back(counted(others, "file was", "files were") +
+                        " left alone for the reasons above");
+    }
+    std::string line = "Nothing to convert: ";
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        line += (i > 0 ? "; " : "") + parts[i];
+    }
+    return line + ".";
+}
+
+// Where the converted skins went, or why none was; empty when there is nothing to add.
+std::string outcomeLine(const RunSummary& summary) {
+    if (summary.converted == 0 && summary.failed == 0 && summary.notReached == 0) {
+        return nothingToConvert(summary);
+    }
+    if (summary.outputFolder.empty()) {
+        return {};
+    }
+    std::string line = "Converted skins are in " + summary.outputFolder;
+    if (summary.convertedBefore > 0) {
+        line += "; " +
+                counted(summary.convertedBefore, "skin already in the game's format was",
+                        "skins already in the game's format were") +
+                " not written there";
+    }
+    return line + ".";
+}
+
+// "14:03:22 ": when a line of a watch happened.
+std::string timeOfDay() {
+    const std::time_t now = std::time(nullptr);
+    char text[16] = "";
+    if (const std::tm* local = std::localtime(&now)) {
+        std::strftime(text, sizeof text, "%H:%M:%S ", local);
+    }
     return text;
 }
 
@@ -77,13 +145,14 @@ bool startsWith(const char* text, const char* prefix) {
 ConsoleUi::ConsoleUi(std::FILE* out, bool statusLine, Clock clock)
     : out(out), statusLine(statusLine), clock(clock != nullptr ? clock : platform::tickCount) {
     interruptPending = false;
-    previousInterruptHandler = std::signal(SIGINT, onInterrupt);
+    previousInterruptHandler = platform::handleInterrupts(onInterrupt);
     platform::survivePipeReaderExit();
     activeConsole = this;
     previousBoxHandler = setMessageBoxHandler(showBox);
 }
 
 ConsoleUi::~ConsoleUi() {
+    interruptBell = nullptr;
     clearStatus();
     setMessageBoxHandler(previousBoxHandler);
     activeConsole = nullptr;
@@ -164,11 +233,45 @@ void ConsoleUi::postQuit(int exitCode) {
     quitCodes.push_back(exitCode);
 }
 
+// Nothing but a wake or Ctrl-C can reach a console; without a watch, nothing will.
 void ConsoleUi::waitMessage() {
     closeOnInterrupt();
-    if (quitCodes.empty()) {
-        postQuit(0);
+    if (!bell) {
+        if (quitCodes.empty()) {
+            postQuit(0);
+        }
+        return;
     }
+    while (quitCodes.empty() && !woken.exchange(false)) {
+        bell->wait();
+        closeOnInterrupt();
+    }
+}
+
+void ConsoleUi::startWatching() {
+    auto made = std::make_unique<platform::WakeUp>();
+    if (made->isOpen()) {
+        bell = std::move(made);
+        interruptBell = bell.get();
+    }
+}
+
+void ConsoleUi::wake() {
+    woken = true;
+    if (bell) {
+        bell->ring();
+    }
+}
+
+void ConsoleUi::reportNotice(const char* text) {
+    clearStatus();
+    std::fprintf(out, "%s%s\n", stamp().c_str(), printableText(text).c_str());
+    std::fflush(out);
+}
+
+// While watching, a conversion is told in one line when it is done, with the time.
+std::string ConsoleUi::stamp() const {
+    return bell ? timeOfDay() : std::string{};
 }
 
 void ConsoleUi::setText(WindowId control, const char* text) {
@@ -179,6 +282,8 @@ void ConsoleUi::setText(WindowId control, const char* text) {
     if (startsWith(text, TimePrefix)) {
         timeText = text;
         drawStatus(false);
+    } else if (bell) {
+        return; // a watch tells of each skin once it is in place
     } else {
         printLine(text);
     }
@@ -217,21 +322,38 @@ MessageResult ConsoleUi::showBox(const char* caption, const char* text, MessageI
     return consoleMessageBox(caption, text, icon, buttons);
 }
 
-// A bitmap that is merely not 24-bit (a skin an earlier run converted, most often) is part
-// of an ordinary run and told with its other lines; any other reason is one the user may
-// want to look into, and goes to stderr with the errors.
-void ConsoleUi::reportLeftAlone(const char* name, LeftAloneReason reason) {
-    std::FILE* to = reason == LeftAloneReason::NotTrueColour ? out : stderr;
+// A file left alone for an expected reason (a skin an earlier run converted, most often) is
+// part of an ordinary run and told with its other lines; any other reason is one the user
+// may want to look into, and goes to stderr with the errors.
+void ConsoleUi::reportLeftAlone(const char* name, const LeftAlone& why) {
+    std::FILE* to = isExpected(why.reason) ? out : stderr;
     clearStatus();
-    std::fprintf(to, "Left alone: %s (%s)\n", printableText(name).c_str(), describe(reason));
+    std::fprintf(to, "%sLeft alone: %s (%s)\n", stamp().c_str(), printableText(name).c_str(),
+                 describe(why).c_str());
     std::fflush(to);
 }
 
+bool ConsoleUi::tellsEachFile() const {
+    return true;
+}
+
 void ConsoleUi::reportDistances(const ColourDistances& distances) {
+    if (!bell) {
+        printDistances(" ", distances);
+    }
+}
+
+void ConsoleUi::reportConverted(const char* name, const ColourDistances& distances) {
+    if (bell) {
+        printDistances(stamp() + printableText(name) + ":", distances);
+    }
+}
+
+void ConsoleUi::printDistances(const std::string& lead, const ColourDistances& distances) {
     clearStatus();
-    std::fprintf(out, "  mean distance %.1f, largest %.1f, %s of pixels farther than %d\n",
-                 distances.mean, distances.largest, percentage(distances.farShare).c_str(),
-                 distances.farDistance);
+    std::fprintf(out, "%s mean distance %.1f, largest %.1f, %s of pixels farther than %d\n",
+                 lead.c_str(), distances.mean, distances.largest,
+                 percentage(distances.farShare).c_str(), distances.farDistance);
     std::fflush(out);
 }
 
@@ -243,20 +365,11 @@ void ConsoleUi::reportPreviewFailed(const char* name, const char* why) {
 
 void ConsoleUi::reportSummary(const RunSummary& summary) {
     clearStatus();
-    if (summary.dryRun) {
-        std::fprintf(out, "Dry run: %d would be converted, %d left alone", summary.converted,
-                     summary.leftAlone);
-    } else {
-        std::fprintf(out, "%d converted, %d left alone, %d failed", summary.converted,
-                     summary.leftAlone, summary.failed);
+    std::fputs(countsLine(summary).c_str(), out);
+    const std::string outcome = outcomeLine(summary);
+    if (!outcome.empty()) {
+        std::fprintf(out, "%s\n", printableText(outcome).c_str());
     }
-    if (summary.notReached > 0) {
-        std::fprintf(out, ", %d not reached", summary.notReached);
-    }
-    if (summary.previewsFailed > 0) {
-        std::fprintf(out, ", %d without preview", summary.previewsFailed);
-    }
-    std::fputs(summary.dryRun ? "; no skin was changed.\n" : ".\n", out);
     const char* separator = "Moved most: ";
     for (const MovedSkin& skin : summary.movedMost) {
         std::fprintf(out, "%s%s (mean %.1f)", separator, printableText(skin.name).c_str(),
@@ -264,7 +377,7 @@ void ConsoleUi::reportSummary(const RunSummary& summary) {
         separator = ", ";
     }
     if (!summary.movedMost.empty()) {
-        std::fputs(".\n", out);
+        std::fprintf(out, ".\n%s\n", DistancesExplained);
     }
     if (!summary.previewPage.empty()) {
         std::fprintf(out, "Previews: %s\n", printableText(summary.previewPage).c_str());

@@ -8,11 +8,14 @@
 // time estimate shows once it means something: after the first file, or a second into the
 // run.
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/wake_up.h"
 #include "ui/ui.h"
 
 namespace ui {
@@ -39,7 +42,13 @@ class ConsoleUi final : public UserInterface {
     bool peekMessage(Message& message, bool remove) override;
     void dispatchMessage(const Message& message) override;
     void postQuit(int exitCode) override;
+    // Without a watch, nothing can reach the console once the batch is done: the run ends.
+    // While watching, sleeps until a wake or Ctrl-C.
     void waitMessage() override;
+    // From now on, file lines wait for their figures, to be one line with the time of day.
+    void startWatching() override;
+    void wake() override;
+    void reportNotice(const char* text) override;
 
     void setText(WindowId control, const char* text) override;
     void setProgressRange(WindowId bar, int minimum, int maximum) override;
@@ -52,17 +61,22 @@ class ConsoleUi final : public UserInterface {
     MessageResult detailedMessageBox(WindowId owner, const char* caption, const char* text,
                                      const char* detail, MessageIcon icon,
                                      MessageButtons buttons) override;
-    // One line, "Left alone: <name> (<why>)": on stdout for a bitmap that is not 24-bit,
-    // on stderr for every other reason.
-    void reportLeftAlone(const char* name, LeftAloneReason reason) override;
+    // One line, "Left alone: <name> (<why>)": on stdout for an expected reason (converted
+    // before, not 24-bit, another run converts it), on stderr for every other reason.
+    void reportLeftAlone(const char* name, const LeftAlone& why) override;
+    bool tellsEachFile() const override;
     // One line under the file's: "  mean distance 3.2, largest 41.0, 12.5% of pixels farther
     // than 24".
     void reportDistances(const ColourDistances& distances) override;
+    // While watching, one line with the time instead: "14:03:22 knight.bmp: mean distance
+    // ...", once the skin is in place.
+    void reportConverted(const char* name, const ColourDistances& distances) override;
     // One line on stderr: "Preview not written: <name> (<why>)".
     void reportPreviewFailed(const char* name, const char* why) override;
     // The status line's "[finished/total]".
     void reportFileCount(std::int32_t finished, std::int32_t total) override;
-    // The counts, the skins that moved most when any were converted, and where the
+    // The counts; where the converted skins went, or why nothing was converted; the skins
+    // that moved most when any were converted, with what the figures mean; and where the
     // preview page is.
     void reportSummary(const RunSummary& summary) override;
     // The batch was done, or Ctrl-C ended the run.
@@ -79,6 +93,8 @@ class ConsoleUi final : public UserInterface {
     };
 
     const Control* findControl(WindowId id) const;
+    std::string stamp() const;
+    void printDistances(const std::string& lead, const ColourDistances& distances);
     void closeOnInterrupt();
     void printLine(const char* text);
     void drawStatus(bool force);
@@ -103,6 +119,8 @@ class ConsoleUi final : public UserInterface {
     std::uint32_t lastDraw = 0;
     bool drawnOnce = false;
     MessageBoxHandler previousBoxHandler = nullptr;
+    std::unique_ptr<platform::WakeUp> bell; // while watching
+    std::atomic<bool> woken{false};
 };
 
 } // namespace ui

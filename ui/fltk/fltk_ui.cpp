@@ -173,7 +173,7 @@ void FltkUserInterface::postQuit(int exitCode) {
 }
 
 void FltkUserInterface::waitMessage() {
-    while (queue.empty()) {
+    while (queue.empty() && !woken.exchange(false)) {
         if (Fl::first_window() == nullptr) {
             // No window is left to send anything, so nothing would ever end the wait.
             postQuit(0);
@@ -181,6 +181,17 @@ void FltkUserInterface::waitMessage() {
         }
         Fl::wait();
     }
+}
+
+// FLTK lets another thread wake its loop only once the main thread has taken its lock,
+// which every wait then lets go of while it sleeps.
+void FltkUserInterface::startWatching() {
+    Fl::lock();
+}
+
+void FltkUserInterface::wake() {
+    woken = true;
+    Fl::awake();
 }
 
 void FltkUserInterface::setText(WindowId control, const char* text) {

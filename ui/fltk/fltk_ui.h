@@ -5,6 +5,7 @@
 // queue messages; the application takes them one at a time, so its window procedure runs
 // where it would run under Windows (from the main loop, or nested in a conversion).
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -39,6 +40,8 @@ class FltkUserInterface final : public UserInterface {
     void dispatchMessage(const Message& message) override;
     void postQuit(int exitCode) override;
     void waitMessage() override;
+    void startWatching() override;
+    void wake() override;
 
     void setText(WindowId control, const char* text) override;
     void setProgressRange(WindowId bar, int minimum, int maximum) override;
@@ -79,6 +82,7 @@ class FltkUserInterface final : public UserInterface {
     std::map<WindowId, Entry> entries;
     WindowId nextId = 1;
     MessageQueue queue;
+    std::atomic<bool> woken{false}; // a wake() came that no wait has seen yet
     std::chrono::steady_clock::time_point lastPump;
     bool showsMessageBoxes = false;
     MessageBoxHandler previousHandler = nullptr;

@@ -145,7 +145,8 @@ MessageResult systemMessageBox(const char* caption, const char* text, MessageIco
 
 } // namespace
 
-Win32UserInterface::Win32UserInterface() : previousHandler(setMessageBoxHandler(systemMessageBox)) {
+Win32UserInterface::Win32UserInterface()
+    : previousHandler(setMessageBoxHandler(systemMessageBox)), thread(GetCurrentThreadId()) {
     InitCommonControls();
 }
 
@@ -221,6 +222,10 @@ void Win32UserInterface::waitMessage() {
         return;
     }
     WaitMessage();
+}
+
+void Win32UserInterface::wake() {
+    PostThreadMessageA(thread, WM_NULL, 0, 0);
 }
 
 void Win32UserInterface::setText(WindowId control, const char* text) {

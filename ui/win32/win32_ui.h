@@ -32,6 +32,8 @@ class Win32UserInterface final : public UserInterface {
     void dispatchMessage(const Message& message) override;
     void postQuit(int exitCode) override;
     void waitMessage() override;
+    // A message for the thread that made the interface, which no window handles.
+    void wake() override;
 
     void setText(WindowId control, const char* text) override;
     void setProgressRange(WindowId bar, int minimum, int maximum) override;
@@ -43,6 +45,7 @@ class Win32UserInterface final : public UserInterface {
 
   private:
     MessageBoxHandler previousHandler = nullptr;
+    unsigned long thread; // the thread whose queue the windows use
 };
 
 } // namespace ui
