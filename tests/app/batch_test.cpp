@@ -224,8 +224,8 @@ TEST_F(BatchTest, AnAbandonedMappingStopsTheSecondThreadToo) {
     const auto second = NearestMatcher::create(*state.skinPalette);
     const PixelMappers mappers{*state.skinPalette, first.get(), second.get()};
 
-    EXPECT_FALSE(
-        mapPicture(mappers, *source, *target, nullptr, [](std::int64_t) { return false; }));
+    EXPECT_EQ(mapPicture(mappers, *source, *target, nullptr, [](std::int64_t) { return false; }),
+              MappingEnd::Stopped);
     const auto mapped = std::count_if(target->pixels, target->pixels + target->imageSize,
                                       [](std::uint8_t index) { return index != Unmapped; });
     EXPECT_LT(mapped, target->imageSize / 8);

@@ -66,9 +66,9 @@ TEST(PreviewPage, WorstFirstThenThoseConvertedBeforeTheSameWhateverTheOrderGiven
         converted("worst_a", 5.0),
         PreviewEntry{"broken", {}, {}, 0, 0, ui::ColourDistances{}, "the image is empty", {}},
     };
-    const std::string page = previewPage(entries, PreviewPageState{true, false, {}});
+    const std::string page = previewPage(entries, PreviewPageState{true, false, {}, {}});
     std::reverse(entries.begin(), entries.end());
-    EXPECT_EQ(previewPage(entries, PreviewPageState{true, false, {}}), page);
+    EXPECT_EQ(previewPage(entries, PreviewPageState{true, false, {}, {}}), page);
 
     std::vector<std::size_t> places;
     for (const char* name :
@@ -83,12 +83,13 @@ TEST(PreviewPage, WorstFirstThenThoseConvertedBeforeTheSameWhateverTheOrderGiven
     EXPECT_EQ(page.find("<script"), std::string::npos);
     EXPECT_EQ(page.find("http"), std::string::npos);
     EXPECT_EQ(page.find("under way"), std::string::npos);
-    EXPECT_NE(previewPage({}, PreviewPageState{false, true}).find("Dry run"), std::string::npos);
+    EXPECT_NE(previewPage({}, PreviewPageState{false, true, {}, {}}).find("Dry run"),
+              std::string::npos);
     // The page says how a dithered run mapped its pictures, and a plain run's says nothing new.
     EXPECT_EQ(page.find("Dithered"), std::string::npos);
-    EXPECT_NE(previewPage({}, {true, false, DitherMethod::Ordered}).find("--dither=ordered"),
+    EXPECT_NE(previewPage({}, {true, false, DitherMethod::Ordered, {}}).find("--dither=ordered"),
               std::string::npos);
-    EXPECT_NE(previewPage({}, {true, false, DitherMethod::Diffusion}).find("error diffusion"),
+    EXPECT_NE(previewPage({}, {true, false, DitherMethod::Diffusion, {}}).find("error diffusion"),
               std::string::npos);
 }
 
