@@ -1,6 +1,7 @@
 // Writing a Windows BMP: the two headers, a 256-entry colour table for every depth but 24,
 // and the rows bottom first.
 
+#include <algorithm>
 #include <array>
 
 #include "bitmap/bitmap.h"
@@ -54,22 +55,39 @@ void writeColourTable(StreamIO& stream, const Bitmap& bitmap) {
     stream.write(FullColourTableSize, table.data());
 }
 
-// Level 0, bottom row first. Our own rows are reversed in place for one write and then put
-// back; a view's rows are written one by one at the stride of its width.
-void writeRowsBottomFirst(StreamIO& stream, Bitmap& bitmap, const bitmap_rows::RowLayout& layout) {
+// Rows handed to the stream at once: each is a piece of one gathered write.
+constexpr std::int32_t RowsPerWrite = 512;
+
+// Our own rows as they lie, the bottom row first, in gathered writes straight from their
+// places: no copy of the pixels is made, and the bitmap is not touched.
+void writeOwnRowsBottomFirst(StreamIO& stream, const Bitmap& bitmap) {
+    std::array<platform::WritePiece, RowsPerWrite> pieces{};
+    for (std::int32_t row = bitmap.height; row > 0;) {
+        const std::int32_t rows = std::min(row, RowsPerWrite);
+        for (std::int32_t piece = 0; piece < rows; ++piece) {
+            --row;
+            pieces[static_cast<std::size_t>(piece)] = {
+                bitmap.pixels + static_cast<std::ptrdiff_t>(row) * bitmap.stride, bitmap.stride};
+        }
+        stream.writeGathered(pieces.data(), rows);
+    }
+}
+
+// Level 0, bottom row first; a view's rows are written one by one at the stride of its
+// width.
+void writeRowsBottomFirst(StreamIO& stream, const Bitmap& bitmap,
+                          const bitmap_rows::RowLayout& layout) {
     if (bitmap.height == 0) {
         return;
     }
-    std::uint8_t* lastRow =
-        bitmap.pixels + static_cast<std::ptrdiff_t>(bitmap.height - 1) * bitmap.stride;
     if (layout.inPlace) {
-        flipRows(bitmap.pixels, lastRow, bitmap.stride);
-        stream.write(layout.areaSize, bitmap.pixels);
-        flipRows(bitmap.pixels, lastRow, bitmap.stride);
-    } else {
-        bitmap_rows::writeRows(stream, lastRow, bitmap.height, -bitmap.stride, layout.fileStride,
-                               layout.pixelBytes);
+        writeOwnRowsBottomFirst(stream, bitmap);
+        return;
     }
+    const std::uint8_t* lastRow =
+        bitmap.pixels + static_cast<std::ptrdiff_t>(bitmap.height - 1) * bitmap.stride;
+    bitmap_rows::writeRows(stream, lastRow, bitmap.height, -bitmap.stride, layout.fileStride,
+                           layout.pixelBytes);
 }
 
 } // namespace

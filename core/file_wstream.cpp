@@ -50,6 +50,24 @@ bool FileWStream::write(int size, const void* data) {
     return true;
 }
 
+bool FileWStream::writeGathered(const platform::WritePiece* pieces, int pieceCount) {
+    if (!mayTransfer(pieceCount)) {
+        return false;
+    }
+    std::int64_t size = 0;
+    for (int piece = 0; piece < pieceCount; ++piece) {
+        size += pieces[piece].size;
+    }
+    if (!platform::writeFileGathered(handle(), pieces, pieceCount, lastCount)) {
+        return mapError();
+    }
+    if (lastCount != size) {
+        status = IoError;
+        return false;
+    }
+    return true;
+}
+
 bool FileWStream::flush() {
     return platform::flushFile(handle());
 }

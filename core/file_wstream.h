@@ -15,6 +15,7 @@ class FileWStream : public FileStream {
     int query(int which) override;
     bool flush() override;
     bool write(int size, const void* data) override;
+    bool writeGathered(const platform::WritePiece* pieces, int pieceCount) override;
     bool read(int size, void* data) override;
 
     bool open(const char* name);

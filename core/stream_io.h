@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/file.h"
+
 enum StreamStatus : std::int32_t {
     Ok = 0,
     FileError = 1,   // the file cannot be opened or accessed
@@ -35,6 +37,16 @@ class StreamIO {
     virtual int query(int) { return 0; }
     virtual bool flush() { return true; }
     virtual bool write(int, const void*) { return true; }
+    // Writes the pieces one after the other, as write() would write them joined; a file
+    // stream hands them to the system together, without joining them in memory first.
+    virtual bool writeGathered(const platform::WritePiece* pieces, int pieceCount) {
+        for (int piece = 0; piece < pieceCount; ++piece) {
+            if (!write(pieces[piece].size, pieces[piece].data)) {
+                return false;
+            }
+        }
+        return true;
+    }
     virtual bool read(int, void*) { return true; }
     virtual int reserved() { return 0; }
     virtual void close() {}

@@ -47,6 +47,18 @@ FileHandle openOrCreate(const char* name);
 bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& count);
 bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count);
 
+// One block of a gathered write.
+struct WritePiece {
+    const void* data = nullptr;
+    std::int32_t size = 0;
+};
+// Writes `pieces` one after the other, as writeFile would write them joined, in as few
+// system calls as the system allows, without joining them in memory first; `count` receives
+// the bytes of all pieces moved. Fails with InvalidAccess when a size is negative or the
+// sizes add up past 32 bits.
+bool writeFileGathered(FileHandle file, const WritePiece* pieces, std::int32_t pieceCount,
+                       std::int32_t& count);
+
 // Returns the new position from the start of the file (low 32 bits), or -1 on failure.
 std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin);
 // Low 32 bits of the file's size; 0 with an error when it cannot be had.

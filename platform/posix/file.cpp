@@ -1,11 +1,14 @@
 #include "platform/file.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "platform/file_probes.h"
@@ -177,6 +180,89 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
             break; // taking nothing, it would take nothing again: the short count says so
         }
         count += static_cast<std::int32_t>(put);
+        file_probes::onWritten(put);
+    }
+    return true;
+}
+
+namespace {
+
+// Pieces handed to one writev call; the system takes at most 1,024.
+constexpr std::int32_t MostPiecesPerCall = 512;
+
+// Where a gathered write stands: the piece it is in and the bytes of it already written.
+struct PiecePosition {
+    std::int32_t piece = 0;
+    std::int64_t offset = 0;
+};
+
+// The bytes from `at` on, up to `allowance` of them and MostPiecesPerCall pieces.
+int gatherPieces(const WritePiece* pieces, std::int32_t pieceCount, PiecePosition at,
+                 std::int64_t allowance, std::array<iovec, MostPiecesPerCall>& vectors) {
+    int gatheredPieces = 0;
+    for (std::int32_t piece = at.piece;
+         piece < pieceCount && allowance > 0 && gatheredPieces < MostPiecesPerCall;
+         ++piece, at.offset = 0) {
+        const std::int64_t take = std::min(pieces[piece].size - at.offset, allowance);
+        if (take > 0) {
+            vectors[static_cast<std::size_t>(gatheredPieces++)] = {
+                const_cast<unsigned char*>(static_cast<const unsigned char*>(pieces[piece].data) +
+                                           at.offset),
+                static_cast<std::size_t>(take)};
+            allowance -= take;
+        }
+    }
+    return gatheredPieces;
+}
+
+void advance(const WritePiece* pieces, PiecePosition& at, std::int64_t bytes) {
+    while (bytes > 0) {
+        const std::int64_t rest = pieces[at.piece].size - at.offset;
+        if (bytes < rest) {
+            at.offset += bytes;
+            return;
+        }
+        bytes -= rest;
+        ++at.piece;
+        at.offset = 0;
+    }
+}
+
+} // namespace
+
+bool writeFileGathered(FileHandle file, const WritePiece* pieces, std::int32_t pieceCount,
+                       std::int32_t& count) {
+    file_probes::onCall();
+    surviveFileSizeLimit();
+    count = 0;
+    std::int64_t total = 0;
+    for (std::int32_t piece = 0; piece < pieceCount; ++piece) {
+        total += pieces[piece].size;
+        if (pieces[piece].size < 0 || total > INT32_MAX) {
+            lastError = FileErrorKind::InvalidAccess;
+            return false;
+        }
+    }
+    std::array<iovec, MostPiecesPerCall> vectors{};
+    PiecePosition at;
+    while (count < total) {
+        const auto allowance = file_probes::writeAllowance(total - count);
+        if (!allowance) {
+            return fail(ENOSPC);
+        }
+        const int gathered = gatherPieces(pieces, pieceCount, at, *allowance, vectors);
+        const ssize_t put = ::writev(descriptor(file), vectors.data(), gathered);
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return fail(errno);
+        }
+        if (put == 0) {
+            break; // taking nothing, it would take nothing again: the short count says so
+        }
+        count += static_cast<std::int32_t>(put);
+        advance(pieces, at, put);
         file_probes::onWritten(put);
     }
     return true;

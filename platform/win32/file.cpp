@@ -98,6 +98,29 @@ bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_
     return true;
 }
 
+// Windows gathers only into unbuffered files, in whole pages: each piece is its own write.
+bool writeFileGathered(FileHandle file, const WritePiece* pieces, std::int32_t pieceCount,
+                       std::int32_t& count) {
+    count = 0;
+    std::int64_t total = 0;
+    for (std::int32_t piece = 0; piece < pieceCount; ++piece) {
+        total += pieces[piece].size;
+        if (pieces[piece].size < 0 || total > INT32_MAX) {
+            SetLastError(ERROR_INVALID_ACCESS);
+            return false;
+        }
+    }
+    for (std::int32_t piece = 0; piece < pieceCount; ++piece) {
+        std::int32_t moved = 0;
+        const bool written = writeFile(file, pieces[piece].data, pieces[piece].size, moved);
+        count += moved;
+        if (!written || moved < pieces[piece].size) {
+            return written;
+        }
+    }
+    return true;
+}
+
 std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin) {
     file_probes::onCall();
     const DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
