@@ -9,6 +9,7 @@
 #include "app/skin_outcome.h"
 #include "app/source_check.h"
 #include "app/texts.h"
+#include "bitmap/bmp_row_reader.h"
 #include "core/file_rstream.h"
 #include "platform/directory.h"
 #include "platform/file_identity.h"
@@ -19,6 +20,7 @@
 
 namespace {
 
+constexpr std::int32_t SourceDepth = 24;
 constexpr std::int32_t TargetDepth = 8;
 // A box longer than this would not fit on a screen.
 constexpr std::size_t MostNamesInABox = 20;
@@ -135,6 +137,32 @@ bool handOver(RemapperState& state, const char* name, platform::SourceFile skin,
     return taken;
 }
 
+// A skin whose conversion finds no memory is left out of the estimate.
+void leaveAloneTooLarge(RemapperState& state, const char* name) {
+    state.filesTotal -= 1.0f;
+    leaveAlone(state, name, {ui::LeftAloneReason::TooLarge});
+}
+
+// Reports how far the colours of the converted `target` moved, adds it to the preview page
+// when `source` is given, and hands it to the writer. False when the run was stopped.
+bool handOverConversion(RemapperState& state, const char* name, platform::SourceFile skin,
+                        const Bitmap* source, BitmapPtr target, const MatchDistances& measured) {
+    target->paletteIndex = state.skinPalette->subPalettes[0].paletteIndex;
+    const ui::ColourDistances distances =
+        distancesOver(measured, std::int64_t{target->width} * target->height);
+    reportDistances(state, distances);
+    if (state.preview != nullptr && source != nullptr) {
+        accountPreview(
+            state, name,
+            state.preview->addConversion(name, *source, *target, *state.skinPalette, distances));
+    }
+    if (!handOver(state, name, std::move(skin), std::move(target), distances)) {
+        return false;
+    }
+    state.filesDone += 1.0f;
+    return true;
+}
+
 // Converts one 24-bit bitmap, read from `skin`, and hands the result to the writer. False
 // when the conversion was abandoned.
 bool convertAndHandOver(RemapperState& state, const char* name, platform::SourceFile skin,
@@ -147,24 +175,99 @@ bool convertAndHandOver(RemapperState& state, const char* name, platform::Source
         return false;
     }
     if (mapped == MappingEnd::OutOfMemory) {
-        state.filesTotal -= 1.0f;
-        leaveAlone(state, name, {ui::LeftAloneReason::TooLarge});
+        leaveAloneTooLarge(state, name);
         return true;
     }
-    target->paletteIndex = state.skinPalette->subPalettes[0].paletteIndex;
-    const ui::ColourDistances distances =
-        distancesOver(measured, std::int64_t{source.width} * source.height);
-    reportDistances(state, distances);
-    if (state.preview != nullptr) {
-        accountPreview(
-            state, name,
-            state.preview->addConversion(name, source, *target, *state.skinPalette, distances));
+    return handOverConversion(state, name, std::move(skin), &source, std::move(target), measured);
+}
+
+// Whether a 24-bit BMP may be converted a band of rows at a time, its 24-bit pixels never
+// held whole: not where a preview wants the whole picture, nor for error diffusion, which
+// carries each row's errors to the next from the top row down.
+bool convertsInBands(const RemapperState& state) {
+    return state.preview == nullptr && state.dither != DitherMethod::Diffusion;
+}
+
+// Where the `count` rows of a band, read from file row `fileRow` on, lie in the picture.
+MappingRows bandRows(const BmpRowReader& rows, const std::uint8_t* band, std::int32_t fileRow,
+                     std::int32_t count, Bitmap& target) {
+    const std::int32_t stride = rows.stride();
+    if (rows.topRowFirst()) {
+        return MappingRows{
+            band,          stride,       target.pixels + std::ptrdiff_t{fileRow} * target.stride,
+            target.stride, rows.width(), count,
+            fileRow};
     }
-    if (!handOver(state, name, std::move(skin), std::move(target), distances)) {
+    // Stored bottom first: the band's last row is its upper one.
+    const std::int32_t upper = rows.height() - fileRow - count;
+    return MappingRows{band + std::ptrdiff_t{count - 1} * stride,
+                       -stride,
+                       target.pixels + std::ptrdiff_t{upper} * target.stride,
+                       target.stride,
+                       rows.width(),
+                       count,
+                       upper};
+}
+
+enum class BandsEnd { Mapped, Stopped, RowsMissing };
+
+// Reads the rows of `rows` a band at a time into `band`, which holds `bandRowCount` of them,
+// and maps each into its place in `target`.
+BandsEnd mapBands(RemapperState& state, BmpRowReader& rows, std::uint8_t* band,
+                  std::int32_t bandRowCount, Bitmap& target, MatchDistances& measured) {
+    const std::int64_t pixels = std::int64_t{rows.width()} * rows.height();
+    NearestMatcher* matcher = matcherFor(state);
+    const PixelMappers mappers{*state.skinPalette, matcher, secondMatcherFor(state, pixels), false,
+                               orderedFor(state)};
+    const MappingProgress progress = progressOver(state, pixels);
+    BandedMapping mapping(mappers, state.seams.measureDistances ? &measured : nullptr, progress);
+    for (std::int32_t fileRow = 0; fileRow < rows.height(); fileRow += bandRowCount) {
+        const std::int32_t count = std::min(bandRowCount, rows.height() - fileRow);
+        if (!rows.readRows(band, count)) {
+            return BandsEnd::RowsMissing;
+        }
+        if (mapping.map(bandRows(rows, band, fileRow, count, target)) == MappingEnd::Stopped) {
+            return BandsEnd::Stopped;
+        }
+    }
+    return BandsEnd::Mapped;
+}
+
+// Converts the 24-bit BMP `rows` reads from `stream` a band at a time, and hands the result
+// to the writer. Nothing is handed over unless every pixel byte came from the file. False
+// when the conversion was abandoned.
+bool convertInBandsAndHandOver(RemapperState& state, const char* name, platform::SourceFile skin,
+                               FileRStream& stream, BmpRowReader& rows,
+                               const BitmapReadReport& report) {
+    BitmapPtr target(state.seams.createBitmap(rows.width(), rows.height(), TargetDepth));
+    const std::int32_t bandRowCount = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        state.seams.bandBytes / std::max(rows.stride(), 1), 1, std::max(rows.height(), 1)));
+    std::uint8_t* band = target ? state.band.reserve(static_cast<std::size_t>(bandRowCount) *
+                                                     static_cast<std::size_t>(rows.stride()))
+                                : nullptr;
+    if (band == nullptr) {
+        leaveAloneTooLarge(state, name);
+        return true;
+    }
+    MatchDistances measured;
+    const BandsEnd mapped = mapBands(state, rows, band, bandRowCount, *target, measured);
+    stream.close();
+    if (mapped == BandsEnd::Stopped) {
         return false;
     }
-    state.filesDone += 1.0f;
-    return true;
+    if (mapped == BandsEnd::RowsMissing && report.readError) {
+        leaveAlone(state, name, {ui::LeftAloneReason::ReadError});
+        return true;
+    }
+    // The file held every row when it was opened: it was cut short since, as a save
+    // meanwhile does. Nothing of it was handed over; it is told like a skin found changed
+    // when it was to be put in place.
+    if (mapped == BandsEnd::RowsMissing) {
+        account(state, SkinOutcome{name, SkinOutcome::Kind::ChangedMeanwhile});
+        state.filesDone += 1.0f;
+        return true;
+    }
+    return handOverConversion(state, name, std::move(skin), nullptr, std::move(target), measured);
 }
 
 // Whether this run may convert the open `skin`: writing in place, one run converts a skin,
@@ -248,6 +351,14 @@ bool remapFile(RemapperState& state, const char* name) {
     }
     BitmapReadReport report;
     FileRStream stream(skin.handle());
+    if (convertsInBands(state)) {
+        BmpRowReader rows(stream, report);
+        if (rows.open() && rows.bitDepth() == SourceDepth) {
+            return convertInBandsAndHandOver(state, name, std::move(skin), stream, rows, report);
+        }
+        // Anything else is read whole, which tells why it is left alone.
+        stream.setPosition(0);
+    }
     const BitmapPtr source(Bitmap::loadStream(stream, BitmapWholePixelsOnly, report));
     stream.close();
     if (const auto why = checkSource(source.get(), report)) {
@@ -311,6 +422,14 @@ void CommitWaitingSkins(RemapperState& state) {
     accountWritten(state, state.writer.drain());
 }
 
+MappingProgress progressOver(RemapperState& state, std::int64_t pixels) {
+    return [&state, pixels](std::int64_t mapped) {
+        state.fileFraction =
+            static_cast<float>(static_cast<double>(mapped) / static_cast<double>(pixels));
+        return UpdateProgress(state);
+    };
+}
+
 MappingEnd remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,
                        MatchDistances& distances) {
     const std::int64_t pixels = std::int64_t{source.width} * source.height;
@@ -321,9 +440,5 @@ MappingEnd remapPixels(RemapperState& state, const Bitmap& source, Bitmap& targe
                                diffuse ? nullptr : secondMatcherFor(state, pixels), diffuse,
                                orderedFor(state)};
     MatchDistances* measured = state.seams.measureDistances ? &distances : nullptr;
-    return mapPicture(mappers, source, target, measured, [&](std::int64_t mapped) {
-        state.fileFraction =
-            static_cast<float>(static_cast<double>(mapped) / static_cast<double>(pixels));
-        return UpdateProgress(state);
-    });
+    return mapPicture(mappers, source, target, measured, progressOver(state, pixels));
 }

@@ -29,6 +29,10 @@ BatchStep RemapNextFile(RemapperState& state);
 // list's end does; what a run does before it ends, however it ends.
 void CommitWaitingSkins(RemapperState& state);
 
+// What a mapping of a picture of `pixels` pixels reports at each update: the share of the
+// file converted, through UpdateProgress.
+MappingProgress progressOver(RemapperState& state, std::int64_t pixels);
+
 // Stores the palette index of every pixel of `source` (24-bit) at the same row and column of
 // `target` (8-bit, same size), nearest or dithered as the run asks, with the run's matchers,
 // handing over to UpdateProgress after the pixels numbered 1,024, 2,048, ..., and adds how far

@@ -33,17 +33,15 @@ void mapWithPlainScan(const Palette& palette, const std::uint8_t* bgr, std::uint
     }
 }
 
-// Maps `count` pixels of a row from `column` on, adding how far each moved to `distances`
-// unless that is null.
-void mapRun(const PixelMappers& mappers, NearestMatcher* matcher, const Bitmap& source,
-            Bitmap& target, std::int32_t row, std::int32_t column, std::int32_t count,
-            MatchDistances* distances) {
-    const std::uint8_t* bgr =
-        source.pixels + std::int64_t{row} * source.stride + std::int64_t{column} * 3;
-    std::uint8_t* indices = target.pixels + std::int64_t{row} * target.stride + column;
+// Maps `count` pixels of the row numbered `row` of `rows` from `column` on, adding how far
+// each moved to `distances` unless that is null.
+void mapRun(const PixelMappers& mappers, NearestMatcher* matcher, const MappingRows& rows,
+            std::int32_t row, std::int32_t column, std::int32_t count, MatchDistances* distances) {
+    const std::uint8_t* bgr = rows.source + row * rows.sourceStep + std::ptrdiff_t{column} * 3;
+    std::uint8_t* indices = rows.target + row * rows.targetStep + column;
     if (mappers.ordered != nullptr) {
         mappers.ordered->mapPixels(NearestColour{mappers.palette, matcher}, bgr, indices, count,
-                                   row, column, distances);
+                                   rows.firstRow + row, column, distances);
         return;
     }
     if (matcher != nullptr && distances != nullptr) {
@@ -64,8 +62,8 @@ void mapRun(const PixelMappers& mappers, NearestMatcher* matcher, const Bitmap& 
 // thread to be had, every row is left to the caller.
 class SecondMapper {
   public:
-    SecondMapper(const PixelMappers& mappers, const Bitmap& source, Bitmap& target,
-                 RowShares& shares, const MatchDistances* measuring)
+    SecondMapper(const PixelMappers& mappers, const MappingRows& rows, RowShares& shares,
+                 const MatchDistances* measuring)
         : shares(shares) {
         NearestMatcher* matcher = mappers.secondMatcher;
         if (matcher == nullptr) {
@@ -76,8 +74,8 @@ class SecondMapper {
         }
         MatchDistances* into = measuring != nullptr ? &measured : nullptr;
         try {
-            thread = std::thread([this, &mappers, &source, &target, matcher, into] {
-                mapShares(mappers, matcher, source, target, into);
+            thread = std::thread([this, &mappers, &rows, matcher, into] {
+                mapShares(mappers, matcher, rows, into);
             });
         } catch (const std::system_error&) {
         }
@@ -107,15 +105,15 @@ class SecondMapper {
     }
 
   private:
-    void mapShares(const PixelMappers& mappers, NearestMatcher* matcher, const Bitmap& source,
-                   Bitmap& target, MatchDistances* into) {
+    void mapShares(const PixelMappers& mappers, NearestMatcher* matcher, const MappingRows& rows,
+                   MatchDistances* into) {
         std::int32_t first = 0;
         std::int32_t last = 0;
         while (shares.next(first, last)) {
             for (std::int32_t row = first; row < last; ++row) {
-                mapRun(mappers, matcher, source, target, row, 0, source.width, into);
+                mapRun(mappers, matcher, rows, row, 0, rows.width, into);
             }
-            done.fetch_add(std::int64_t{last - first} * source.width, std::memory_order_release);
+            done.fetch_add(std::int64_t{last - first} * rows.width, std::memory_order_release);
         }
     }
 
@@ -149,17 +147,35 @@ MappingEnd mapDiffused(const PixelMappers& mappers, const Bitmap& source, Bitmap
     return MappingEnd::Done;
 }
 
+// Rows top first wherever they lie in `source` and `target`.
+MappingRows rowsOf(const Bitmap& source, Bitmap& target) {
+    return MappingRows{
+        source.pixels, source.stride, target.pixels, target.stride, source.width, source.height, 0};
+}
+
+} // namespace
+
+MappingEnd mapPicture(const PixelMappers& mappers, const Bitmap& source, Bitmap& target,
+                      MatchDistances* distances, const MappingProgress& progress) {
+    if (mappers.diffuse) {
+        return mapDiffused(mappers, source, target, distances, progress);
+    }
+    return BandedMapping(mappers, distances, progress).map(rowsOf(source, target));
+}
+
+BandedMapping::BandedMapping(const PixelMappers& mappers, MatchDistances* distances,
+                             const MappingProgress& progress)
+    : mappers(mappers), distances(distances), progress(progress) {}
+
 // Each pixel on its own: rows shared by two threads where a second matcher is given.
-MappingEnd mapShared(const PixelMappers& mappers, const Bitmap& source, Bitmap& target,
-                     MatchDistances* distances, const MappingProgress& progress) {
-    RowShares shares(source.height, source.width);
-    SecondMapper second(mappers, source, target, shares, distances);
-    std::int64_t own = 0; // pixels this thread mapped
-    std::int64_t nextUpdate = PixelsPerUpdate;
+MappingEnd BandedMapping::map(const MappingRows& rows) {
+    RowShares shares(rows.rowCount, rows.width);
+    SecondMapper second(mappers, rows, shares, distances);
+    std::int64_t own = 0; // pixels of these rows this thread mapped
     // Once for every pixel numbered 1,024, 2,048, ... that both threads together have mapped
     // by now.
     const auto reportProgress = [&] {
-        while (own + second.pixelsDone() > nextUpdate) {
+        while (mapped + own + second.pixelsDone() > nextUpdate) {
             if (!progress(nextUpdate)) {
                 return false;
             }
@@ -172,13 +188,13 @@ MappingEnd mapShared(const PixelMappers& mappers, const Bitmap& source, Bitmap& 
     while (shares.next(first, last)) {
         for (std::int32_t row = first; row < last; ++row) {
             std::int32_t column = 0;
-            while (column < source.width) {
+            while (column < rows.width) {
                 // Up to and including the pixel numbered `nextUpdate`, should the second
                 // thread map nothing meanwhile.
-                const std::int64_t done = own + second.pixelsDone();
+                const std::int64_t done = mapped + own + second.pixelsDone();
                 const auto run = static_cast<std::int32_t>(std::min<std::int64_t>(
-                    source.width - column, std::max<std::int64_t>(1, nextUpdate - done + 1)));
-                mapRun(mappers, mappers.matcher, source, target, row, column, run, distances);
+                    rows.width - column, std::max<std::int64_t>(1, nextUpdate - done + 1)));
+                mapRun(mappers, mappers.matcher, rows, row, column, run, distances);
                 column += run;
                 own += run;
                 if (!reportProgress()) {
@@ -189,17 +205,9 @@ MappingEnd mapShared(const PixelMappers& mappers, const Bitmap& source, Bitmap& 
         }
     }
     second.finish(distances);
-    return reportProgress() ? MappingEnd::Done : MappingEnd::Stopped;
-}
-
-} // namespace
-
-MappingEnd mapPicture(const PixelMappers& mappers, const Bitmap& source, Bitmap& target,
-                      MatchDistances* distances, const MappingProgress& progress) {
-    if (mappers.diffuse) {
-        return mapDiffused(mappers, source, target, distances, progress);
-    }
-    return mapShared(mappers, source, target, distances, progress);
+    const bool goOn = reportProgress();
+    mapped += std::int64_t{rows.rowCount} * rows.width;
+    return goOn ? MappingEnd::Done : MappingEnd::Stopped;
 }
 
 ui::ColourDistances distancesOver(const MatchDistances& measured, std::int64_t pixels) {

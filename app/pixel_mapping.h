@@ -43,5 +43,36 @@ using MappingProgress = std::function<bool(std::int64_t pixelsMapped)>;
 MappingEnd mapPicture(const PixelMappers& mappers, const Bitmap& source, Bitmap& target,
                       MatchDistances* distances, const MappingProgress& progress);
 
+// Rows of a picture, from the upper down: where the first pixel of the upper row lies in
+// each buffer, and the bytes from a row to the one below it (negative where the rows are
+// stored bottom first).
+struct MappingRows {
+    const std::uint8_t* source = nullptr; // blue, green, red
+    std::ptrdiff_t sourceStep = 0;
+    std::uint8_t* target = nullptr; // palette indices
+    std::ptrdiff_t targetStep = 0;
+    std::int32_t width = 0;
+    std::int32_t rowCount = 0;
+    // The picture's row of the upper row here: the ordered pattern goes by it.
+    std::int32_t firstRow = 0;
+};
+
+// One picture mapped a band of rows at a time, the bands in any order, its progress told
+// over the whole picture as mapPicture tells it. Not for error diffusion, which needs the
+// picture from its top row on.
+class BandedMapping {
+  public:
+    BandedMapping(const PixelMappers& mappers, MatchDistances* distances,
+                  const MappingProgress& progress);
+    MappingEnd map(const MappingRows& rows);
+
+  private:
+    const PixelMappers& mappers;
+    MatchDistances* distances;
+    const MappingProgress& progress;
+    std::int64_t mapped = 0; // pixels of the bands before
+    std::int64_t nextUpdate = PixelsPerUpdate;
+};
+
 // The figures of one picture of `pixels` pixels.
 ui::ColourDistances distancesOver(const MatchDistances& measured, std::int64_t pixels);

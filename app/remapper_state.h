@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/band_buffer.h"
 #include "app/dither_method.h"
 #include "app/file_list.h"
 #include "app/preview_folder.h"
@@ -38,6 +39,9 @@ struct RemapperSeams {
     // a core for the second; 0 never. Below it, starting the thread would cost more than it
     // saves, and the writer thread has the other core.
     std::int64_t sharedMappingPixels = platform::processorCount() > 1 ? std::int64_t{1} << 20 : 0;
+    // Bytes of a 24-bit BMP's rows read and mapped at once (a row at least): small enough
+    // that a band is still in the processor's cache when it is mapped.
+    std::int32_t bandBytes = 256 * 1024;
 };
 
 struct RemapperState {
@@ -81,6 +85,8 @@ struct RemapperState {
     // The ordered pattern's thresholds for `skinPalette`, made at the first conversion that
     // dithers with it.
     std::optional<OrderedDither> ordered;
+    // Where the rows of a skin converted a band at a time are read, kept for the batch.
+    BandBuffer band;
     bool quitRequested = false;
     // The tick count when the main window was made. Kept whole: in single precision it would
     // be rounded by up to 128 ms after some hours of uptime, ahead of the clock at times.

@@ -47,10 +47,17 @@ class RemapperFixture : public ::testing::Test {
         ui.calls.clear();
     }
 
+    // Bands of a few rows, so that a picture of the tests is read and mapped in several.
+    static RemapperSeams smallBands() {
+        RemapperSeams seams{ScriptedUi::tick, Bitmap::create};
+        seams.bandBytes = 4096;
+        return seams;
+    }
+
     TempDir dir;
     WorkingDirectory inside{dir.path()};
     ScriptedUi ui;
-    RemapperState state{ui, RemapperSeams{ScriptedUi::tick, Bitmap::create}};
+    RemapperState state{ui, smallBands()};
     MainWindowEvents events{state};
 };
 
