@@ -6,6 +6,7 @@
 
 #include "app/format_text.h"
 #include "app/progress.h"
+#include "app/skin_mapping.h"
 #include "app/skin_outcome.h"
 #include "app/source_check.h"
 #include "app/texts.h"
@@ -27,42 +28,6 @@ constexpr std::size_t MostNamesInABox = 20;
 // A skin replaced by another run between its open and its claim is opened again, this
 // often at most.
 constexpr int ClaimAttempts = 3;
-
-// The matcher gives exactly what findNearest gives, many times faster. It is built at the
-// first conversion and kept for the batch, since the palette doesn't change during a run.
-// Should memory be short for it, the conversion falls back to findNearest.
-NearestMatcher* matcherFor(RemapperState& state) {
-    if (!state.matcher) {
-        state.matcher = state.seams.createMatcher(*state.skinPalette);
-    }
-    return state.matcher.get();
-}
-
-// A picture this large is mapped by a second thread as well, with a matcher of its own (a
-// matcher learns as it maps, so two threads can't share one). Below the size, starting the
-// thread would cost more than it saves; without a first matcher there is none.
-NearestMatcher* secondMatcherFor(RemapperState& state, std::int64_t pixels) {
-    const std::int64_t from = state.seams.sharedMappingPixels;
-    if (from <= 0 || pixels < from || state.matcher == nullptr) {
-        return nullptr;
-    }
-    if (!state.secondMatcher) {
-        state.secondMatcher = state.seams.createMatcher(*state.skinPalette);
-    }
-    return state.secondMatcher.get();
-}
-
-// The ordered pattern's thresholds, worked out from the palette at the first conversion
-// that needs them and kept for the batch, like the matcher.
-const OrderedDither* orderedFor(RemapperState& state) {
-    if (state.dither != DitherMethod::Ordered) {
-        return nullptr;
-    }
-    if (!state.ordered) {
-        state.ordered.emplace(*state.skinPalette);
-    }
-    return &*state.ordered;
-}
 
 // Every file left alone has its line on the preview page, but for one converted before,
 // which has its picture.
@@ -181,58 +146,6 @@ bool convertAndHandOver(RemapperState& state, const char* name, platform::Source
     return handOverConversion(state, name, std::move(skin), &source, std::move(target), measured);
 }
 
-// Whether a 24-bit BMP may be converted a band of rows at a time, its 24-bit pixels never
-// held whole: not where a preview wants the whole picture, nor for error diffusion, which
-// carries each row's errors to the next from the top row down.
-bool convertsInBands(const RemapperState& state) {
-    return state.preview == nullptr && state.dither != DitherMethod::Diffusion;
-}
-
-// Where the `count` rows of a band, read from file row `fileRow` on, lie in the picture.
-MappingRows bandRows(const BmpRowReader& rows, const std::uint8_t* band, std::int32_t fileRow,
-                     std::int32_t count, Bitmap& target) {
-    const std::int32_t stride = rows.stride();
-    if (rows.topRowFirst()) {
-        return MappingRows{
-            band,          stride,       target.pixels + std::ptrdiff_t{fileRow} * target.stride,
-            target.stride, rows.width(), count,
-            fileRow};
-    }
-    // Stored bottom first: the band's last row is its upper one.
-    const std::int32_t upper = rows.height() - fileRow - count;
-    return MappingRows{band + std::ptrdiff_t{count - 1} * stride,
-                       -stride,
-                       target.pixels + std::ptrdiff_t{upper} * target.stride,
-                       target.stride,
-                       rows.width(),
-                       count,
-                       upper};
-}
-
-enum class BandsEnd { Mapped, Stopped, RowsMissing };
-
-// Reads the rows of `rows` a band at a time into `band`, which holds `bandRowCount` of them,
-// and maps each into its place in `target`.
-BandsEnd mapBands(RemapperState& state, BmpRowReader& rows, std::uint8_t* band,
-                  std::int32_t bandRowCount, Bitmap& target, MatchDistances& measured) {
-    const std::int64_t pixels = std::int64_t{rows.width()} * rows.height();
-    NearestMatcher* matcher = matcherFor(state);
-    const PixelMappers mappers{*state.skinPalette, matcher, secondMatcherFor(state, pixels), false,
-                               orderedFor(state)};
-    const MappingProgress progress = progressOver(state, pixels);
-    BandedMapping mapping(mappers, state.seams.measureDistances ? &measured : nullptr, progress);
-    for (std::int32_t fileRow = 0; fileRow < rows.height(); fileRow += bandRowCount) {
-        const std::int32_t count = std::min(bandRowCount, rows.height() - fileRow);
-        if (!rows.readRows(band, count)) {
-            return BandsEnd::RowsMissing;
-        }
-        if (mapping.map(bandRows(rows, band, fileRow, count, target)) == MappingEnd::Stopped) {
-            return BandsEnd::Stopped;
-        }
-    }
-    return BandsEnd::Mapped;
-}
-
 // Converts the 24-bit BMP `rows` reads from `stream` a band at a time, and hands the result
 // to the writer. Nothing is handed over unless every pixel byte came from the file. False
 // when the conversion was abandoned.
@@ -240,32 +153,29 @@ bool convertInBandsAndHandOver(RemapperState& state, const char* name, platform:
                                FileRStream& stream, BmpRowReader& rows,
                                const BitmapReadReport& report) {
     BitmapPtr target(state.seams.createBitmap(rows.width(), rows.height(), TargetDepth));
-    const std::int32_t bandRowCount = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        state.seams.bandBytes / std::max(rows.stride(), 1), 1, std::max(rows.height(), 1)));
-    std::uint8_t* band = target ? state.band.reserve(static_cast<std::size_t>(bandRowCount) *
-                                                     static_cast<std::size_t>(rows.stride()))
-                                : nullptr;
-    if (band == nullptr) {
+    MatchDistances measured;
+    const BandsEnd mapped =
+        target ? remapBands(state, rows, *target, measured) : BandsEnd::OutOfMemory;
+    stream.close();
+    switch (mapped) {
+    case BandsEnd::Stopped:
+        return false;
+    case BandsEnd::OutOfMemory:
         leaveAloneTooLarge(state, name);
         return true;
-    }
-    MatchDistances measured;
-    const BandsEnd mapped = mapBands(state, rows, band, bandRowCount, *target, measured);
-    stream.close();
-    if (mapped == BandsEnd::Stopped) {
-        return false;
-    }
-    if (mapped == BandsEnd::RowsMissing && report.readError) {
-        leaveAlone(state, name, {ui::LeftAloneReason::ReadError});
+    case BandsEnd::RowsMissing:
+        if (report.readError) {
+            leaveAlone(state, name, {ui::LeftAloneReason::ReadError});
+        } else {
+            // The file held every row when it was opened: it was cut short since, as a save
+            // meanwhile does. Nothing of it was handed over; it is told like a skin found
+            // changed when it was to be put in place.
+            account(state, SkinOutcome{name, SkinOutcome::Kind::ChangedMeanwhile});
+            state.filesDone += 1.0f;
+        }
         return true;
-    }
-    // The file held every row when it was opened: it was cut short since, as a save
-    // meanwhile does. Nothing of it was handed over; it is told like a skin found changed
-    // when it was to be put in place.
-    if (mapped == BandsEnd::RowsMissing) {
-        account(state, SkinOutcome{name, SkinOutcome::Kind::ChangedMeanwhile});
-        state.filesDone += 1.0f;
-        return true;
+    case BandsEnd::Mapped:
+        break;
     }
     return handOverConversion(state, name, std::move(skin), nullptr, std::move(target), measured);
 }
@@ -420,25 +330,4 @@ BatchStep RemapNextFile(RemapperState& state) {
 
 void CommitWaitingSkins(RemapperState& state) {
     accountWritten(state, state.writer.drain());
-}
-
-MappingProgress progressOver(RemapperState& state, std::int64_t pixels) {
-    return [&state, pixels](std::int64_t mapped) {
-        state.fileFraction =
-            static_cast<float>(static_cast<double>(mapped) / static_cast<double>(pixels));
-        return UpdateProgress(state);
-    };
-}
-
-MappingEnd remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,
-                       MatchDistances& distances) {
-    const std::int64_t pixels = std::int64_t{source.width} * source.height;
-    NearestMatcher* matcher = matcherFor(state);
-    // Diffusion maps on this thread alone: each row depends on the one above.
-    const bool diffuse = state.dither == DitherMethod::Diffusion;
-    const PixelMappers mappers{*state.skinPalette, matcher,
-                               diffuse ? nullptr : secondMatcherFor(state, pixels), diffuse,
-                               orderedFor(state)};
-    MatchDistances* measured = state.seams.measureDistances ? &distances : nullptr;
-    return mapPicture(mappers, source, target, measured, progressOver(state, pixels));
 }

@@ -2,7 +2,6 @@
 // The batch: the list of skins found at start, and one of them read, checked, converted
 // and handed to the writer per call.
 
-#include "app/pixel_mapping.h"
 #include "app/remapper_state.h"
 
 // Fills the list from the directory search, sets up the progress bar and the file count.
@@ -28,14 +27,3 @@ BatchStep RemapNextFile(RemapperState& state);
 // Waits until every converted skin handed over is in place, and accounts for each, as the
 // list's end does; what a run does before it ends, however it ends.
 void CommitWaitingSkins(RemapperState& state);
-
-// What a mapping of a picture of `pixels` pixels reports at each update: the share of the
-// file converted, through UpdateProgress.
-MappingProgress progressOver(RemapperState& state, std::int64_t pixels);
-
-// Stores the palette index of every pixel of `source` (24-bit) at the same row and column of
-// `target` (8-bit, same size), nearest or dithered as the run asks, with the run's matchers,
-// handing over to UpdateProgress after the pixels numbered 1,024, 2,048, ..., and adds how far
-// each pixel's colour moved to `distances`. Stopped when UpdateProgress reported a quit.
-MappingEnd remapPixels(RemapperState& state, const Bitmap& source, Bitmap& target,
-                       MatchDistances& distances);

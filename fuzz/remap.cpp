@@ -3,6 +3,7 @@
 // does it.
 
 #include "app/batch.h"
+#include "app/skin_mapping.h"
 #include "app/source_check.h"
 #include "fuzz/limits.h"
 #include "tests/support/memory_stream.h"

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "app/pixel_mapping.h"
+#include "app/skin_mapping.h"
 #include "platform/owned_file.h"
 #include "platform/process.h"
 #include "tests/app/remapper_fixture.h"

@@ -12,6 +12,7 @@
 
 #include "app/preview_folder.h"
 #include "app/preview_page.h"
+#include "app/skin_mapping.h"
 #include "bitmap/png_writer.h"
 #include "tests/app/remapper_fixture.h"
 #include "tests/support/memory_stream.h"
