@@ -38,16 +38,7 @@ bool FileWStream::write(int size, const void* data) {
     if (size == 0) {
         return true;
     }
-    if (!platform::writeFile(handle(), data, size, lastCount)) {
-        return mapError();
-    }
-    // The system took less than all of it without saying why: part of the file would be
-    // missing, so this is a failure like any other.
-    if (lastCount != size) {
-        status = IoError;
-        return false;
-    }
-    return true;
+    return tookAll(platform::writeFile(handle(), data, size, lastCount), size);
 }
 
 bool FileWStream::writeGathered(const platform::WritePiece* pieces, int pieceCount) {
@@ -58,7 +49,13 @@ bool FileWStream::writeGathered(const platform::WritePiece* pieces, int pieceCou
     for (int piece = 0; piece < pieceCount; ++piece) {
         size += pieces[piece].size;
     }
-    if (!platform::writeFileGathered(handle(), pieces, pieceCount, lastCount)) {
+    return tookAll(platform::writeFileGathered(handle(), pieces, pieceCount, lastCount), size);
+}
+
+// The system took less than all of it without saying why: part of the file would be missing,
+// so this is a failure like any other.
+bool FileWStream::tookAll(bool written, std::int64_t size) {
+    if (!written) {
         return mapError();
     }
     if (lastCount != size) {

@@ -1,6 +1,8 @@
 #pragma once
 // A write-only file stream without a buffer of its own: every write goes to the system.
 
+#include <cstdint>
+
 #include "core/file_stream.h"
 
 class FileWStream : public FileStream {
@@ -19,4 +21,8 @@ class FileWStream : public FileStream {
     bool read(int size, void* data) override;
 
     bool open(const char* name);
+
+  private:
+    // The end of a write that moved lastCount bytes of `size`.
+    bool tookAll(bool written, std::int64_t size);
 };

@@ -155,36 +155,6 @@ bool readFile(FileHandle file, void* data, std::int32_t size, std::int32_t& coun
     return true;
 }
 
-bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count) {
-    file_probes::onCall();
-    surviveFileSizeLimit();
-    count = 0;
-    if (size < 0) {
-        lastError = FileErrorKind::InvalidAccess;
-        return false;
-    }
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    while (count < size) {
-        const auto chunk = file_probes::writeAllowance(size - count);
-        if (!chunk) {
-            return fail(ENOSPC);
-        }
-        const ssize_t put = ::write(descriptor(file), bytes + count, static_cast<size_t>(*chunk));
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return fail(errno);
-        }
-        if (put == 0) {
-            break; // taking nothing, it would take nothing again: the short count says so
-        }
-        count += static_cast<std::int32_t>(put);
-        file_probes::onWritten(put);
-    }
-    return true;
-}
-
 namespace {
 
 // Pieces handed to one writev call; the system takes at most 1,024.
@@ -266,6 +236,12 @@ bool writeFileGathered(FileHandle file, const WritePiece* pieces, std::int32_t p
         file_probes::onWritten(put);
     }
     return true;
+}
+
+// One piece gathered is one write: the probes, the limits and the retries stay in one place.
+bool writeFile(FileHandle file, const void* data, std::int32_t size, std::int32_t& count) {
+    const WritePiece piece{data, size};
+    return writeFileGathered(file, &piece, 1, count);
 }
 
 std::int32_t seekFile(FileHandle file, std::int32_t offset, SeekOrigin origin) {
